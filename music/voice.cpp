@@ -1,0 +1,3 @@
+#include "music/voice.h"
+
+Voice voices[VOICE_COUNT];
