@@ -1,0 +1,12 @@
+#pragma once
+// The greeting card's content, run inside the scene's frame:
+// - sceneContentSetup: once, after the display is open, its clip list set
+//   and the cursor hidden;
+// - sceneContentFrame: every frame, after the back buffer is cleared and
+//   before it is presented;
+// - sceneContentShutdown: once, first thing at shutdown, before the display
+//   is released (also after a failed set-up: give up only what exists).
+
+void sceneContentSetup();
+void sceneContentFrame();
+void sceneContentShutdown();
