@@ -1,0 +1,54 @@
+#include <algorithm>
+
+#include "music/channel.h"
+
+namespace {
+
+// safety: envelope values are 0..64; a malformed point above that would
+// overflow the 16.16 value and wrap the voice volume.
+int32_t pointY(const EnvelopePoint& point) { return std::min<int32_t>(point.y, 64); }
+
+}  // namespace
+
+void stepEnvelope(Channel* channel, const Envelope& envelope, int32_t* tick, int32_t* point,
+                  int32_t* value, int32_t* step, int32_t* out, uint8_t* done, uint8_t updateFlag) {
+    // safety: the record holds ENVELOPE_POINTS points whatever the count
+    // says, and the loop only applies when both its points exist.
+    int32_t count = std::min<int32_t>(envelope.pointCount, ENVELOPE_POINTS);
+    const EnvelopePoint* points = envelope.points;
+    int32_t i = *point;
+
+    if (i >= 0 && i < count && *tick == points[i].x) {
+        if ((envelope.flags & ENVELOPE_LOOP) && i == envelope.loopEnd && envelope.loopStart < count) {
+            i = envelope.loopStart;
+            *tick = points[i].x;
+        }
+        if (i == count - 1) {
+            *point = i;
+            *out = pointY(points[i]);
+            *done = 1;
+            channel->flags |= updateFlag;
+            return;
+        }
+        if ((envelope.flags & ENVELOPE_SUSTAIN) && i == envelope.sustain && channel->keyOff == 0) {
+            *point = i;
+            *out = pointY(points[i]);
+            channel->flags |= updateFlag;
+            return;
+        }
+        int32_t dx = points[i + 1].x - points[i].x;
+        int32_t dy = pointY(points[i + 1]) - pointY(points[i]);
+        // Equal x give a flat segment. safety: so does a point placed before
+        // its predecessor; stepping toward it would run the value off without
+        // end, since the tick never meets that point's x.
+        *step = dx > 0 ? dy * 65536 / dx : 0;
+        *value = pointY(points[i]) * 65536;
+        i += 1;
+        *point = i;
+    } else if (i >= 0 && i < count) {
+        *value += *step;
+    }
+    *out = *value >> 16;
+    *tick += 1;
+    channel->flags |= updateFlag;
+}
