@@ -15,7 +15,28 @@ inline bool frameDue(uint32_t now, uint32_t lastFrameTick) {
     return now - lastFrameTick > FRAME_INTERVAL_MS;
 }
 
+struct Message;
+
+// The window's handling of one message: Esc posts WM_DESTROY, WM_DESTROY
+// posts the quit, WM_PAINT is answered without painting; the rest goes to
+// defaultWindowProc, where the system's close request destroys the window.
+uint32_t windowProc(const Message& m);
+uint32_t defaultWindowProc(const Message& m);
+
+// What the loop drives; the card passes sceneInit, sceneFrame, sceneShutdown.
+struct FrameLoopHooks {
+    int (*init)();
+    int (*frame)();
+    int (*shutdown)();
+};
+
+// Runs until WM_QUIT is taken and returns its code. Each pass handles at
+// most one message, then starts a frame if frameDue; between passes it
+// sleeps until the next message or the tick on which a frame falls due.
+uint32_t frameLoop(const FrameLoopHooks& hooks, uint32_t lastFrameTick);
+
 // Runs the card: window, scene set-up, frame loop, scene shutdown. Returns
 // the process exit status: 0 after Esc or a close request, 1 (with one line
 // on stderr) when the window or the display cannot be opened.
 int runCard();
+int runCard(const FrameLoopHooks& hooks);

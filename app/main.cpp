@@ -1,2 +1,3 @@
-// Placeholder entry point until the shell lands.
-int main() { return 0; }
+#include "app/frame_loop.h"
+
+int main() { return runCard(); }

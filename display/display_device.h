@@ -41,3 +41,6 @@ public:
     SDL_Window* window = nullptr;
     int32_t windowed = 0;
 };
+
+// Why the last DisplayDevice::create failed, as one line ("" after a success).
+const char* displayError();

@@ -1,0 +1,7 @@
+#include "platform/cursor.h"
+
+#include <SDL.h>
+
+void hideCursor() { SDL_ShowCursor(SDL_DISABLE); }
+
+int cursorShown() { return SDL_ShowCursor(SDL_QUERY) == SDL_ENABLE ? 1 : 0; }

@@ -1,0 +1,33 @@
+#pragma once
+// The card's message queue: messages the program posts to itself (destroy,
+// quit) and the platform's events (keys, close requests, exposure) in one
+// stream, taken one at a time.
+#include <cstdint>
+
+constexpr uint32_t WM_NULL = 0x00;     // an event the card has no use for
+constexpr uint32_t WM_CREATE = 0x01;
+constexpr uint32_t WM_DESTROY = 0x02;
+constexpr uint32_t WM_PAINT = 0x0F;
+constexpr uint32_t WM_CLOSE = 0x10;    // the system's close request (window close, Alt+F4, SIGTERM)
+constexpr uint32_t WM_QUIT = 0x12;
+constexpr uint32_t WM_KEYDOWN = 0x100;
+constexpr uint32_t VK_ESCAPE = 27;
+
+struct Message {
+    uint32_t message;
+    uint32_t wParam;  // key code for WM_KEYDOWN, exit code for WM_QUIT
+};
+
+// Appends a message to the card's own queue.
+void postMessage(uint32_t message, uint32_t wParam);
+// Posts WM_QUIT with the exit code.
+void postQuitMessage(uint32_t exitCode);
+
+// Takes the next message: the card's own queue first, then the platform's
+// events. Returns 1 with `out` filled, or 0 when none is waiting.
+int peekMessage(Message& out);
+// Blocks until a message is waiting or `timeoutMs` milliseconds have passed;
+// returns at once when one is already waiting. Returns 1 when one is waiting.
+int waitMessage(uint32_t timeoutMs);
+// Empties the card's own queue (the platform's events stay).
+void clearPostedMessages();
