@@ -1,8 +1,185 @@
-// Stand-in until the sound device and the feeder thread land: nothing plays.
 #include "music/audio_output.h"
 
-bool openOutput(int32_t) { return false; }
-void closeOutput() {}
-bool startPlayback(Song* song) { return song != nullptr; }
-bool stopPlayback(Song* song) { return song != nullptr; }
-void songReleaseGuard(Song* song) { stopPlayback(song); }
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#include "music/file_callbacks.h"
+#include "music/mixer.h"
+#include "music/output_format.h"
+#include "music/render.h"
+#include "music/song.h"
+#include "music/voice.h"
+#include "platform/audio_device.h"
+#include "platform/thread_priority.h"
+
+namespace {
+
+// The audio output's global state. During playback only the feeder thread
+// touches the song, the channels, the voices, the buffers and writeIndex;
+// the three flags hand that state over between the threads.
+struct AudioOutput {
+    AudioDevice* device = nullptr;  // null: use the SDL device
+    bool deviceOpen = false;
+    int16_t* ringBuffer = nullptr;  // lives until the device can no longer play it
+    uint32_t ringBytes = 0;
+    float* mixBuffer = nullptr;     // 16-byte aligned, inside mixAllocation
+    void* mixAllocation = nullptr;
+    int32_t writeIndex = 0;
+    Song* currentSong = nullptr;
+    // A pointer keeps this state trivially destructible, so it stays usable
+    // by the scene's static objects as they are destroyed at exit.
+    std::thread* feederThread = nullptr;
+    std::atomic<uint8_t> stopRequested{0};
+    std::atomic<uint8_t> blockBusy{0};
+    std::atomic<uint8_t> feederExited{1};
+    // Frames filled since playback started (the pre-fill included), against
+    // which the device's position tells whether it overtook the feeder.
+    uint64_t framesFilled = 0;
+    std::atomic<uint64_t> underruns{0};
+};
+
+AudioOutput output;
+
+AudioDevice* device() { return output.device != nullptr ? output.device : sdlAudioDevice(); }
+
+void feederLoop() {
+    raiseThreadPriorityToTimeCritical();
+    output.feederExited.store(0, std::memory_order_release);
+    while (!output.stopRequested.load(std::memory_order_acquire)) {
+        feederPass();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    output.feederExited.store(1, std::memory_order_release);
+}
+
+}  // namespace
+
+int32_t blockCount() { return ringFrames / blockFrames; }
+int32_t writeIndex() { return output.writeIndex; }
+void setWriteIndex(int32_t index) { output.writeIndex = index; }
+const int16_t* ringBuffer() { return output.ringBuffer; }
+uint64_t underrunBlocks() { return output.underruns.load(std::memory_order_relaxed); }
+void useAudioDevice(AudioDevice* replacement) { output.device = replacement; }
+
+bool openOutput(int32_t rate) {
+    if (!fileCallbacksRegistered()) return false;
+    closeOutput();
+    outputRate = rate;
+    if (rate <= 0 || !device()->open(rate)) return false;
+    output.deviceOpen = true;
+    setOutputFormat(rate);
+    clearVoices();
+    return true;
+}
+
+void closeOutput() {
+    if (output.deviceOpen) device()->close();
+    output.deviceOpen = false;
+    // fix: the ring is released only here, once the device can no longer
+    // read it (the device was reset and closed just above).
+    std::free(output.ringBuffer);
+    output.ringBuffer = nullptr;
+    output.ringBytes = 0;
+}
+
+bool startPlayback(Song* song) {
+    if (song == nullptr) return false;
+    stopPlayback(song);
+    resetPlayback(song);
+    output.currentSong = song;
+
+    // A ring from an earlier playback may still be looping on the device.
+    if (output.deviceOpen) device()->reset();
+    std::free(output.ringBuffer);
+    output.ringBytes = static_cast<uint32_t>(ringFrames) * 4;
+    output.ringBuffer = static_cast<int16_t*>(std::calloc(output.ringBytes, 1));
+    output.mixAllocation = std::calloc(static_cast<size_t>(ringFrames) * 8 + 256, 1);
+    if (output.ringBuffer == nullptr || output.mixAllocation == nullptr) {
+        // safety: without its buffers nothing can be mixed; play nothing.
+        std::free(output.mixAllocation);
+        output.mixAllocation = nullptr;
+        output.mixBuffer = nullptr;
+        output.currentSong = nullptr;
+        return true;
+    }
+    output.mixBuffer = reinterpret_cast<float*>(
+        (reinterpret_cast<uintptr_t>(output.mixAllocation) + 15) & ~static_cast<uintptr_t>(15));
+
+    output.writeIndex = 0;
+    output.framesFilled = 0;
+    output.underruns.store(0, std::memory_order_relaxed);
+    do {
+        fillBlock();
+    } while (output.writeIndex != 0);
+
+    if (output.deviceOpen) device()->loop(output.ringBuffer, output.ringBytes);
+
+    output.stopRequested.store(0, std::memory_order_release);
+    output.feederExited.store(0, std::memory_order_release);
+    // Without a device there is no position to follow: the feeder would only
+    // wake up for nothing, so the silent card runs without it.
+    if (output.deviceOpen) {
+        output.feederThread = new std::thread(feederLoop);
+    } else {
+        output.feederExited.store(1, std::memory_order_release);
+    }
+    return true;
+}
+
+void fillBlock() {
+    Song* song = output.currentSong;
+    if (song == nullptr || output.mixBuffer == nullptr) return;
+    const int32_t k = output.writeIndex;
+    float* block = output.mixBuffer + static_cast<size_t>(k) * blockFrames * 2;
+    renderBlock(song, block, blockFrames);
+    convertToPcm16(output.ringBuffer + static_cast<size_t>(k) * blockFrames * 2, block, blockFrames);
+    output.framesFilled += static_cast<uint64_t>(blockFrames);
+    if (output.deviceOpen) device()->published();
+    output.writeIndex = (k + 1) % blockCount();
+}
+
+void feederPass() {
+    const int32_t count = blockCount();
+    const uint64_t framesPlayed = device()->bytesPlayed() / 4;
+    // The device is playing a frame of a lap the feeder has not filled yet.
+    if (framesPlayed > output.framesFilled) {
+        const uint64_t behind = framesPlayed - output.framesFilled;
+        const uint64_t blocks = (behind + blockFrames - 1) / blockFrames;
+        output.underruns.fetch_add(blocks, std::memory_order_relaxed);
+        output.framesFilled += blocks * blockFrames;  // count each late block once
+    }
+    const int32_t playingFrame = static_cast<int32_t>(framesPlayed % static_cast<uint64_t>(ringFrames));
+    const int32_t p = playingFrame / blockFrames;
+    const int32_t t = p == 0 ? count - 1 : p - 1;
+    while (output.writeIndex != p && (output.writeIndex <= t || (t == 0 && output.writeIndex != 1))) {
+        output.blockBusy.store(1, std::memory_order_release);
+        fillBlock();
+        output.blockBusy.store(0, std::memory_order_release);
+    }
+}
+
+bool stopPlayback(Song* song) {
+    if (song == nullptr) return false;
+    output.stopRequested.store(1, std::memory_order_release);
+    // Joining waits for the feeder to leave its loop, after its last block.
+    if (output.feederThread != nullptr) {
+        output.feederThread->join();
+        delete output.feederThread;
+        output.feederThread = nullptr;
+    }
+    std::free(output.mixAllocation);
+    output.mixAllocation = nullptr;
+    output.mixBuffer = nullptr;
+    output.currentSong = nullptr;
+    return true;
+}
+
+void songReleaseGuard(Song* song) {
+    // stopPlayback joins the feeder, which first finishes any block it is
+    // mixing: no busy wait is needed for blockBusy.
+    stopPlayback(song);
+}

@@ -1,15 +1,45 @@
 #pragma once
-// Audio output and playback control: the sound device, the ring it loops,
-// the feeder thread that refills it, and the start and stop of a song.
+// Audio output and playback control: the sound device, the two-second ring
+// it loops, the feeder thread that refills the ring block by block, and the
+// start and stop of a song. One global state; free functions over it.
 #include <cstdint>
 
 struct Song;
+class AudioDevice;
 
+constexpr int32_t BLOCK_MILLISECONDS = 20;
+
+// Opens the sound device at `rate` and derives the block, ring and ramp
+// sizes; clears the voices. False while the file callbacks are not
+// registered (nothing is touched then) or when no device can be opened.
 bool openOutput(int32_t rate);
+// Stops the device at once, closes it, and releases the ring it played.
 void closeOutput();
+// Plays a loaded song from its beginning: resets it, binds channel i to
+// voice i, pre-fills the whole ring, starts the device and the feeder.
 bool startPlayback(Song* song);
+// Ends the feeder and releases the mixing buffer. The device keeps looping
+// the ring until closeOutput.
 bool stopPlayback(Song* song);
-
-// Run by freeSong before it releases anything: waits until no block is being
-// mixed, then stops playback.
+// Run by freeSong before it releases anything: waits until no block is
+// being mixed, then stops playback.
 void songReleaseGuard(Song* song);
+
+// ---- Internals, visible for tests and tools ----
+
+// Number of blocks in the ring (100).
+int32_t blockCount();
+// Fills block `writeIndex` of the ring for the current song and moves on.
+void fillBlock();
+// One pass of the feeder: reads the device position and refills every
+// block the device has left.
+void feederPass();
+// The next block to fill.
+int32_t writeIndex();
+void setWriteIndex(int32_t index);
+// The ring the device plays (ringFrames stereo frames), or null.
+const int16_t* ringBuffer();
+// Blocks the device reached before the feeder had refilled them.
+uint64_t underrunBlocks();
+// Replaces the sound device (tests use a fake); null restores the SDL one.
+void useAudioDevice(AudioDevice* device);

@@ -1,0 +1,32 @@
+#include "music/music_player.h"
+
+#include "music/audio_output.h"
+#include "music/resource_stream.h"
+
+MusicPlayer::MusicPlayer() { registerResourceCallbacks(); }
+
+// The song is given up with the player; freeSong first stops its playback.
+MusicPlayer::~MusicPlayer() {
+    freeSong(song);
+    song = nullptr;
+}
+
+int MusicPlayer::init(int rate) { return openOutput(rate) ? 1 : 0; }
+
+int MusicPlayer::load(const char* name, SampleLoadCallback sampleLoadCallback) {
+    Song* loaded = createSong(name, sampleLoadCallback);
+    // fix: an earlier song is released rather than leaked; freeSong stops it
+    // first if it is still playing.
+    if (song != nullptr && song != loaded) freeSong(song);
+    song = loaded;
+    return song != nullptr ? 1 : 0;
+}
+
+int MusicPlayer::play() { return startPlayback(song) ? 1 : 0; }
+
+int MusicPlayer::stop() { return stopPlayback(song) ? 1 : 0; }
+
+int MusicPlayer::close() {
+    closeOutput();
+    return 1;
+}

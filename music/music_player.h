@@ -1,0 +1,20 @@
+#pragma once
+// The music facade the scene uses: open the output, load a module, play and
+// stop it, close the output. Results are 1 for success and 0 for failure.
+#include "music/song.h"
+
+class MusicPlayer {
+public:
+    // Registers the resource file callbacks, so that modules are found among
+    // the program's embedded resources.
+    MusicPlayer();
+    virtual ~MusicPlayer();
+
+    int init(int rate);
+    int load(const char* name, SampleLoadCallback sampleLoadCallback);
+    int play();
+    int stop();
+    int close();
+
+    Song* song = nullptr;
+};
