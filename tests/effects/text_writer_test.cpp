@@ -1,0 +1,308 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/greeting_text.h"
+#include "display/display_device.h"
+#include "effects/text_writer.h"
+
+namespace {
+
+// A writer set up as the card sets it up, on an off-screen display, with the
+// given text behind a 5-character tag.
+class TextWriterTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(screen.create(nullptr, 640, 480, 16, 0), 1);
+        const ClipRect all{0, 0, 640, 480};
+        screen.setClipList(1, &all);
+    }
+    void TearDown() override { screen.release(); }
+
+    void start(const std::string& body)
+    {
+        // Padded like the card's constant: the writer copies 1024 bytes.
+        greeting.assign(1029, '\0');
+        std::memcpy(greeting.data(), "TAG01", 5);
+        std::memcpy(greeting.data() + 5, body.data(), body.size());
+        writer.setup(screen.directDraw, 106, greeting.data(), 16, 16, 16, 6, 138, 100);
+    }
+
+    // Runs `frames` frames and returns the frames (counted from 0) in which a
+    // character was read.
+    std::vector<int> readFrames(int frames)
+    {
+        std::vector<int> reads;
+        for (int f = 0; f < frames; ++f) {
+            const int32_t before = writer.readIndex;
+            writer.frame(screen);
+            if (writer.readIndex != before)
+                reads.push_back(f);
+        }
+        return reads;
+    }
+
+    DisplayDevice screen;
+    TextWriter writer;
+    std::vector<char> greeting;
+};
+
+TEST_F(TextWriterTest, SetupBuildsTheFontGridAndPutsThePenAtTheStart)
+{
+    start("A");
+    EXPECT_EQ(writer.penX, 138);
+    EXPECT_EQ(writer.penY, 100);
+    EXPECT_EQ(writer.typing, 1);
+    EXPECT_EQ(writer.delay, 0);
+    EXPECT_EQ(writer.glyphCount, 0);
+    // '!' (33), 'A' (65) and 127 in the 16 x 6 grid with 1-pixel gutters.
+    EXPECT_EQ(writer.glyphSrcX['!' - 32], 18);
+    EXPECT_EQ(writer.glyphSrcY['!' - 32], 1);
+    EXPECT_EQ(writer.glyphSrcX['A' - 32], 18);
+    EXPECT_EQ(writer.glyphSrcY['A' - 32], 35);
+    EXPECT_EQ(writer.glyphSrcX[127 - 32], 256);
+    EXPECT_EQ(writer.glyphSrcY[127 - 32], 86);
+    EXPECT_EQ(writer.fontSurface.width, 273);
+    EXPECT_EQ(writer.fontSurface.height, 103);
+    EXPECT_EQ(writer.handSurface.width, 608);
+    EXPECT_EQ(writer.handSurface.height, 560);
+}
+
+TEST_F(TextWriterTest, FirstFramePlacesTheFirstGlyph)
+{
+    start("Hi");
+    writer.frame(screen);
+    ASSERT_EQ(writer.glyphCount, 1);
+    EXPECT_EQ(writer.cells[0].x, 138);
+    EXPECT_EQ(writer.cells[0].y, 100);
+    EXPECT_EQ(writer.cells[0].ch, 'H');
+    EXPECT_EQ(writer.penX, 154);
+    EXPECT_EQ(writer.delay, 3);
+    EXPECT_EQ(writer.handX, 138);
+    EXPECT_EQ(writer.handY, 100);
+    EXPECT_EQ(handPictureTop(writer.handX, writer.handY), -48);
+}
+
+TEST_F(TextWriterTest, HandHangsAboveThePenInSteps)
+{
+    struct Case { int32_t x, y, top; };
+    const Case cases[] = {
+        {138, 100, -48},  // k = 1: 10 sin 160 = 2.19
+        {204, 100, -55},  // k = 2: -4.28
+        {306, 100, -44},  // k = 3: +6.16
+        {0, 100, -50},    // k = 0
+        {101, 0, -150},   // still k = 0 just below 102
+        {102, 0, -148},   // k = 1 from 102
+        {612, 0, -159},   // k = 6: -9.71, truncated toward zero to -9
+        {138, -50, -197}, // 2.19 - 50 = -47.81, truncated toward zero to -47
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(handPictureTop(c.x, c.y), c.top) << c.x << "," << c.y;
+}
+
+TEST_F(TextWriterTest, RhythmOfGlyphsLinesPagesPausesAndRestart)
+{
+    struct Case {
+        const char* name;
+        std::string body;
+        std::vector<int> reads;  // frames in which the first characters are read
+    };
+    const Case cases[] = {
+        {"glyphs every 4 frames", "ABCD", {0, 4, 8, 12}},
+        {"line feed resumes 42 frames later", "A\nB", {0, 4, 46}},
+        {"page break resumes 39 frames later", "A\aB", {0, 4, 43}},
+        {"pause digit 3 holds 301 frames", "A\r3B", {0, 4, 305}},
+        {"pause digit 0 holds 1 frame", "A\r0B", {0, 4, 5}},
+        {"pause with a non-digit skips it", "A\rxB", {0, 4, 5}},
+        {"end of text reads the first again next frame", "A", {0, 4, 5, 9}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        start(c.body);
+        std::vector<int> reads = readFrames(c.reads.back() + 1);
+        reads.resize(std::min(reads.size(), c.reads.size()));
+        EXPECT_EQ(reads, c.reads);
+    }
+}
+
+TEST_F(TextWriterTest, IgnoredCodesAreConsumedOneAFrameWithoutDelay)
+{
+    start("A\x01\x06\x08\x09\x0b\x0c\x0e\x1f\x80\xff" "B");
+    const std::vector<int> reads = readFrames(15);
+    const std::vector<int> want = {0, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14};
+    EXPECT_EQ(reads, want);
+    ASSERT_EQ(writer.glyphCount, 2);
+    EXPECT_EQ(writer.cells[1].ch, 'B');
+    EXPECT_EQ(writer.cells[1].x, 154);
+    EXPECT_EQ(writer.typing, 1);
+}
+
+TEST_F(TextWriterTest, LineFeedGlidesBackThenDown)
+{
+    // 21 glyphs: the last is placed at x = 138 + 20 * 16 = 458.
+    start(std::string(21, 'x') + "\nB");
+    readFrames(21 * 4);  // all glyphs placed, the line feed is next
+    ASSERT_EQ(writer.handX, 458);
+    ASSERT_EQ(writer.handY, 100);
+
+    std::vector<int32_t> xs, ys;
+    for (int f = 0; f < 43; ++f) {
+        writer.frame(screen);
+        xs.push_back(writer.handX);
+        ys.push_back(writer.handY);
+        if (f == 0) {
+            EXPECT_EQ(writer.typing, 0);
+            EXPECT_EQ(writer.penX, 138);
+            EXPECT_EQ(writer.penY, 132);
+        }
+    }
+    EXPECT_EQ(xs[0], 442);
+    EXPECT_EQ(xs[18], 154);
+    EXPECT_EQ(xs[19], 138);
+    EXPECT_EQ(ys[18], 100);   // no downward step while sideways runs
+    EXPECT_EQ(ys[19], 101);   // first downward step in the last sideways frame
+    EXPECT_EQ(ys[37], 130);
+    EXPECT_EQ(ys[38], 130);   // both finished: the hand keeps its last place
+    EXPECT_EQ(writer.glyphCount, 22);  // 'B' placed in frame 42
+    EXPECT_EQ(writer.cells[21].x, 138);
+    EXPECT_EQ(writer.cells[21].y, 132);
+}
+
+TEST_F(TextWriterTest, GlideFromTheSecondColumnEndsOnePixelShort)
+{
+    // 154 to 138 over 20 frames ends at 137.99994, which truncates to 137.
+    start("AB\nC");
+    readFrames(8 + 40);
+    EXPECT_EQ(writer.handX, 137);
+}
+
+TEST_F(TextWriterTest, PageBreakClearsThePageInItsFrame)
+{
+    start("AB\aC");
+    readFrames(8);
+    ASSERT_EQ(writer.glyphCount, 2);
+    writer.frame(screen);
+    EXPECT_EQ(writer.glyphCount, 0);
+    EXPECT_EQ(writer.penX, 138);
+    EXPECT_EQ(writer.penY, 100);
+    EXPECT_EQ(writer.typing, 0);
+    EXPECT_EQ(writer.delay, 0);
+}
+
+TEST_F(TextWriterTest, RestartBeginsAgainAtTheStartWithoutGlide)
+{
+    start("AB\nC");
+    readFrames(4 + 4 + 42 + 1);  // A, B, line feed, C placed on line 2
+    ASSERT_EQ(writer.penY, 132);
+    writer.frame(screen);  // delay of C
+    writer.frame(screen);
+    writer.frame(screen);
+    writer.frame(screen);  // end of text
+    EXPECT_EQ(writer.readIndex, 0);
+    EXPECT_EQ(writer.glyphCount, 0);
+    EXPECT_EQ(writer.typing, 1);
+    writer.frame(screen);
+    ASSERT_EQ(writer.glyphCount, 1);
+    EXPECT_EQ(writer.cells[0].x, 138);
+    EXPECT_EQ(writer.cells[0].y, 100);
+    EXPECT_EQ(writer.cells[0].ch, 'A');
+}
+
+TEST_F(TextWriterTest, PauseRightBeforeTheEndDoesNotSkipIt)
+{
+    start("A\r");
+    const std::vector<int> reads = readFrames(12);
+    // 'A', the pause (nothing to skip), the end, 'A' again.
+    const std::vector<int> want = {0, 4, 5, 6, 10, 11};
+    EXPECT_EQ(reads, want);
+    for (int f = 0; f < 2000; ++f) {
+        writer.frame(screen);
+        ASSERT_LT(writer.readIndex, TEXT_WRITER_TEXT_BYTES);
+    }
+}
+
+TEST_F(TextWriterTest, MissingOrShortTextWritesNothing)
+{
+    writer.setup(screen.directDraw, 106, nullptr, 16, 16, 16, 6, 138, 100);
+    for (int f = 0; f < 10; ++f)
+        EXPECT_TRUE(writer.frame(screen));
+    EXPECT_EQ(writer.glyphCount, 0);
+
+    static const char shortTag[] = "AB";
+    writer.setup(screen.directDraw, 106, shortTag, 16, 16, 16, 6, 138, 100);
+    readFrames(10);
+    EXPECT_EQ(writer.glyphCount, 0);
+}
+
+TEST_F(TextWriterTest, FontGridTooSmallLeavesHighGlyphsOut)
+{
+    // 16 x 2 cells reach only code 63; '~' has no cell and is not drawn.
+    greeting.assign(1029, '\0');
+    std::memcpy(greeting.data(), "TAG01A~", 7);
+    writer.setup(screen.directDraw, 106, greeting.data(), 16, 16, 16, 2, 138, 100);
+    readFrames(8);
+    EXPECT_EQ(writer.glyphCount, 2);
+}
+
+TEST_F(TextWriterTest, GreetingRunsItsSixPagesAndStartsOver)
+{
+    writer.setup(screen.directDraw, 106, greetingText, 16, 16, 16, 6, 138, 100);
+    int pages = 0, fullest = 0, frames = 0;
+    int32_t lowestPen = 0, widestPen = 0;
+    bool restarted = false;
+    while (!restarted && frames < 20000) {
+        const int32_t before = writer.glyphCount;
+        writer.frame(screen);
+        ++frames;
+        fullest = std::max(fullest, writer.glyphCount);
+        lowestPen = std::max(lowestPen, writer.penY);
+        widestPen = std::max(widestPen, writer.penX);
+        if (before > 0 && writer.glyphCount == 0)
+            ++pages;
+        restarted = writer.readIndex == 0 && frames > 1;
+    }
+    ASSERT_TRUE(restarted);
+    EXPECT_EQ(pages, 6);
+    EXPECT_GT(fullest, 0);
+    EXPECT_LT(fullest, TEXT_WRITER_MAX_CELLS);
+    // Every glyph lands on the screen.
+    EXPECT_LE(widestPen, 640);
+    EXPECT_LE(lowestPen + 16, 480);
+}
+
+TEST_F(TextWriterTest, GlyphsDrawFromTheirFontCellsUnderTheHand)
+{
+    start("AB");
+    readFrames(4);
+    screen.clear();
+    writer.frame(screen);  // places 'B'; the hand moves on to x 154
+    ASSERT_EQ(writer.handX, 154);
+    uint8_t* font = writer.fontSurface.lock();
+    uint8_t* hand = writer.handSurface.lock();
+    uint8_t* back = screen.lock();
+    ASSERT_TRUE(font && hand && back);
+    auto at = [](uint8_t* p, int32_t pitch, int x, int y) {
+        uint16_t v;
+        std::memcpy(&v, p + static_cast<ptrdiff_t>(pitch) * y + 2 * x, 2);
+        return v;
+    };
+    const int32_t handTop = handPictureTop(154, 100);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) {
+            // 'A' (cell 18, 35) lies left of the hand: only the glyph shows.
+            const uint16_t a = at(font, writer.fontSurface.lockPitch, 18 + x, 35 + y);
+            EXPECT_EQ(at(back, screen.lockPitch, 138 + x, 100 + y), a) << x << "," << y;
+            // 'B' (cell 35, 35) lies under the hand, which is drawn over it.
+            const uint16_t b = at(font, writer.fontSurface.lockPitch, 35 + x, 35 + y);
+            const uint16_t h = at(hand, writer.handSurface.lockPitch, x, 100 + y - handTop);
+            EXPECT_EQ(at(back, screen.lockPitch, 154 + x, 100 + y), h != 0 ? h : b) << x << "," << y;
+        }
+    writer.fontSurface.unlock();
+    writer.handSurface.unlock();
+    screen.unlock();
+}
+
+}  // namespace
