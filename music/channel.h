@@ -19,13 +19,13 @@ constexpr uint8_t UPDATE_TRIGGER = 0x08;    // start the sample (at the pending 
 constexpr uint8_t UPDATE_STOP = 0x20;       // silence the voice
 
 struct Channel {
-    uint8_t note;  // 0..95 (pattern note - 1); selects the sample through sampleMap
-    uint8_t flags;  // UPDATE_* gathered this tick
-    Voice* voice;   // the channel's voice
-    int32_t index;  // channel number, also the number of its voice
-    int32_t period;  // linear or Amiga units, as the song's flags say
-    int32_t volume;  // 0..64
-    int32_t pan;     // 0..255, 128 = centre
+    uint8_t note;         // 0..95 (pattern note - 1); selects the sample through sampleMap
+    uint8_t flags;        // UPDATE_* gathered this tick
+    Voice* voice;         // the channel's voice
+    int32_t index;        // channel number, also the number of its voice
+    int32_t period;       // linear or Amiga units, as the song's flags say
+    int32_t volume;       // 0..64
+    int32_t pan;          // 0..255, 128 = centre
     int32_t volumeDelta;  // this tick's offset to volume (tremolo, tremor)
     int32_t periodDelta;  // this tick's offset to the pitch (vibrato, arpeggio, auto-vibrato)
     int32_t volEnvTick;   // volume envelope position in ticks
@@ -40,14 +40,14 @@ struct Channel {
     int32_t panEnvOut;  // 0..64, 32 = centre
     int32_t panEnvStep;
     uint8_t panEnvDone;
-    int32_t fadeout;  // 65536 = full; falls after key off
+    int32_t fadeout;           // 65536 = full; falls after key off
     int32_t autoVibratoPos;    // 0..255
     int32_t autoVibratoTicks;  // ticks since the note, capped at the instrument's sweep
     uint8_t keyOff;
-    uint8_t instrument;  // pattern instrument - 1
-    uint8_t realNote;    // note + relativeNote, 8-bit arithmetic
-    int32_t notePeriod;  // period of the channel's most recent note
-    uint8_t lastEffect;  // effect type of the current row
+    uint8_t instrument;    // pattern instrument - 1
+    uint8_t realNote;      // note + relativeNote, 8-bit arithmetic
+    int32_t notePeriod;    // period of the channel's most recent note
+    uint8_t lastEffect;    // effect type of the current row
     int32_t sampleOffset;  // memory of the sample-offset parameter
     uint8_t portaDownSpeed;
     uint8_t portaUpSpeed;
@@ -102,8 +102,8 @@ void applyTremolo(Channel* channel);
 void stepTremor(Channel* channel);
 // One tick of one envelope, given its six state fields and the flag to set
 // (UPDATE_VOLUME or UPDATE_PAN).
-void stepEnvelope(Channel* channel, const Envelope& envelope, int32_t* tick, int32_t* point,
-                  int32_t* value, int32_t* step, int32_t* out, uint8_t* done, uint8_t updateFlag);
+void stepEnvelope(Channel* channel, const Envelope& envelope, int32_t* tick, int32_t* point, int32_t* value,
+                  int32_t* step, int32_t* out, uint8_t* done, uint8_t updateFlag);
 // The row-tick action of a volume-column byte.
 void applyVolumeColumn(Channel* channel, uint8_t volumeByte);
 // Note-on reset when a row names an instrument.

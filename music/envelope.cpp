@@ -6,12 +6,14 @@ namespace {
 
 // safety: envelope values are 0..64; a malformed point above that would
 // overflow the 16.16 value and wrap the voice volume.
-int32_t pointY(const EnvelopePoint& point) { return std::min<int32_t>(point.y, 64); }
+int32_t pointY(const EnvelopePoint& point) {
+    return std::min<int32_t>(point.y, 64);
+}
 
 }  // namespace
 
-void stepEnvelope(Channel* channel, const Envelope& envelope, int32_t* tick, int32_t* point,
-                  int32_t* value, int32_t* step, int32_t* out, uint8_t* done, uint8_t updateFlag) {
+void stepEnvelope(Channel* channel, const Envelope& envelope, int32_t* tick, int32_t* point, int32_t* value,
+                  int32_t* step, int32_t* out, uint8_t* done, uint8_t updateFlag) {
     // safety: the record holds ENVELOPE_POINTS points whatever the count
     // says, and the loop only applies when both its points exist.
     int32_t count = std::min<int32_t>(envelope.pointCount, ENVELOPE_POINTS);

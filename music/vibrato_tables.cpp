@@ -11,6 +11,7 @@ constexpr float VIBRATO_STEP = 0.049087375f;
 // sin(p x 0.0245436877f) x 64, truncated (2 x 3.141592 / 256 as a float):
 // the auto-vibrato sine over a 256-step cycle. Tabled because it is read for
 // every channel on every tick.
+// clang-format off
 constexpr int8_t autoVibratoSineTable[256] = {
     0, 1, 3, 4, 6, 7, 9, 10, 12, 14, 15, 17, 18, 20, 21, 23,
     24, 25, 27, 28, 30, 31, 32, 34, 35, 36, 38, 39, 40, 41, 42, 44,
@@ -29,6 +30,7 @@ constexpr int8_t autoVibratoSineTable[256] = {
     -45, -44, -42, -41, -40, -39, -38, -36, -35, -34, -32, -31, -30, -28, -27, -25,
     -24, -23, -21, -20, -18, -17, -15, -14, -12, -10, -9, -7, -6, -4, -3, -1,
 };
+// clang-format on
 
 }  // namespace
 

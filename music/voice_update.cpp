@@ -15,7 +15,8 @@ constexpr int32_t MINIMUM_FREQUENCY = 100;
 // Linear mode: 8363 Hz at 4608, an octave per 768 units. The delta is
 // added here, so in this mode a larger periodDelta raises the pitch.
 int32_t linearFrequency(int64_t period, int64_t periodDelta) {
-    double exponent = static_cast<double>(4608 - period + periodDelta) * static_cast<double>(OCTAVE_PER_PERIOD);
+    double exponent =
+        static_cast<double>(4608 - period + periodDelta) * static_cast<double>(OCTAVE_PER_PERIOD);
     double f = 8363.0 * std::exp2(exponent);
     // safety: a period driven far below zero (extra fine portamento up has
     // no limit) would overflow the conversion; the pitch saturates instead.

@@ -11,7 +11,7 @@
 #include "music/voice.h"
 
 class ChannelTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         setOutputFormat(44000);
         std::memset(&channel, 0, sizeof channel);

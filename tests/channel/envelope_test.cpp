@@ -3,7 +3,7 @@
 namespace {
 
 class EnvelopeTest : public ChannelTest {
-protected:
+  protected:
     void setPoints(std::initializer_list<EnvelopePoint> points) {
         int i = 0;
         for (EnvelopePoint p : points) instrument.volumePoints[i++] = p;

@@ -5,14 +5,10 @@ TEST(NotePeriod, LinearPeriodsAndFinetuneRounding) {
         int note, finetune, period;
     };
     const Case cases[] = {
-        {48, 0, 4608},    // C-4
-        {48, -1, 4608},   // -1 / 2 truncates to 0
-        {48, -3, 4609},   // -3 / 2 truncates to -1
-        {48, 3, 4607},
-        {48, 127, 4545},
-        {48, -128, 4672},
-        {0, 0, 7680},
-        {95, 0, 1600},
+        {48, 0, 4608},   // C-4
+        {48, -1, 4608},  // -1 / 2 truncates to 0
+        {48, -3, 4609},  // -3 / 2 truncates to -1
+        {48, 3, 4607},  {48, 127, 4545}, {48, -128, 4672}, {0, 0, 7680}, {95, 0, 1600},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(periodForNote(c.note, c.finetune, true), c.period) << c.note << " " << c.finetune;

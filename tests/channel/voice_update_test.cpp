@@ -3,7 +3,7 @@
 namespace {
 
 class VoiceUpdateTest : public ChannelTest {
-protected:
+  protected:
     void update(uint8_t flags) {
         channel.flags = flags;
         updateVoice(&channel, &sample, &song);
@@ -20,13 +20,13 @@ TEST_F(VoiceUpdateTest, LinearAndAmigaStepsForCFour) {
         uint32_t stepFrac;
     };
     const Case cases[] = {
-        {true, 4608, 0, 0, 816336624u},     // 8363 Hz
-        {true, 3840, 0, 0, 1632673249u},    // 16726 Hz, an octave up
-        {true, 4608, 768, 0, 1632673249u},  // a larger delta raises the pitch
-        {true, 2304, 0, 1, 2235725703u},    // 66904 Hz: the quotient joins the dividend
-        {false, 1712, 0, 0, 816239012u},    // 8362 Hz
-        {false, 1712, -100, 0, 866900103u}, // 8881 Hz: here a smaller pitch raises it
-        {false, 200000, 0, 0, 9761289u},    // 71 Hz taken as 100 Hz
+        {true, 4608, 0, 0, 816336624u},      // 8363 Hz
+        {true, 3840, 0, 0, 1632673249u},     // 16726 Hz, an octave up
+        {true, 4608, 768, 0, 1632673249u},   // a larger delta raises the pitch
+        {true, 2304, 0, 1, 2235725703u},     // 66904 Hz: the quotient joins the dividend
+        {false, 1712, 0, 0, 816239012u},     // 8362 Hz
+        {false, 1712, -100, 0, 866900103u},  // 8881 Hz: here a smaller pitch raises it
+        {false, 200000, 0, 0, 9761289u},     // 71 Hz taken as 100 Hz
         {true, 20000, 0, 0, 9761289u},
     };
     for (const Case& c : cases) {
@@ -93,7 +93,7 @@ TEST_F(VoiceUpdateTest, VolumeFormulaAndGains) {
         {64, -64, 64, 65536, 64, 0, 0, 0, 0},      // tremor silence
         {64, 0, 32, 32768, 64, 0, 31, 0, 31},
         {64, 0, 64, 65536, 0, 128, 0, 0, 0},
-        {64, 0, 64, 65536, 255, 128, 127, 63, 63}, // an overlarge global volume does not wrap
+        {64, 0, 64, 65536, 255, 128, 127, 63, 63},  // an overlarge global volume does not wrap
         {200, 0, 64, 65536, 64, 128, 127, 63, 63},
     };
     for (const Case& c : cases) {
@@ -115,13 +115,11 @@ TEST_F(VoiceUpdateTest, PanLimitsAndEnvelopeSwing) {
         int pan, envelope, voicePan;
     };
     const Case cases[] = {
-        {-3, 32, 0},     // volume-column slides leave the channel pan unlimited
-        {258, 32, 255},
-        {128, 64, 255},  // 4 x 32 at the centre
-        {128, 0, 0},
-        {100, 40, 124},  // (128 - 28) / 32 = 3, x 8
-        {250, 0, 250},   // (128 - 122) / 32 = 0: no swing near the extremes
-        {-300, 64, 0},   // far outside: (128 - 428) / 32 = -9 swings the other way
+        {-3, 32, 0},                     // volume-column slides leave the channel pan unlimited
+        {258, 32, 255}, {128, 64, 255},  // 4 x 32 at the centre
+        {128, 0, 0},    {100, 40, 124},  // (128 - 28) / 32 = 3, x 8
+        {250, 0, 250},                   // (128 - 122) / 32 = 0: no swing near the extremes
+        {-300, 64, 0},                   // far outside: (128 - 428) / 32 = -9 swings the other way
     };
     fullVolume();
     update(UPDATE_VOLUME);

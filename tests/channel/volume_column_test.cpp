@@ -25,7 +25,7 @@ TEST_F(VolumeColumnTest, VolumeAndPanCommands) {
         {0x9F, 60, 128, 64, 128, UPDATE_VOLUME},
         {0xC0, 30, 128, 30, 0, UPDATE_PAN},
         {0xCF, 30, 128, 30, 240, UPDATE_PAN},
-        {0xD5, 30, 2, 30, -3, UPDATE_PAN},      // no limit on the channel pan
+        {0xD5, 30, 2, 30, -3, UPDATE_PAN},  // no limit on the channel pan
         {0xE5, 30, 253, 30, 258, UPDATE_PAN},
     };
     for (const Case& c : cases) {
