@@ -132,14 +132,26 @@ bool startPlayback(Song* song) {
 
 void fillBlock() {
     Song* song = output.currentSong;
-    if (song == nullptr || output.mixBuffer == nullptr) return;
     const int32_t k = output.writeIndex;
+    output.writeIndex = (k + 1) % blockCount();
+    if (song == nullptr || output.mixBuffer == nullptr) return;
     float* block = output.mixBuffer + static_cast<size_t>(k) * blockFrames * 2;
     renderBlock(song, block, blockFrames);
     convertToPcm16(output.ringBuffer + static_cast<size_t>(k) * blockFrames * 2, block, blockFrames);
     output.framesFilled += static_cast<uint64_t>(blockFrames);
     if (output.deviceOpen) device()->published();
-    output.writeIndex = (k + 1) % blockCount();
+}
+
+int32_t blocksToFill(int32_t playingBlock, int32_t write, int32_t count) {
+    // Fill the blocks the device has left: up to the one it plays, going
+    // round the end of the ring when it plays block 0 or 1.
+    const int32_t t = playingBlock == 0 ? count - 1 : playingBlock - 1;
+    int32_t n = 0;
+    while (write != playingBlock && (write <= t || (t == 0 && write != 1))) {
+        write = (write + 1) % count;
+        ++n;
+    }
+    return n;
 }
 
 void feederPass() {
@@ -154,8 +166,7 @@ void feederPass() {
     }
     const int32_t playingFrame = static_cast<int32_t>(framesPlayed % static_cast<uint64_t>(ringFrames));
     const int32_t p = playingFrame / blockFrames;
-    const int32_t t = p == 0 ? count - 1 : p - 1;
-    while (output.writeIndex != p && (output.writeIndex <= t || (t == 0 && output.writeIndex != 1))) {
+    for (int32_t n = blocksToFill(p, output.writeIndex, count); n > 0; --n) {
         output.blockBusy.store(1, std::memory_order_release);
         fillBlock();
         output.blockBusy.store(0, std::memory_order_release);

@@ -31,6 +31,9 @@ void songReleaseGuard(Song* song);
 int32_t blockCount();
 // Fills block `writeIndex` of the ring for the current song and moves on.
 void fillBlock();
+// How many blocks one feeder pass fills when the device plays block
+// `playingBlock` and the next block to fill is `writeIndex`.
+int32_t blocksToFill(int32_t playingBlock, int32_t writeIndex, int32_t count);
 // One pass of the feeder: reads the device position and refills every
 // block the device has left.
 void feederPass();

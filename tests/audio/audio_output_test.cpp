@@ -1,0 +1,347 @@
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "music/audio_output.h"
+#include "music/channel.h"
+#include "music/file_callbacks.h"
+#include "music/memory_stream.h"
+#include "music/music_player.h"
+#include "music/output_format.h"
+#include "music/render.h"
+#include "music/resource_stream.h"
+#include "music/song.h"
+#include "music/voice.h"
+#include "platform/audio_device.h"
+
+namespace {
+
+// A device whose play position the test sets; it records what it was given.
+class FakeDevice final : public AudioDevice {
+public:
+    bool open(int32_t rate) override {
+        openedRate = rate;
+        isOpen = opens;
+        return opens;
+    }
+    void loop(const int16_t* r, uint32_t bytes) override {
+        ring = r;
+        ringBytes = bytes;
+        played.store(0);
+        ++loops;
+    }
+    uint64_t bytesPlayed() override { return played.load(); }
+    void published() override { ++publishes; }
+    void reset() override { ring = nullptr; }
+    void close() override {
+        ring = nullptr;
+        isOpen = false;
+        ++closes;
+    }
+
+    bool opens = true;
+    bool isOpen = false;
+    int32_t openedRate = 0;
+    const int16_t* ring = nullptr;
+    uint32_t ringBytes = 0;
+    std::atomic<uint64_t> played{0};
+    int loops = 0, closes = 0;
+    std::atomic<int> publishes{0};
+};
+
+// Builds a tiny module in memory: one channel, one pattern of `rows` rows,
+// one instrument with an 8-bit looped square wave; a note on row 0.
+std::vector<uint8_t> tinyModule(uint16_t bpm, uint8_t rows = 4) {
+    std::vector<uint8_t> m;
+    auto put = [&](const void* p, size_t n) {
+        const uint8_t* b = static_cast<const uint8_t*>(p);
+        m.insert(m.end(), b, b + n);
+    };
+    auto u8 = [&](uint8_t v) { m.push_back(v); };
+    auto u16 = [&](uint16_t v) { put(&v, 2); };
+    auto u32 = [&](uint32_t v) { put(&v, 4); };
+    put("Extended Module: ", 17);
+    m.resize(60, 0);
+    m[37] = 0x1A;
+    u32(276);
+    u16(1);    // song length
+    u16(0);    // restart
+    u16(1);    // channels
+    u16(1);    // patterns
+    u16(1);    // instruments
+    u16(1);    // linear
+    u16(6);    // speed
+    u16(bpm);  // bpm
+    m.resize(60 + 276, 0);
+    // pattern 0
+    u32(9);
+    u8(0);
+    u16(rows);
+    std::vector<uint8_t> cells;
+    for (int r = 0; r < rows; ++r) {
+        if (r == 0) {
+            cells.insert(cells.end(), {49, 1, 0, 0, 0});  // C-4, instrument 1
+        } else {
+            cells.push_back(0x80);
+        }
+    }
+    u16(static_cast<uint16_t>(cells.size()));
+    put(cells.data(), cells.size());
+    // instrument 1
+    size_t start = m.size();
+    u32(263);
+    m.resize(start + 27, 0);
+    u16(1);  // one sample
+    u32(40);
+    m.resize(start + 263, 0);
+    // sample header
+    const uint32_t len = 32;
+    u32(len);
+    u32(0);
+    u32(len);
+    u8(64);  // volume
+    u8(0);   // finetune
+    u8(1);   // forward loop, 8-bit
+    u8(128); // panning
+    u8(0);   // relative note
+    m.resize(m.size() + 23, 0);
+    // delta-coded square wave
+    int8_t prev = 0;
+    for (uint32_t i = 0; i < len; ++i) {
+        int8_t v = i < len / 2 ? 60 : -60;
+        u8(static_cast<uint8_t>(static_cast<int8_t>(v - prev)));
+        prev = v;
+    }
+    return m;
+}
+
+class AudioOutputTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        registerResourceCallbacks();
+        useAudioDevice(&fake);
+    }
+    void TearDown() override {
+        if (song != nullptr) freeSong(song);
+        closeOutput();
+        useAudioDevice(nullptr);
+    }
+    Song* load(uint16_t bpm) {
+        auto bytes = tinyModule(bpm);
+        song = createSongFromMemory(bytes.data(), bytes.size());
+        return song;
+    }
+    FakeDevice fake;
+    Song* song = nullptr;
+};
+
+TEST_F(AudioOutputTest, SizesFollowTheRate) {
+    struct Case {
+        int32_t rate, block, ring, ramp;
+    } cases[] = {{44000, 880, 88000, 127}, {44100, 884, 88400, 128}, {22050, 444, 44400, 64},
+                 {8000, 160, 16000, 23}};
+    for (const Case& c : cases) {
+        ASSERT_TRUE(openOutput(c.rate)) << c.rate;
+        EXPECT_EQ(outputRate, c.rate);
+        EXPECT_EQ(blockFrames, c.block) << c.rate;
+        EXPECT_EQ(ringFrames, c.ring) << c.rate;
+        EXPECT_EQ(blockCount(), 100);
+        EXPECT_EQ(rampFrames, c.ramp) << c.rate;
+        EXPECT_EQ(rampReciprocal, static_cast<float>(1.0 / c.ramp));
+        closeOutput();
+    }
+}
+
+TEST_F(AudioOutputTest, OpenRefusesWithoutFileCallbacksAndLeavesTheDeviceAlone) {
+    FileCallbacks saved = registeredFileCallbacks();
+    registerFileCallbacks(nullptr, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_FALSE(openOutput(44000));
+    EXPECT_EQ(fake.openedRate, 0);
+    registerFileCallbacks(saved);
+    fake.opens = false;
+    EXPECT_FALSE(openOutput(22050));
+    EXPECT_EQ(outputRate, 22050);  // stored before the device refused
+}
+
+TEST_F(AudioOutputTest, OpenClearsTheVoices) {
+    voices[3].volume = 99;
+    voices[200].stepInt = 7;
+    ASSERT_TRUE(openOutput(44000));
+    EXPECT_EQ(voices[3].volume, 0);
+    EXPECT_EQ(voices[200].stepInt, 1);
+    EXPECT_EQ(voices[0].stepInt, 1);
+}
+
+TEST_F(AudioOutputTest, StartPlaybackPrefillsTheWholeRingThenLoopsIt) {
+    ASSERT_TRUE(openOutput(44000));
+    ASSERT_NE(load(125), nullptr);
+    ASSERT_TRUE(startPlayback(song));
+    EXPECT_EQ(fake.loops, 1);
+    EXPECT_EQ(fake.ringBytes, 88000u * 4);
+    EXPECT_EQ(fake.ring, ringBuffer());
+    EXPECT_EQ(writeIndex(), 0);
+    EXPECT_GE(fake.publishes.load(), 100);
+    // 125 BPM at 44,000: one tick per block, so 100 ticks have run.
+    EXPECT_EQ(song->samplesPerTick, 880);
+    EXPECT_EQ(song->samplesLeftInTick, 0);
+    EXPECT_TRUE(stopPlayback(song));
+}
+
+TEST_F(AudioOutputTest, TickStraddlingBlocksKeepsItsRest) {
+    // A tick of 1,000 frames against 880-frame blocks (110 BPM at 44,000).
+    ASSERT_TRUE(openOutput(44000));
+    ASSERT_NE(load(110), nullptr);
+    resetPlayback(song);
+    ASSERT_EQ(song->samplesPerTick, 1000);
+    std::vector<float> block(880 * 2);
+    renderBlock(song, block.data(), 880);
+    EXPECT_EQ(song->samplesLeftInTick, 120);
+    renderBlock(song, block.data(), 880);
+    EXPECT_EQ(song->samplesLeftInTick, 240);
+}
+
+TEST_F(AudioOutputTest, PlayingStreamIsTheOfflineRendering) {
+    ASSERT_TRUE(openOutput(44000));
+    ASSERT_NE(load(128), nullptr);
+    ASSERT_TRUE(startPlayback(song));
+    // Walk the device through three laps of the ring, letting the feeder
+    // refill behind it, and capture every block as the device enters it.
+    std::vector<int16_t> heard;
+    const int32_t count = blockCount();
+    for (int32_t b = 0; b < 3 * count; ++b) {
+        fake.played.store(static_cast<uint64_t>(b) * blockFrames * 4);
+        feederPass();
+        const int16_t* blk = ringBuffer() + static_cast<size_t>(b % count) * blockFrames * 2;
+        heard.insert(heard.end(), blk, blk + blockFrames * 2);
+    }
+    stopPlayback(song);
+
+    Song* again = nullptr;
+    {
+        auto bytes = tinyModule(128);
+        again = createSongFromMemory(bytes.data(), bytes.size());
+    }
+    ASSERT_NE(again, nullptr);
+    OfflineRender offline;
+    ASSERT_TRUE(startOfflineRender(offline, again, 44000));
+    std::vector<int16_t> expected(heard.size());
+    renderPcm16(offline, expected.data(), static_cast<int32_t>(heard.size() / 2));
+    freeSong(again);
+    ASSERT_EQ(heard.size(), expected.size());
+    size_t firstDiff = 0;
+    while (firstDiff < heard.size() && heard[firstDiff] == expected[firstDiff]) ++firstDiff;
+    EXPECT_EQ(firstDiff, heard.size()) << "streams differ at sample " << firstDiff;
+    bool sound = false;
+    for (int16_t s : heard) sound |= s != 0;
+    EXPECT_TRUE(sound);
+}
+
+// The fill rule: how many blocks one pass fills, and from where.
+TEST(Feeder, FillRule) {
+    struct Case {
+        int32_t p, write, filled;
+    } cases[] = {
+        {0, 97, 3},  // 97, 98, 99
+        {1, 0, 1},   // 0
+        {1, 98, 3},  // 98, 99, 0
+        {5, 3, 2},   // 3, 4
+        {5, 7, 0},   // fallen behind by more than the ring: wait for block 0 or 1
+        {0, 0, 0},   // right after the start
+        {1, 99, 2},  // 99, 0
+        {2, 0, 2},   // 0, 1
+        {99, 98, 1}, // steady state
+        {0, 1, 99},  // device in block 0: fill up to the end of the ring
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(blocksToFill(c.p, c.write, 100), c.filled) << "P=" << c.p << " write=" << c.write;
+}
+
+TEST_F(AudioOutputTest, FeederThreadRefillsTheBlockTheDeviceLeft) {
+    ASSERT_TRUE(openOutput(44000));
+    ASSERT_NE(load(125), nullptr);
+    ASSERT_TRUE(startPlayback(song));
+    const int before = fake.publishes.load();
+    // The device in block 0: the feeder fills nothing.
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_EQ(fake.publishes.load(), before);
+    // The device enters block 1: block 0 is refilled, once.
+    fake.played.store(static_cast<uint64_t>(blockFrames) * 4);
+    for (int i = 0; i < 200 && fake.publishes.load() == before; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_EQ(fake.publishes.load(), before + 1);
+    EXPECT_TRUE(stopPlayback(song));
+    EXPECT_EQ(writeIndex(), 1);
+    EXPECT_EQ(underrunBlocks(), 0u);
+}
+
+TEST_F(AudioOutputTest, UnderrunsAreCountedWhenTheDeviceOvertakesTheFeeder) {
+    ASSERT_TRUE(openOutput(44000));
+    ASSERT_NE(load(125), nullptr);
+    ASSERT_TRUE(startPlayback(song));
+    stopPlayback(song);  // no feeder: the device runs on alone
+    // The device is three blocks into its second lap: blocks 0, 1, 2 of that
+    // lap were never refilled.
+    fake.played.store((static_cast<uint64_t>(ringFrames) + 2 * blockFrames + 10) * 4);
+    feederPass();
+    EXPECT_EQ(underrunBlocks(), 3u);
+}
+
+TEST(Playback, StopWithoutPlaybackReturnsAtOnce) {
+    Song dummy{};
+    auto t0 = std::chrono::steady_clock::now();
+    EXPECT_TRUE(stopPlayback(&dummy));
+    EXPECT_FALSE(stopPlayback(nullptr));
+    EXPECT_FALSE(startPlayback(nullptr));
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(1));
+}
+
+TEST_F(AudioOutputTest, PlaybackCyclesReleaseEverything) {
+    // Run under the thread and leak sanitizers in CI: no race, no leak.
+    for (int i = 0; i < 100; ++i) {
+        ASSERT_TRUE(openOutput(8000));
+        ASSERT_NE(load(255), nullptr);
+        ASSERT_TRUE(startPlayback(song));
+        fake.played.store(static_cast<uint64_t>(blockFrames) * 4 * (i % 7));
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+        ASSERT_TRUE(stopPlayback(song));
+        freeSong(song);
+        song = nullptr;
+        closeOutput();
+    }
+    EXPECT_EQ(ringBuffer(), nullptr);
+}
+
+TEST(MusicPlayer, SilentWithoutTheModuleOrTheDevice) {
+    MusicPlayer player;  // registers the resource callbacks
+    EXPECT_TRUE(fileCallbacksRegistered());
+    EXPECT_EQ(player.load("NO_SUCH_MODULE", nullptr), 0);
+    EXPECT_EQ(player.play(), 0);
+    EXPECT_EQ(player.stop(), 0);
+    EXPECT_EQ(player.close(), 1);
+}
+
+TEST(MusicPlayer, PlaysTheCardsModuleThroughTheDummyDriver) {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    MusicPlayer player;
+    if (player.init(44000) == 0) GTEST_SKIP() << "no SDL audio driver here: " << SDL_GetError();
+    if (player.load("TRACK", nullptr) == 0) {
+        player.close();
+        GTEST_SKIP() << "the card's module is not embedded yet";
+    }
+    EXPECT_EQ(player.play(), 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(player.stop(), 1);
+    EXPECT_EQ(player.close(), 1);
+}
+
+}  // namespace
