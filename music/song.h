@@ -30,7 +30,8 @@ struct EnvelopePoint {
 };
 
 struct Sample {
-    int16_t* data;        // length frames + 8 spare frames; null when length is 0
+    int16_t* data;        // length frames + 8 spare frames, and a zero frame at
+                          // data[-1]; null when length is 0
     uint32_t length;      // frames
     uint32_t loopStart;   // frames
     uint32_t loopLength;  // frames; never 0 after loading
