@@ -2,6 +2,22 @@
 // their fixed order (and destroyed in reverse) at program start and exit:
 // textWriter, snow, approachX, approachY, display, snowLayer, backdrop,
 // frameOverlay, palm, logo, music.
+#include "app/scene_state.h"
+
 #include "app/scene_frame.h"
 
+float palmX = PALM_START_X;
+int32_t phase = SCENE_SLIDE_IN;
+
+TextWriter textWriter;
+SnowField snow;
+Tween approachX;
+Tween approachY;
 DisplayDevice display;
+ImageSurface snowLayer;
+ImageSurface backdrop;
+ImageSurface frameOverlay;
+ImageSurface palm;
+ImageSurface logo;
+// The music player is defined here, after logo, so that it is constructed
+// last and destroyed first.

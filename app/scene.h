@@ -1,0 +1,28 @@
+#pragma once
+// The greeting card's fixed layout and its one seam for headless runs.
+#include <cstdint>
+
+// Where the pictures stand and how the show moves.
+constexpr int32_t BACKDROP_BITMAP = 102;
+constexpr int32_t FRAME_OVERLAY_BITMAP = 103;
+constexpr int32_t PALM_BITMAP = 104;
+constexpr int32_t FONT_BITMAP = 106;
+constexpr int32_t LOGO_BITMAP = 107;
+constexpr int32_t PALM_WIDTH = 475;
+constexpr int32_t PALM_HEIGHT = 480;
+constexpr int32_t LOGO_WIDTH = 140;
+constexpr int32_t LOGO_HEIGHT = 274;
+constexpr float PALM_STEP = 2.5f;
+constexpr int32_t SNOW_FLAKES = 400;
+constexpr int32_t PEN_START_X = 138;
+constexpr int32_t PEN_START_Y = 100;
+constexpr float APPROACH_FRAMES = 70.0f;
+constexpr float APPROACH_END_Y = -50.0f;
+// The set-up waits this long before the first frame so the music runs ahead.
+constexpr uint32_t SCENE_START_WAIT_MS = 1000;
+
+// The wait at the end of the set-up. Tests and the frame-shot tool replace
+// it (with a function that returns at once) so a headless run starts
+// without the one-second pause; null restores the real wait.
+using SceneSleepFunction = void (*)(uint32_t milliseconds);
+void setSceneSleep(SceneSleepFunction sleep);
