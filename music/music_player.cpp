@@ -1,6 +1,9 @@
 #include "music/music_player.h"
 
+#include <cstdio>
+
 #include "music/audio_output.h"
+#include "music/file_callbacks.h"
 #include "music/resource_stream.h"
 
 MusicPlayer::MusicPlayer() { registerResourceCallbacks(); }
@@ -11,7 +14,13 @@ MusicPlayer::~MusicPlayer() {
     song = nullptr;
 }
 
-int MusicPlayer::init(int rate) { return openOutput(rate) ? 1 : 0; }
+int MusicPlayer::init(int rate) {
+    if (openOutput(rate)) return 1;
+    // The show goes on without music; say why once.
+    if (fileCallbacksRegistered())
+        std::fprintf(stderr, "yulecard: no sound device could be opened; the card plays silently\n");
+    return 0;
+}
 
 int MusicPlayer::load(const char* name, SampleLoadCallback sampleLoadCallback) {
     Song* loaded = createSong(name, sampleLoadCallback);

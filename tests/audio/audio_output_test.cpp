@@ -213,13 +213,18 @@ TEST_F(AudioOutputTest, PlayingStreamIsTheOfflineRendering) {
     ASSERT_TRUE(openOutput(44000));
     ASSERT_NE(load(128), nullptr);
     ASSERT_TRUE(startPlayback(song));
-    // Walk the device through three laps of the ring, letting the feeder
-    // refill behind it, and capture every block as the device enters it.
+    // Walk the device through three laps of the ring; after each step wait
+    // until the feeder thread has refilled every block the device left, then
+    // capture the block the device is entering.
     std::vector<int16_t> heard;
     const int32_t count = blockCount();
+    const int prefill = fake.publishes.load();
+    ASSERT_EQ(prefill, count);
     for (int32_t b = 0; b < 3 * count; ++b) {
         fake.played.store(static_cast<uint64_t>(b) * blockFrames * 4);
-        feederPass();
+        for (int i = 0; i < 2000 && fake.publishes.load() < prefill + b; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ASSERT_EQ(fake.publishes.load(), prefill + b) << "block " << b;
         const int16_t* blk = ringBuffer() + static_cast<size_t>(b % count) * blockFrames * 2;
         heard.insert(heard.end(), blk, blk + blockFrames * 2);
     }
