@@ -18,7 +18,7 @@
 //   - restart position at or past the song length -> 0
 //   - default BPM 0 -> 125; above 255 -> 255 (a tick must last a frame at least)
 //   - more than 256 stored patterns: the rest are read past (orders are bytes)
-//   - pattern with 0 rows -> 64 empty rows, nothing read for it
+//   - pattern with 0 rows -> 64 empty rows; its packed bytes are passed over
 //   - pattern with more than 256 rows -> all rows are read, the first 256 kept
 //   - note above 96 other than 97 (key off) -> no note
 //   - more than 128 instruments -> the first 128 (cells name 1..128 only)
@@ -114,9 +114,13 @@ public:
         return left > 0 ? left : 0;
     }
     bool ended() const { return ended_; }
+    void markEnded() { ended_ = true; }
 
     void seekTo(int64_t offset) {
-        if (offset > size_) offset = size_;
+        if (offset > size_) {
+            offset = size_;
+            ended_ = true;
+        }
         if (offset < 0) offset = 0;
         SongStream::seek(stream_, static_cast<int32_t>(offset), SEEK_FROM_START);
     }
@@ -309,6 +313,9 @@ bool Loader::readPatterns() {
             song->patterns[p].rows = keptRows;
             song->patterns[p].cells = cells;
         }
+        // A pattern of no rows decodes nothing: its packed bytes, if any,
+        // are passed over, or the next pattern header would be read in them.
+        if (rows == 0) reader.skip(packedSize);
         if (rows == 0 || packedSize == 0) continue;
         // Exactly rows x channels cells, whatever the packed size says.
         for (int32_t r = 0; r < rows && !reader.ended(); ++r) {
@@ -356,8 +363,11 @@ void repairEnvelope(int32_t instrument, const char* kind, EnvelopePoint* points,
     }
     if (count < 2) flags = 0;
     const uint8_t last = count > 0 ? static_cast<uint8_t>(count - 1) : 0;
+    // An envelope that is off never uses its points: moved without a word.
     for (uint8_t* point : {&sustain, &loopStart, &loopEnd}) {
-        if (*point > last) {
+        if (*point > last && flags == 0) {
+            *point = last;
+        } else if (*point > last) {
             noteRepair("instrument %d: %s envelope point %u of %u; the last used", instrument,
                        kind, unsigned{*point}, unsigned{count});
             *point = last;
@@ -501,6 +511,7 @@ bool Loader::readSampleData(Sample& sample, uint32_t fileBytes, int32_t instrume
         const int64_t frames = left / frameBytes;
         noteRepair("instrument %d sample %d: %u frames, %lld in the module", instrument + 1, slot,
                    unsigned{sample.length}, static_cast<long long>(frames));
+        reader.markEnded();
         sample.length = static_cast<uint32_t>(frames);
         byteCount = frames * frameBytes;
         oddByte = false;
