@@ -265,8 +265,7 @@ bool mixPathSupported(MixPath path) {
     case MixPath::Avx2:
         return __builtin_cpu_supports("avx2");
     case MixPath::Avx512:
-        return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
-               __builtin_cpu_supports("avx2");
+        return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx2");
     }
     return false;
 #else

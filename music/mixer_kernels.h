@@ -23,6 +23,22 @@ using MixRampKernel = uint64_t (*)(float* out, const int16_t* data, int32_t fram
                                    uint64_t position, uint64_t step, double* leftGain,
                                    double* rightGain, double leftStep, double rightStep);
 
+// One output frame: linear interpolation in double precision between the
+// frames at i and i + 1 with weight (fraction >> 1) x 2^-31, scaled by each
+// gain and added to the float entries (the sum is rounded to float once).
+// The vector paths mix their odd frames with it.
+inline void mixFrame(float* out, const int16_t* data, uint64_t position, double leftGain,
+                     double rightGain) {
+    const int32_t i = static_cast<int32_t>(static_cast<uint32_t>(position >> 32));
+    const uint32_t fraction = static_cast<uint32_t>(position);
+    const int32_t a = data[i];
+    const int32_t b = data[i + 1];
+    const double weight = static_cast<double>(fraction >> 1) * 0x1p-31;
+    const double value = static_cast<double>(a) + static_cast<double>(b - a) * weight;
+    out[0] = static_cast<float>(static_cast<double>(out[0]) + value * leftGain);
+    out[1] = static_cast<float>(static_cast<double>(out[1]) + value * rightGain);
+}
+
 struct MixKernels {
     MixRunKernel run;
     MixRampKernel ramp;
@@ -31,6 +47,11 @@ struct MixKernels {
 enum class MixPath { Scalar, Avx2, Avx512 };
 
 extern const MixKernels scalarMixKernels;
+#if defined(__x86_64__) || defined(__i386__)
+#define YULE_MIX_X86 1
+extern const MixKernels avx2MixKernels;
+extern const MixKernels avx512MixKernels;
+#endif
 // Whether this processor can run a path.
 bool mixPathSupported(MixPath path);
 // The path mixVoices uses; the fastest supported one until told otherwise.

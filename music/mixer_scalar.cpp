@@ -1,23 +1,7 @@
-// The portable inner loops, and the per-frame arithmetic every other path
-// must reproduce bit for bit.
+// The portable inner loops.
 #include "music/mixer_kernels.h"
 
 namespace {
-
-// One output frame: linear interpolation in double precision between the
-// frames at i and i + 1 with weight (fraction >> 1) x 2^-31, scaled by each
-// gain and added to the float entries (the sum is rounded to float once).
-inline void mixFrame(float* out, const int16_t* data, uint64_t position, double leftGain,
-                     double rightGain) {
-    const int32_t i = static_cast<int32_t>(position >> 32);
-    const uint32_t fraction = static_cast<uint32_t>(position);
-    const int32_t a = data[i];
-    const int32_t b = data[i + 1];
-    const double weight = static_cast<double>(fraction >> 1) * 0x1p-31;
-    const double value = static_cast<double>(a) + static_cast<double>(b - a) * weight;
-    out[0] = static_cast<float>(static_cast<double>(out[0]) + value * leftGain);
-    out[1] = static_cast<float>(static_cast<double>(out[1]) + value * rightGain);
-}
 
 uint64_t scalarRun(float* out, const int16_t* data, int32_t frames, uint64_t position,
                    uint64_t step, double leftGain, double rightGain) {
