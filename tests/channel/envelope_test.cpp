@@ -132,3 +132,30 @@ TEST_F(EnvelopeTest, MalformedPointsStayBoundedAndInside) {
     EXPECT_EQ(channel.volEnvDone, 1);
     EXPECT_EQ(channel.volEnvOut, 64);
 }
+
+TEST_F(EnvelopeTest, AnyEnvelopeDataStaysInRange) {
+    // Whatever a module stores (points in any order, counts, loop and
+    // sustain points out of range), the output stays 0..64 and nothing is
+    // read outside the record.
+    uint32_t seed = 12345;
+    auto next = [&seed]() {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 0x7FFF;
+    };
+    for (int trial = 0; trial < 300; ++trial) {
+        std::memset(&channel, 0, sizeof channel);
+        for (EnvelopePoint& p : instrument.volumePoints) {
+            p = {static_cast<uint16_t>(next() % 40), static_cast<uint16_t>(next() % 80)};
+        }
+        instrument.volumePointCount = static_cast<uint8_t>(next() % 24);
+        instrument.volumeFlags = static_cast<uint8_t>(ENVELOPE_ON | (next() & 6));
+        instrument.volumeLoopStart = static_cast<uint8_t>(next() % 24);
+        instrument.volumeLoopEnd = static_cast<uint8_t>(next() % 24);
+        instrument.volumeSustain = static_cast<uint8_t>(next() % 24);
+        for (int t = 0; t < 400 && step(); ++t) {
+            if (t == 200) channel.keyOff = 1;
+            ASSERT_GE(channel.volEnvOut, 0) << "trial " << trial << " tick " << t;
+            ASSERT_LE(channel.volEnvOut, 64) << "trial " << trial << " tick " << t;
+        }
+    }
+}
