@@ -28,6 +28,12 @@ SKIN_LIT = rgb("fde2c8")
 SKIN_DARK = rgb("d99a80")
 SKIN_LINE = rgb("7a3a2c")
 SKIN_PINK = rgb("f2b1a2")
+# The writing hand is a shade warmer, so it stands apart from the palm.
+HAND_LIT = rgb("f9d2b4")
+HAND_DARK = rgb("c8806a")
+NAIL_LIT = rgb("ffeee8")
+NAIL_DARK = rgb("dc9a8e")
+NAIL_LINE = rgb("a05a4e")
 
 # The ink of the text; dark, never black.
 INK = rgb("1d2266")
@@ -124,7 +130,7 @@ def make_hand():
 
     def skin(d, radius=18.0):
         n = bevel_normals(d, radius, step)
-        return shade(n, SKIN_DARK, SKIN_LIT, gloss=0.18, power=14)
+        return shade(n, HAND_DARK, HAND_LIT, gloss=0.18, power=14)
 
     # Sleeve with a fur cuff, off to the lower right.
     arm = capsule(X, Y, 330, 340, 700, 700, 92, 130)
@@ -153,13 +159,14 @@ def make_hand():
     knuckle = circle(X, Y, kx, ky, 34)
     back = smin(mass, knuckle, 30)
     r.shape(back, skin(back, 34), SKIN_LINE, 2.2)
-    # Curled fingers under the grip.
-    for i, (fx, fy, fr) in enumerate([(200, 352, 30), (232, 384, 28), (268, 406, 26)]):
-        f = circle(X, Y, fx, fy, fr)
-        r.shape(f, skin(f, 16), SKIN_LINE, 2.0)
-        nail = ellipse(X, Y, fx - fr * 0.35, fy + fr * 0.25, fr * 0.38, fr * 0.28, 0.6)
-        r.shape(nail, shade(bevel_normals(nail, 5, step), rgb("e7a79a"), rgb("ffe9e2"), gloss=0.5, power=20),
-                rgb("a05a4e"), 1.2)
+    # Middle, ring and little finger curled under the grip, their nails
+    # towards the viewer.
+    for (ax, ay, bx, by, fr) in [(262, 336, 212, 352, 25), (282, 370, 238, 388, 23), (300, 402, 264, 416, 20)]:
+        f = capsule(X, Y, ax, ay, bx, by, fr + 2, fr)
+        r.shape(f, skin(f, 14), SKIN_LINE, 2.0)
+        nail = ellipse(X, Y, bx - fr * 0.3, by + fr * 0.28, fr * 0.42, fr * 0.3, 0.5)
+        r.shape(nail, shade(bevel_normals(nail, 5, step), NAIL_DARK, NAIL_LIT, gloss=0.5, power=20),
+                NAIL_LINE, 1.2)
 
     # The pen: a gold nib with its slit, a silver ferrule, a red lacquered
     # holder with a gold cap.
@@ -192,16 +199,16 @@ def make_hand():
     thumb = chain(X, Y, [(226, 352, 31), (192, 300, 24), (164, 258, 19)], k=10)
     r.shape(thumb, skin(thumb, 18), SKIN_LINE, 2.2)
     nail = ellipse(X, Y, 163, 262, 11, 8, -0.95)
-    r.shape(nail, shade(bevel_normals(nail, 6, step), rgb("e7a79a"), rgb("ffefe8"), gloss=0.6, power=24),
-            rgb("a05a4e"), 1.3)
+    r.shape(nail, shade(bevel_normals(nail, 6, step), NAIL_DARK, NAIL_LIT, gloss=0.6, power=24),
+            NAIL_LINE, 1.3)
 
     # The index finger lying along the pen.
     index = chain(X, Y, [(kx, ky, 27), (mx, my, 23), (tx, ty, 19)], k=8)
     r.shape(index, skin(index, 16), SKIN_LINE, 2.2)
     nx, ny = pen_point(130, 22)
     nail = ellipse(X, Y, nx, ny, 14, 8, PEN_ANGLE)
-    r.shape(nail, shade(bevel_normals(nail, 6, step), rgb("e7a79a"), rgb("ffefe8"), gloss=0.6, power=24),
-            rgb("a05a4e"), 1.3)
+    r.shape(nail, shade(bevel_normals(nail, 6, step), NAIL_DARK, NAIL_LIT, gloss=0.6, power=24),
+            NAIL_LINE, 1.3)
     # Joint creases on the index finger.
     crease = np.full(X.shape, 1e9, np.float32)
     for t, off, w in ((200, 36, 12), (158, 24, 10)):
@@ -488,7 +495,7 @@ def cabin(c, x, base):
     for k in range(5):
         px, py, pr = x + 22 - k * 9 - k * k * 2, base - 84 - k * 12, 5 + k * 1.6
         puff = circle(X, Y, px, py, pr)
-        r.blend(np.exp(-np.clip(puff, 0, None) / 3.0) * (0.35 - 0.05 * k), rgb("c8ccdc"))
+        r.blend(np.exp(-np.clip(puff + pr * 0.6, 0, None) / (3.0 + k)) * (0.3 - 0.05 * k), rgb("c8ccdc"))
 
 
 # ====================================================================== font
