@@ -16,19 +16,48 @@
 
 namespace {
 
-// Eight frames at `position` (eight 64-bit lanes) into out[0..15].
-YULE_TARGET_AVX512 inline void mixEight(float* out, const int* pairs, __m512i position,
-                                        __m512d gainsLow, __m512d gainsHigh) {
-    const __m256i index = _mm512_cvtepi64_epi32(_mm512_srli_epi64(position, 32));
-    const __m256i fraction = _mm512_cvtepi64_epi32(position);  // keeps the low halves
-    // One 32-bit read per frame fetches data[i] (low half) and data[i + 1].
-    const __m256i pair = _mm256_i32gather_epi32(pairs, index, 2);
-    const __m256i a = _mm256_srai_epi32(_mm256_slli_epi32(pair, 16), 16);
-    const __m256i b = _mm256_srai_epi32(pair, 16);
+YULE_TARGET_AVX512 inline __m512i eightPositions(uint64_t position, uint64_t step) {
+    return _mm512_setr_epi64(static_cast<long long>(position),
+                             static_cast<long long>(position + step),
+                             static_cast<long long>(position + 2 * step),
+                             static_cast<long long>(position + 3 * step),
+                             static_cast<long long>(position + 4 * step),
+                             static_cast<long long>(position + 5 * step),
+                             static_cast<long long>(position + 6 * step),
+                             static_cast<long long>(position + 7 * step));
+}
+
+// The sample frames under eight lanes: data[i] and data[i + 1] as 32-bit values.
+struct Pairs {
+    __m256i a;
+    __m256i b;
+};
+
+// One 32-bit gather per frame fetches data[i] (low half) and data[i + 1].
+YULE_TARGET_AVX512 inline Pairs gatherPairs(const int16_t* data, __m256i index) {
+    const __m256i pair = _mm256_i32gather_epi32(reinterpret_cast<const int*>(data), index, 2);
+    return Pairs{_mm256_srai_epi32(_mm256_slli_epi32(pair, 16), 16), _mm256_srai_epi32(pair, 16)};
+}
+
+// When all eight frames lie within 16 sample frames from `lowest` (steps
+// below 2 frames), one load and two permutes replace the gather.
+YULE_TARGET_AVX512 inline Pairs windowPairs(const int16_t* data, int32_t lowest, __m256i index) {
+    const __m512i window = _mm512_cvtepi16_epi32(
+        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + lowest)));
+    const __m256i offset = _mm256_sub_epi32(index, _mm256_set1_epi32(lowest));
+    const __m512i first = _mm512_zextsi256_si512(offset);
+    const __m512i second = _mm512_zextsi256_si512(_mm256_add_epi32(offset, _mm256_set1_epi32(1)));
+    return Pairs{_mm512_castsi512_si256(_mm512_permutexvar_epi32(first, window)),
+                 _mm512_castsi512_si256(_mm512_permutexvar_epi32(second, window))};
+}
+
+// Eight frames with fractions `fraction` and sample pairs `p` into out[0..15].
+YULE_TARGET_AVX512 inline void mixEight(float* out, Pairs p, __m256i fraction, __m512d gainsLow,
+                                        __m512d gainsHigh) {
     const __m512d weight =
         _mm512_mul_pd(_mm512_cvtepi32_pd(_mm256_srli_epi32(fraction, 1)), _mm512_set1_pd(0x1p-31));
     const __m512d value = _mm512_add_pd(
-        _mm512_cvtepi32_pd(a), _mm512_mul_pd(_mm512_cvtepi32_pd(_mm256_sub_epi32(b, a)), weight));
+        _mm512_cvtepi32_pd(p.a), _mm512_mul_pd(_mm512_cvtepi32_pd(_mm256_sub_epi32(p.b, p.a)), weight));
     // Each value twice, against left, right, left, right, ...
     const __m512d low = _mm512_permutexvar_pd(_mm512_setr_epi64(0, 0, 1, 1, 2, 2, 3, 3), value);
     const __m512d high = _mm512_permutexvar_pd(_mm512_setr_epi64(4, 4, 5, 5, 6, 6, 7, 7), value);
@@ -42,30 +71,44 @@ YULE_TARGET_AVX512 inline void mixEight(float* out, const int* pairs, __m512i po
     _mm512_storeu_ps(out, _mm512_castpd_ps(both));
 }
 
-YULE_TARGET_AVX512 inline __m512i eightPositions(uint64_t position, uint64_t step) {
-    return _mm512_setr_epi64(static_cast<long long>(position),
-                             static_cast<long long>(position + step),
-                             static_cast<long long>(position + 2 * step),
-                             static_cast<long long>(position + 3 * step),
-                             static_cast<long long>(position + 4 * step),
-                             static_cast<long long>(position + 5 * step),
-                             static_cast<long long>(position + 6 * step),
-                             static_cast<long long>(position + 7 * step));
+// Mixes the whole groups of eight frames of a run. The gains of frame k are
+// gains[2k x perFrame] (left) and the entry after it (right): perFrame 0 for
+// fixed gains, 1 for a ramp's running gains. Returns the frames done.
+YULE_TARGET_AVX512 inline int32_t mixGroups(float* out, const int16_t* data, int32_t frames,
+                                            uint64_t position, uint64_t step,
+                                            const double* gains, int32_t perFrame) {
+    // The run itself reads data[first .. last + 1]; a window may not reach
+    // beyond that, since nothing more is known to be readable.
+    const bool backward = static_cast<int64_t>(step) < 0;
+    const uint64_t magnitude = backward ? 0 - step : step;
+    const uint64_t lastPosition = position + static_cast<uint64_t>(frames - 1) * step;
+    const int32_t highest =
+        static_cast<int32_t>(static_cast<uint32_t>((backward ? position : lastPosition) >> 32)) + 1;
+    const bool windows = magnitude < (uint64_t{2} << 32);
+    const __m512i stride = _mm512_set1_epi64(static_cast<long long>(8 * step));
+    __m512i lanes = eightPositions(position, step);
+    int32_t k = 0;
+    for (; k + 8 <= frames; k += 8) {
+        const __m256i index = _mm512_cvtepi64_epi32(_mm512_srli_epi64(lanes, 32));
+        const __m256i fraction = _mm512_cvtepi64_epi32(lanes);  // keeps the low halves
+        const uint64_t first = position + static_cast<uint64_t>(k) * step;
+        const int32_t lowest = static_cast<int32_t>(
+            static_cast<uint32_t>((backward ? first + 7 * step : first) >> 32));
+        const Pairs p = windows && lowest <= highest - 15 ? windowPairs(data, lowest, index)
+                                                          : gatherPairs(data, index);
+        const double* g = gains + 2 * k * perFrame;
+        mixEight(out + 2 * k, p, fraction, _mm512_loadu_pd(g), _mm512_loadu_pd(g + 8 * perFrame));
+        lanes = _mm512_add_epi64(lanes, stride);
+    }
+    return k;
 }
 
 YULE_TARGET_AVX512 uint64_t avx512Run(float* out, const int16_t* data, int32_t frames,
                                       uint64_t position, uint64_t step, double leftGain,
                                       double rightGain) {
-    const int* pairs = reinterpret_cast<const int*>(data);
-    const __m512d gains = _mm512_setr_pd(leftGain, rightGain, leftGain, rightGain, leftGain,
-                                         rightGain, leftGain, rightGain);
-    const __m512i stride = _mm512_set1_epi64(static_cast<long long>(8 * step));
-    __m512i lanes = eightPositions(position, step);
-    int32_t k = 0;
-    for (; k + 8 <= frames; k += 8) {
-        mixEight(out + 2 * k, pairs, lanes, gains, gains);
-        lanes = _mm512_add_epi64(lanes, stride);
-    }
+    alignas(64) const double gains[8] = {leftGain, rightGain, leftGain, rightGain,
+                                         leftGain, rightGain, leftGain, rightGain};
+    int32_t k = mixGroups(out, data, frames, position, step, gains, 0);
     position += static_cast<uint64_t>(k) * step;
     for (; k < frames; ++k) {
         mixFrame(out + 2 * k, data, position, leftGain, rightGain);
@@ -81,8 +124,6 @@ YULE_TARGET_AVX512 uint64_t avx512Ramp(float* out, const int16_t* data, int32_t 
     // (left, right per frame, the buffer's layout), then mixed eight at a time.
     constexpr int32_t CHUNK = 64;
     alignas(64) double gains[2 * CHUNK];
-    const int* pairs = reinterpret_cast<const int*>(data);
-    const __m512i stride = _mm512_set1_epi64(static_cast<long long>(8 * step));
     double left = *leftGain;
     double right = *rightGain;
     for (int32_t done = 0; done < frames; done += CHUNK) {
@@ -94,13 +135,7 @@ YULE_TARGET_AVX512 uint64_t avx512Ramp(float* out, const int16_t* data, int32_t 
             right += rightStep;
         }
         float* chunk = out + 2 * done;
-        __m512i lanes = eightPositions(position, step);
-        int32_t k = 0;
-        for (; k + 8 <= n; k += 8) {
-            mixEight(chunk + 2 * k, pairs, lanes, _mm512_load_pd(gains + 2 * k),
-                     _mm512_load_pd(gains + 2 * k + 8));
-            lanes = _mm512_add_epi64(lanes, stride);
-        }
+        int32_t k = mixGroups(chunk, data, n, position, step, gains, 1);
         position += static_cast<uint64_t>(k) * step;
         for (; k < n; ++k) {
             mixFrame(chunk + 2 * k, data, position, gains[2 * k], gains[2 * k + 1]);
