@@ -8,10 +8,13 @@
 
 struct ScreenPresenter {
     SDL_Window* window;
-    SDL_Renderer* renderer;
-    SDL_Texture* frame;  // the frame at its own size
-    SDL_Texture* sharp;  // the frame at the whole-number scale, when one is needed
+    SDL_Renderer* renderer;  // null: the processor draws into the window's own surface
+    SDL_Texture* frame;      // the frame at its own size
+    SDL_Texture* sharp;      // the frame at the whole-number scale, when one is needed
     int32_t sharpScale;
+    SDL_Surface* frameSurface;  // the same three for drawing by the processor
+    SDL_Surface* sharpSurface;
+    SDL_Surface* finalSurface;  // the linear pass, when the window is not 32-bit
     int32_t width, height, bitsPerPixel;
     int32_t textureBitsPerPixel;
     bool fullScreen;
@@ -51,17 +54,83 @@ void convertFrame(uint8_t* dst, int32_t dstPitch, int32_t dstBitsPerPixel, const
 
 namespace {
 
+Uint32 textureFormat(const ScreenPresenter* p) {
+    return p->textureBitsPerPixel == 16 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_RGB888;
+}
+
+void freeSurface(SDL_Surface*& s) {
+    if (s) SDL_FreeSurface(s);
+    s = nullptr;
+}
+
 void dropTextures(ScreenPresenter* p) {
     if (p->frame) SDL_DestroyTexture(p->frame);
     if (p->sharp) SDL_DestroyTexture(p->sharp);
     p->frame = p->sharp = nullptr;
     p->sharpScale = 0;
+    freeSurface(p->frameSurface);
+    freeSurface(p->sharpSurface);
+    freeSurface(p->finalSurface);
 }
 
 bool makeFrameTexture(ScreenPresenter* p) {
-    Uint32 format = p->textureBitsPerPixel == 16 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_RGB888;
-    p->frame = SDL_CreateTexture(p->renderer, format, SDL_TEXTUREACCESS_STREAMING, p->width, p->height);
+    if (p->renderer == nullptr) {
+        p->frameSurface = SDL_CreateRGBSurfaceWithFormat(0, p->width, p->height, 0, textureFormat(p));
+        return p->frameSurface != nullptr;
+    }
+    p->frame = SDL_CreateTexture(p->renderer, textureFormat(p), SDL_TEXTUREACCESS_STREAMING, p->width, p->height);
     return p->frame != nullptr;
+}
+
+// A renderer is worth using when it has real hardware behind it. OpenGL
+// emulated by the processor (as under a virtual X server) costs far more
+// per frame than copying into the window's own surface.
+bool hardwareRenderer(SDL_Renderer* renderer) {
+    SDL_RendererInfo info;
+    if (SDL_GetRendererInfo(renderer, &info) != 0 || (info.flags & SDL_RENDERER_ACCELERATED) == 0) return false;
+    if (std::strncmp(info.name, "opengl", 6) != 0) return true;
+    using GetString = const unsigned char* (*)(unsigned int);
+    auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+    const char* name = getString ? reinterpret_cast<const char*>(getString(0x1F01 /* GL_RENDERER */)) : nullptr;
+    if (name == nullptr) return true;
+    for (const char* soft : {"llvmpipe", "softpipe", "Software Rasterizer", "swrast"})
+        if (std::strstr(name, soft) != nullptr) return false;
+    return true;
+}
+
+// Copies the frame into the window's surface by the processor: nearest up
+// to the whole-number scale, then the linear pass when one is needed.
+int presentBySurface(ScreenPresenter* p) {
+    SDL_Surface* window = SDL_GetWindowSurface(p->window);
+    if (window == nullptr) return 0;
+    SDL_Rect dest{0, 0, window->w, window->h};
+    int32_t scale = 1;
+    if (p->fullScreen) {
+        PresentLayout l = presentLayout(p->width, p->height, window->w, window->h);
+        dest = SDL_Rect{l.x, l.y, l.w, l.h};
+        scale = l.scale;
+        if (l.w != window->w || l.h != window->h) SDL_FillRect(window, nullptr, 0);
+    }
+    bool whole = !p->fullScreen || (dest.w == p->width * scale && dest.h == p->height * scale);
+    if (whole) return SDL_BlitScaled(p->frameSurface, nullptr, window, &dest) == 0;
+
+    if (p->sharpSurface == nullptr || p->sharpScale != scale) {
+        freeSurface(p->sharpSurface);
+        p->sharpSurface =
+            SDL_CreateRGBSurfaceWithFormat(0, p->width * scale, p->height * scale, 0, SDL_PIXELFORMAT_RGB888);
+        p->sharpScale = p->sharpSurface ? scale : 0;
+        if (p->sharpSurface == nullptr) return 0;
+    }
+    if (SDL_BlitScaled(p->frameSurface, nullptr, p->sharpSurface, nullptr) != 0) return 0;
+    if (window->format->format == SDL_PIXELFORMAT_RGB888)
+        return SDL_SoftStretchLinear(p->sharpSurface, nullptr, window, &dest) == 0;
+    if (p->finalSurface == nullptr || p->finalSurface->w != dest.w || p->finalSurface->h != dest.h) {
+        freeSurface(p->finalSurface);
+        p->finalSurface = SDL_CreateRGBSurfaceWithFormat(0, dest.w, dest.h, 0, SDL_PIXELFORMAT_RGB888);
+        if (p->finalSurface == nullptr) return 0;
+    }
+    if (SDL_SoftStretchLinear(p->sharpSurface, nullptr, p->finalSurface, nullptr) != 0) return 0;
+    return SDL_BlitSurface(p->finalSurface, nullptr, window, &dest) == 0;
 }
 
 // The frame scaled up by the whole number `scale`, nearest-neighbour, as a
@@ -89,14 +158,25 @@ ScreenPresenter* openPresenter(SDL_Window* window, int32_t width, int32_t height
         return nullptr;
     }
     if (fullScreen && SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return nullptr;
-    SDL_Renderer* renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_PRESENTVSYNC);
-    if (renderer == nullptr) renderer = SDL_CreateRenderer(window, -1, 0);
-    if (renderer == nullptr) return nullptr;
-    auto* p = new (std::nothrow) ScreenPresenter{window, renderer, nullptr, nullptr, 0,         width,
-                                                 height, bitsPerPixel, bitsPerPixel == 32 ? 32 : 16,
-                                                 fullScreen, false};
-    if (p == nullptr) {
+    // A renderer the user asked for by name (SDL_RENDER_DRIVER) is kept as it is.
+    const bool chosenByUser = SDL_GetHint(SDL_HINT_RENDER_DRIVER) != nullptr;
+    SDL_Renderer* renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+    if (renderer == nullptr) renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED);
+    if (renderer != nullptr && !chosenByUser && !hardwareRenderer(renderer)) {
         SDL_DestroyRenderer(renderer);
+        renderer = nullptr;
+    }
+    if (renderer == nullptr) {
+        // The window's own surface, filled by the processor and sent to the
+        // screen as it is (shared memory where the platform has it).
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+        if (SDL_GetWindowSurface(window) == nullptr) return nullptr;
+    }
+    auto* p = new (std::nothrow) ScreenPresenter{window, renderer, nullptr,      nullptr,      0,       nullptr,
+                                                 nullptr, nullptr, width, height, bitsPerPixel,
+                                                 bitsPerPixel == 32 ? 32 : 16, fullScreen, false};
+    if (p == nullptr) {
+        if (renderer) SDL_DestroyRenderer(renderer);
         SDL_SetError("out of memory");
         return nullptr;
     }
@@ -118,10 +198,19 @@ void closePresenter(ScreenPresenter* p) {
 
 int presentFrame(ScreenPresenter* p, const uint8_t* pixels, int32_t pitch, const uint32_t* palette) {
     if (p == nullptr || pixels == nullptr) return 0;
-    if (p->lost || p->frame == nullptr) {
+    if (p->lost || (p->frame == nullptr && p->frameSurface == nullptr)) {
         dropTextures(p);
         if (!makeFrameTexture(p)) return 0;
         p->lost = false;
+    }
+    if (p->renderer == nullptr) {
+        convertFrame(static_cast<uint8_t*>(p->frameSurface->pixels), p->frameSurface->pitch, p->textureBitsPerPixel,
+                     pixels, pitch, p->bitsPerPixel, p->width, p->height, palette);
+        if (presentBySurface(p) == 0 || SDL_UpdateWindowSurface(p->window) != 0) {
+            p->lost = true;
+            return 0;
+        }
+        return 1;
     }
     void* texels = nullptr;
     int texturePitch = 0;
