@@ -1,10 +1,10 @@
+#include "app/greeting_text.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
-
-#include "app/greeting_text.h"
 
 namespace {
 
@@ -71,8 +71,7 @@ TEST(GreetingText, PagesLinesAndPausesFollowTheWritersLayout) {
 }
 
 TEST(GreetingText, TagIsPrintableAndPaddingCoversTheWritersCopy) {
-    for (int i = 0; i < greetingTagLength; ++i)
-        EXPECT_GE(static_cast<unsigned char>(greetingText[i]), 32);
+    for (int i = 0; i < greetingTagLength; ++i) EXPECT_GE(static_cast<unsigned char>(greetingText[i]), 32);
     // The writer copies the 1024 bytes behind the tag without looking at
     // the text's length, so all of them must exist and end in zeros.
     EXPECT_GE(greetingTextBytes, greetingTagLength + 1024);

@@ -3,6 +3,7 @@
 // (black, and anything that turns into 0 in RGB565, is transparent).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -13,8 +14,12 @@
 
 namespace {
 
-uint32_t u32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
-uint16_t u16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
+uint32_t u32(const uint8_t* p) {
+    return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24;
+}
+uint16_t u16(const uint8_t* p) {
+    return uint16_t(p[0] | p[1] << 8);
+}
 
 struct Rgb {
     uint8_t r, g, b;
@@ -90,7 +95,9 @@ Picture decode(const Resource& res) {
     return p;
 }
 
-Picture bitmap(int id) { return decode(findResource(id, "BITMAP")); }
+Picture bitmap(int id) {
+    return decode(findResource(id, "BITMAP"));
+}
 
 // Every colour a picture uses must be either pure black (meant as the key)
 // or visible after the 16-bit conversion: a near-black like (5, 3, 7)
@@ -122,9 +129,8 @@ struct Expected {
 };
 
 TEST(Pictures, AllAreUncompressedBottomUp8BitOfExactSize) {
-    const Expected all[] = {{102, "backdrop", 640, 480}, {103, "frame", 640, 480},
-                            {104, "palm", 475, 480},     {105, "hand", 608, 560},
-                            {106, "font", 273, 103},     {107, "logo", 140, 274}};
+    const Expected all[] = {{102, "backdrop", 640, 480}, {103, "frame", 640, 480}, {104, "palm", 475, 480},
+                            {105, "hand", 608, 560},     {106, "font", 273, 103},  {107, "logo", 140, 274}};
     for (const Expected& e : all) {
         SCOPED_TRACE(e.name);
         Picture p = bitmap(e.id);
@@ -188,8 +194,11 @@ TEST(Pictures, WritingHandTouchesColumnZeroOnlyWithThePenTip) {
     Picture p = bitmap(105);
     ASSERT_EQ(p.error, "");
     EXPECT_FALSE(p.keyed(0, 150)) << "the pen tip";
-    for (int y = 0; y < p.height; ++y)
-        if (y != 150) EXPECT_TRUE(p.keyed(0, y)) << "column 0 at y " << y;
+    for (int y = 0; y < p.height; ++y) {
+        if (y != 150) {
+            EXPECT_TRUE(p.keyed(0, y)) << "column 0 at y " << y;
+        }
+    }
     // The nib continues from the tip, so the tip is not a stray pixel.
     EXPECT_GT(opaqueCount(p, 1, 145, 12, 160), 6);
     // Nothing of the hand rises above the pen point: the lines already
@@ -201,7 +210,8 @@ TEST(Pictures, FontSheetHasBlackGuttersAndInkInEveryGlyph) {
     Picture p = bitmap(106);
     ASSERT_EQ(p.error, "");
     for (int y = 0; y < p.height; ++y)
-        for (int x = 0; x < p.width; x += 17) EXPECT_TRUE(p.keyed(x, y)) << "gutter column at " << x << ", " << y;
+        for (int x = 0; x < p.width; x += 17)
+            EXPECT_TRUE(p.keyed(x, y)) << "gutter column at " << x << ", " << y;
     for (int y = 0; y < p.height; y += 17)
         for (int x = 0; x < p.width; ++x) EXPECT_TRUE(p.keyed(x, y)) << "gutter row at " << x << ", " << y;
     for (int code = 32; code < 128; ++code) {
