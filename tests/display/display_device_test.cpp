@@ -1,0 +1,244 @@
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <cstring>
+#include <string>
+#include <tuple>
+
+#include "display/clip_list.h"
+#include "display/display_context.h"
+#include "display/display_device.h"
+#include "display/image_surface.h"
+#include "display/pixel_buffer.h"
+#include "platform/screen_presenter.h"
+
+namespace {
+
+uint16_t pixelAt(const PixelBuffer* p, int x, int y) {
+    return reinterpret_cast<const uint16_t*>(p->pixels + y * p->pitch)[x];
+}
+
+// A picture of one colour, drawn through the display's real blit.
+struct Solid {
+    ImageSurface image;
+    Solid(DisplayDevice& d, int w, int h, uint16_t colour) {
+        image.create(d.directDraw, w, h, DDSCAPS_SYSTEMMEMORY);
+        uint8_t* p = image.lock();
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                if (image.bitsPerPixel == 8) p[y * image.lockPitch + x] = uint8_t(colour);
+                else reinterpret_cast<uint16_t*>(p + y * image.lockPitch)[x] = colour;
+            }
+        image.unlock();
+    }
+};
+
+TEST(DisplayDevice, LockTwiceGivesSameAddressAndUnlockOnlyWhenLocked) {
+    DisplayDevice d;
+    ASSERT_EQ(1, d.create(nullptr, 640, 480, 16, 0));
+    EXPECT_EQ(0, d.unlock()) << "not locked yet";
+    uint8_t* first = d.lock();
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(d.lockPitch, 1280);
+    EXPECT_EQ(d.lock(), first);
+    EXPECT_EQ(1, d.unlock());
+    EXPECT_EQ(d.lockPointer, nullptr);
+    EXPECT_EQ(d.lockPitch, 0);
+    EXPECT_EQ(0, d.unlock());
+}
+
+TEST(DisplayDevice, PresentWhileLockedShowsNothingThenFlipsAfterUnlock) {
+    DisplayDevice d;
+    ASSERT_EQ(1, d.create(nullptr, 640, 480, 16, 0));
+    uint8_t* p = d.lock();
+    reinterpret_cast<uint16_t*>(p)[0] = 0xF800;
+    EXPECT_EQ(0, d.present());
+    EXPECT_EQ(0u, pixelAt(d.primary, 0, 0)) << "nothing shown while locked";
+    EXPECT_EQ(0u, d.directDraw->framesShown);
+    d.unlock();
+    EXPECT_EQ(1, d.present());
+    EXPECT_EQ(0xF800u, pixelAt(d.primary, 0, 0));
+    EXPECT_EQ(1u, d.directDraw->framesShown);
+}
+
+TEST(DisplayDevice, ClearedBackBufferStartsEveryFrameBlack) {
+    DisplayDevice d;
+    ASSERT_EQ(1, d.create(nullptr, 640, 480, 16, 0));
+    Solid white(d, 640, 480, 0xFFFF);
+    white.image.blit(d, 0, 0, 640, 480, 0, 0, 640, 480);
+    d.present();
+    d.clear();
+    for (int y = 0; y < 480; y += 7)
+        for (int x = 0; x < 640; x += 13) ASSERT_EQ(0u, pixelAt(d.surface, x, y));
+}
+
+TEST(DisplayDevice, FailingPresentIsRetriedABoundedNumberOfTimes) {
+    DisplayDevice d;
+    ASSERT_EQ(1, d.create(nullptr, 64, 48, 16, 0));
+    d.directDraw->failPresentAttempts = PRESENT_ATTEMPTS - 1;
+    EXPECT_EQ(1, d.present()) << "shown on the last attempt";
+    EXPECT_EQ(0, d.directDraw->failPresentAttempts);
+    d.directDraw->failPresentAttempts = 1000;
+    EXPECT_EQ(0, d.present()) << "a screen that keeps refusing must not stall the caller";
+    EXPECT_EQ(1000 - PRESENT_ATTEMPTS, d.directDraw->failPresentAttempts);
+    EXPECT_EQ(1u, d.directDraw->framesDropped);
+    d.directDraw->failPresentAttempts = 0;
+    EXPECT_EQ(1, d.present());
+    EXPECT_EQ(2u, d.directDraw->framesShown);
+}
+
+TEST(DisplayDevice, ClipListBoundsAndUnion) {
+    DisplayDevice d;
+    ASSERT_EQ(1, d.create(nullptr, 640, 480, 16, 0));
+    ASSERT_EQ(1, d.setClipList(0, nullptr));
+    EXPECT_EQ(d.clipper->count, 0);
+    EXPECT_EQ(d.clipper->bounds.left, 64000);
+    EXPECT_EQ(d.clipper->bounds.top, 64000);
+    EXPECT_EQ(d.clipper->bounds.right, -64000);
+    EXPECT_EQ(d.clipper->bounds.bottom, -64000);
+
+    const ClipRect two[2] = {{10, 20, 30, 40}, {100, 5, 120, 25}};
+    ASSERT_EQ(1, d.setClipList(2, two));
+    EXPECT_EQ(d.clipper->bounds.left, 10);
+    EXPECT_EQ(d.clipper->bounds.top, 5);
+    EXPECT_EQ(d.clipper->bounds.right, 120);
+    EXPECT_EQ(d.clipper->bounds.bottom, 40);
+
+    Solid red(d, 640, 480, 0xF800);
+    red.image.blit(d, 0, 0, 640, 480, 0, 0, 640, 480);
+    EXPECT_EQ(0xF800u, pixelAt(d.surface, 10, 20));
+    EXPECT_EQ(0xF800u, pixelAt(d.surface, 29, 39));
+    EXPECT_EQ(0u, pixelAt(d.surface, 30, 39)) << "right edge is exclusive";
+    EXPECT_EQ(0xF800u, pixelAt(d.surface, 100, 5));
+    EXPECT_EQ(0u, pixelAt(d.surface, 50, 20)) << "between the rectangles";
+    EXPECT_EQ(0u, pixelAt(d.surface, 0, 0));
+}
+
+TEST(DisplayDevice, ScreenClipShowsOnlyTheOnScreenPartOfAPicture) {
+    DisplayDevice d;
+    ASSERT_EQ(1, d.create(nullptr, 640, 480, 16, 0));
+    const ClipRect screen{0, 0, 640, 480};
+    d.setClipList(1, &screen);
+    Solid palm(d, 475, 480, 0x07E0);
+    EXPECT_EQ(1, palm.image.blit(d, -476, 0, 475, 480, 0, 0, 475, 480)) << "wholly off the left";
+    EXPECT_EQ(0u, pixelAt(d.surface, 0, 0));
+    EXPECT_EQ(1, palm.image.blit(d, -400, 0, 475, 480, 0, 0, 475, 480));
+    EXPECT_EQ(0x07E0u, pixelAt(d.surface, 74, 479));
+    EXPECT_EQ(0u, pixelAt(d.surface, 75, 0));
+    d.clear();
+    EXPECT_EQ(1, palm.image.blit(d, 600, -50, 475, 480, 0, 0, 475, 480));
+    EXPECT_EQ(0x07E0u, pixelAt(d.surface, 639, 0));
+    EXPECT_EQ(0x07E0u, pixelAt(d.surface, 600, 429));
+    EXPECT_EQ(0u, pixelAt(d.surface, 600, 430));
+}
+
+TEST(DisplayDevice, EightBitModeHasTheFourRampPalette) {
+    DisplayDevice d;
+    ASSERT_EQ(1, d.create(nullptr, 640, 480, 8, 0));
+    ASSERT_NE(d.palette, nullptr);
+    const PaletteEntry* e = d.palette->entries;
+    EXPECT_EQ((PaletteEntry{0, 0, 0, PC_NOCOLLAPSE}).flags, e[0].flags);
+    EXPECT_EQ(252, e[63].red);
+    EXPECT_EQ(0, e[63].green);
+    EXPECT_EQ(0, e[64].green);
+    EXPECT_EQ(4, e[65].green);
+    EXPECT_EQ(0, e[65].red);
+    EXPECT_EQ(252, e[191].blue);
+    EXPECT_EQ(8, e[194].red);
+    EXPECT_EQ(8, e[194].green);
+    EXPECT_EQ(8, e[194].blue);
+    for (int i = 0; i < 256; ++i) ASSERT_EQ(PC_NOCOLLAPSE, e[i].flags);
+    EXPECT_EQ(8, d.surface->bitsPerPixel);
+    EXPECT_EQ(1, d.present());
+
+    DisplayDevice d16;
+    ASSERT_EQ(1, d16.create(nullptr, 640, 480, 16, 0));
+    EXPECT_EQ(d16.palette, nullptr) << "no palette in 16-bit mode";
+}
+
+TEST(DisplayDevice, FailedCreateHoldsNothingAndSaysWhy) {
+    DisplayDevice d;
+    EXPECT_EQ(0, d.create(nullptr, 640, 480, 24, 0));
+    EXPECT_EQ(d.directDraw, nullptr);
+    EXPECT_EQ(d.surface, nullptr);
+    EXPECT_EQ(d.primary, nullptr);
+    EXPECT_NE(std::string(displayError()).find("24 bits"), std::string::npos) << displayError();
+    EXPECT_EQ(0, d.present());
+    EXPECT_EQ(0, d.setClipList(0, nullptr));
+    EXPECT_EQ(1, d.release());
+    EXPECT_EQ(1, d.release());
+}
+
+TEST(DisplayDevice, ReleaseThenPicturesGiveUpHarmlessly) {
+    DisplayDevice d;
+    ImageSurface picture;
+    ASSERT_EQ(1, d.create(nullptr, 640, 480, 16, 0));
+    ASSERT_EQ(1, picture.create(d.directDraw, 32, 32, DDSCAPS_VIDEOMEMORY));
+    d.release();
+    EXPECT_EQ(0, picture.blit(d, 0, 0, 32, 32, 0, 0, 32, 32)) << "no back buffer any more";
+    EXPECT_EQ(1, picture.release());
+    EXPECT_EQ(1, picture.release());
+    EXPECT_EQ(picture.surface, nullptr);
+}
+
+TEST(DisplayDevice, WindowedModeTakesTheDesktopDepth) {
+    DisplayDevice d;
+    ASSERT_EQ(1, d.create(nullptr, 320, 240, 8, 1));
+    EXPECT_EQ(16, d.bitsPerPixel) << "an off-screen window has the card's own depth";
+    EXPECT_EQ(d.palette, nullptr);
+    EXPECT_EQ(1, d.present());
+}
+
+TEST(PresentLayout, KeepsFourByThreeAndFindsTheWholeScale) {
+    PresentLayout same = presentLayout(640, 480, 640, 480);
+    EXPECT_EQ((std::tuple(1, 0, 0, 640, 480)), std::tuple(same.scale, same.x, same.y, same.w, same.h));
+    PresentLayout hd = presentLayout(640, 480, 1920, 1080);
+    EXPECT_EQ((std::tuple(2, 240, 0, 1440, 1080)), std::tuple(hd.scale, hd.x, hd.y, hd.w, hd.h));
+    PresentLayout qhd = presentLayout(640, 480, 2560, 1440);
+    EXPECT_EQ((std::tuple(3, 320, 0, 1920, 1440)), std::tuple(qhd.scale, qhd.x, qhd.y, qhd.w, qhd.h));
+    PresentLayout exact = presentLayout(640, 480, 1280, 960);
+    EXPECT_EQ((std::tuple(2, 0, 0, 1280, 960)), std::tuple(exact.scale, exact.x, exact.y, exact.w, exact.h));
+    PresentLayout tall = presentLayout(640, 480, 1080, 1920);
+    EXPECT_EQ((std::tuple(1, 0, 555, 1080, 810)), std::tuple(tall.scale, tall.x, tall.y, tall.w, tall.h));
+    PresentLayout small = presentLayout(640, 480, 320, 200);
+    EXPECT_EQ((std::tuple(1, 27, 0, 266, 200)), std::tuple(small.scale, small.x, small.y, small.w, small.h));
+}
+
+// The real presentation path, on SDL's headless video driver.
+class DisplayOnWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) GTEST_SKIP() << "no video driver: " << SDL_GetError();
+        window = SDL_CreateWindow("test", 0, 0, 640, 480, SDL_WINDOW_BORDERLESS);
+        ASSERT_NE(window, nullptr) << SDL_GetError();
+    }
+    void TearDown() override {
+        if (window) SDL_DestroyWindow(window);
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    }
+    SDL_Window* window = nullptr;
+};
+
+TEST_F(DisplayOnWindow, FullScreenAndWindowedPresentWholeFrames) {
+    for (int bits : {16, 8}) {
+        DisplayDevice d;
+        ASSERT_EQ(1, d.create(window, 640, 480, bits, 0)) << displayError();
+        EXPECT_NE(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP, 0u);
+        Solid white(d, 640, 480, bits == 8 ? 255 : 0xFFFF);
+        for (int i = 0; i < 3; ++i) {
+            d.clear();
+            white.image.blit(d, 0, 0, 640, 480, 0, 0, 640, 480);
+            EXPECT_EQ(1, d.present()) << SDL_GetError();
+        }
+        EXPECT_EQ(3u, d.directDraw->framesShown);
+        d.release();
+        SDL_SetWindowFullscreen(window, 0);
+    }
+    DisplayDevice w;
+    ASSERT_EQ(1, w.create(window, 640, 480, 8, 1)) << displayError();
+    EXPECT_TRUE(w.bitsPerPixel == 16 || w.bitsPerPixel == 32) << "the desktop's depth, not 8: " << w.bitsPerPixel;
+    EXPECT_EQ(1, w.present());
+}
+
+}  // namespace
