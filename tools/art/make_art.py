@@ -77,6 +77,7 @@ def make_palm():
         pads = np.maximum(pads, np.exp(-(np.hypot(X - tx, Y - ty) / 34.0) ** 2))
     pads = np.maximum(pads, 0.8 * np.exp(-(np.hypot(X - 70, Y - 200) / 40.0) ** 2))
     pads = np.maximum(pads, 0.45 * np.exp(-((X - 120) / 30.0) ** 2 - ((Y - 330) / 60.0) ** 2))
+    pads = np.maximum(pads, 0.5 * np.exp(-((X - 420) / 42.0) ** 2 - ((Y - 392) / 46.0) ** 2))
     col = col + (SKIN_PINK - col) * (0.55 * pads)[..., None]
     r.shape(d, col, SKIN_LINE, width=2.2)
 
@@ -105,7 +106,7 @@ def make_palm():
     height = 3.0 * rib + 6.0 * np.sqrt(np.clip(-sleeve / 12.0, 0, 1))
     nn = height_normals(height, r.step)
     knit = shade(nn, rgb("7a0f1c"), rgb("d8323c"), gloss=0.1, power=8)
-    band = np.abs(Y - 456) < 5
+    band = (np.abs(Y - 452) < 4) | (np.abs(Y - 466) < 2)
     knit[band] = shade(nn, rgb("b8b8c8"), rgb("fbfbff"))[band]
     r.shape(sleeve, knit, rgb("4a0810"), width=2.0)
     return c.finish()
@@ -475,7 +476,7 @@ def cabin(c, x, base):
     r.shape(wall, wood, rgb("24140c"), 1.0)
     for wx in (x - 20, x + 20):
         win = rounded_box(X, Y, wx, base - 22, 8, 8, 1.5)
-        warm = rgb("ffd46a") + (rgb("ff9a2a") - rgb("ffd46a")) * np.clip((Y - (base - 30)) / 16.0, 0, 1)[..., None]
+        warm = rgb("ffd040") + (rgb("f08418") - rgb("ffd040")) * np.clip((Y - (base - 30)) / 16.0, 0, 1)[..., None]
         bars = (np.abs(X - wx) < 0.7) | (np.abs(Y - (base - 22)) < 0.7)
         warm[bars] = rgb("6a3a18")
         r.shape(win, warm, rgb("24140c"), 1.0)
