@@ -9,28 +9,29 @@
 
 namespace {
 
-void realSleep(uint32_t milliseconds) { SDL_Delay(milliseconds); }
+void realSleep(uint32_t milliseconds) {
+    SDL_Delay(milliseconds);
+}
 
 SceneSleepFunction sceneSleep = realSleep;
 
 // Draws the whole of `picture` with its top-left corner at (x, y).
-void blitWhole(ImageSurface& picture, int32_t x, int32_t y, int32_t w, int32_t h)
-{
+void blitWhole(ImageSurface& picture, int32_t x, int32_t y, int32_t w, int32_t h) {
     picture.blit(display, x, y, w, h, 0, 0, w, h);
 }
 
-void makePicture(ImageSurface& picture, int32_t bitmap, int32_t w, int32_t h)
-{
+void makePicture(ImageSurface& picture, int32_t bitmap, int32_t w, int32_t h) {
     picture.create(display.directDraw, w, h, DDSCAPS_SYSTEMMEMORY);
     picture.loadBitmap(bitmap, 0, 0);
 }
 
 }  // namespace
 
-void setSceneSleep(SceneSleepFunction sleep) { sceneSleep = sleep ? sleep : realSleep; }
+void setSceneSleep(SceneSleepFunction sleep) {
+    sceneSleep = sleep ? sleep : realSleep;
+}
 
-void sceneContentSetup()
-{
+void sceneContentSetup() {
     // The show starts from its beginning. The card sets up once, so this
     // only matters to tests and tools that run the scene more than once.
     palmX = PALM_START_X;
@@ -51,8 +52,7 @@ void sceneContentSetup()
     sceneSleep(SCENE_START_WAIT_MS);
 }
 
-void sceneContentFrame()
-{
+void sceneContentFrame() {
     // Snow: drawn by the processor into its own layer, then keyed over the
     // backdrop. When the lock fails this frame has no snow.
     snowLayer.clear();
@@ -65,33 +65,31 @@ void sceneContentFrame()
     blitWhole(snowLayer, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
 
     switch (phase) {
-    case SCENE_SLIDE_IN:
-        blitWhole(palm, static_cast<int32_t>(palmX), 0, PALM_WIDTH, PALM_HEIGHT);
-        palmX = static_cast<float>(static_cast<double>(palmX) + PALM_STEP);
-        if (palmX >= 0.0f)
-            phase = SCENE_APPROACH;
-        break;
-    case SCENE_APPROACH:
-        blitWhole(palm, 0, 0, PALM_WIDTH, PALM_HEIGHT);
-        // Left first, then up: the vertical tween waits for the horizontal.
-        if (approachX.advance(1.0f) && approachY.advance(1.0f))
-            phase = SCENE_WRITING;
-        textWriter.drawHandAt(display, static_cast<int32_t>(approachX.value), static_cast<int32_t>(approachY.value));
-        break;
-    case SCENE_WRITING:
-        blitWhole(palm, 0, 0, PALM_WIDTH, PALM_HEIGHT);
-        textWriter.frame(display);
-        break;
-    default:
-        break;
+        case SCENE_SLIDE_IN:
+            blitWhole(palm, static_cast<int32_t>(palmX), 0, PALM_WIDTH, PALM_HEIGHT);
+            palmX = static_cast<float>(static_cast<double>(palmX) + PALM_STEP);
+            if (palmX >= 0.0f) phase = SCENE_APPROACH;
+            break;
+        case SCENE_APPROACH:
+            blitWhole(palm, 0, 0, PALM_WIDTH, PALM_HEIGHT);
+            // Left first, then up: the vertical tween waits for the horizontal.
+            if (approachX.advance(1.0f) && approachY.advance(1.0f)) phase = SCENE_WRITING;
+            textWriter.drawHandAt(display, static_cast<int32_t>(approachX.value),
+                                  static_cast<int32_t>(approachY.value));
+            break;
+        case SCENE_WRITING:
+            blitWhole(palm, 0, 0, PALM_WIDTH, PALM_HEIGHT);
+            textWriter.frame(display);
+            break;
+        default:
+            break;
     }
 
     blitWhole(frameOverlay, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
     blitWhole(logo, 0, SCREEN_HEIGHT - LOGO_HEIGHT, LOGO_WIDTH, LOGO_HEIGHT);
 }
 
-void sceneContentShutdown()
-{
+void sceneContentShutdown() {
     // The music, when there is one, stops here before any picture goes.
     logo.release();
     backdrop.release();

@@ -18,11 +18,11 @@ enum ScenePhase : int32_t {
 
 constexpr float PALM_START_X = -476.0f;
 
-extern float palmX;         // left edge of the palm while it slides in
-extern int32_t phase;       // a ScenePhase; only ever rises
+extern float palmX;    // left edge of the palm while it slides in
+extern int32_t phase;  // a ScenePhase; only ever rises
 extern TextWriter textWriter;
 extern SnowField snow;
-extern Tween approachX;     // x of the writing hand while it approaches
+extern Tween approachX;  // x of the writing hand while it approaches
 extern Tween approachY;
 extern ImageSurface snowLayer;     // 640 x 480, the flakes drawn each frame
 extern ImageSurface backdrop;      // bitmap 102

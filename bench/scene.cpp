@@ -3,6 +3,8 @@
 // frame under 1,000 microseconds on one core, with nothing allocated.
 // The frame runs on the off-screen display, whose present is a flip only;
 // bench_display measures the conversion for a real screen.
+#include "app/scene.h"
+
 #include <benchmark/benchmark.h>
 
 #include <atomic>
@@ -10,7 +12,6 @@
 #include <new>
 #include <vector>
 
-#include "app/scene.h"
 #include "app/scene_frame.h"
 #include "app/scene_state.h"
 #include "platform/wall_clock.h"
@@ -22,26 +23,39 @@ std::atomic<long> allocations{0};
 // Counts every allocation in the program so the frames can report theirs.
 // (GCC cannot see that this pair matches and warns about free.)
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(size_t size)
-{
+void* operator new(size_t size) {
     allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size ? size : 1))
-        return p;
+    if (void* p = std::malloc(size ? size : 1)) return p;
     throw std::bad_alloc();
 }
-void* operator new[](size_t size) { return operator new(size); }
-void* operator new(size_t size, const std::nothrow_t&) noexcept
-{
+void* operator new[](size_t size) {
+    return operator new(size);
+}
+void* operator new(size_t size, const std::nothrow_t&) noexcept {
     allocations.fetch_add(1, std::memory_order_relaxed);
     return std::malloc(size ? size : 1);
 }
-void* operator new[](size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
-void operator delete[](void* p, size_t) noexcept { std::free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void* operator new[](size_t size, const std::nothrow_t& tag) noexcept {
+    return operator new(size, tag);
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, size_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, size_t) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
+    std::free(p);
+}
 
 namespace {
 
@@ -50,18 +64,17 @@ void noWait(uint32_t) {}
 // Lines of the fullest page: 139 glyphs in 7 lines, as wide as the text's.
 constexpr int kPageLines[] = {20, 21, 22, 20, 19, 22, 15};
 
-void startWritingWithFullPage()
-{
+void startWritingWithFullPage() {
     fixWallClock(1'765'000'000);
     setSceneSleep(noWait);
     sceneInit();
-    while (phase != SCENE_WRITING)
-        sceneFrame();
+    while (phase != SCENE_WRITING) sceneFrame();
     int n = 0;
     int line = 0;
     for (int len : kPageLines) {
         for (int c = 0; c < len; ++c)
-            textWriter.cells[n++] = GlyphCell{138 + 16 * c, 100 + 32 * line, static_cast<char>('A' + (n % 58))};
+            textWriter.cells[n++] =
+                GlyphCell{138 + 16 * c, 100 + 32 * line, static_cast<char>('A' + (n % 58))};
         ++line;
     }
     textWriter.glyphCount = n;
@@ -72,23 +85,20 @@ void startWritingWithFullPage()
     textWriter.delay = 1 << 30;
 }
 
-void BM_SceneFrameWritingFullPage(benchmark::State& state)
-{
+void BM_SceneFrameWritingFullPage(benchmark::State& state) {
     startWritingWithFullPage();
-    if (textWriter.glyphCount != 139)
-        state.SkipWithError("page not full");
+    if (textWriter.glyphCount != 139) state.SkipWithError("page not full");
     const long before = allocations.load();
-    for (auto _ : state)
-        sceneFrame();
+    for (auto _ : state) sceneFrame();
     const long during = allocations.load() - before;
     state.counters["glyphs"] = textWriter.glyphCount;
-    state.counters["allocs_per_frame"] = static_cast<double>(during) / static_cast<double>(state.iterations());
+    state.counters["allocs_per_frame"] =
+        static_cast<double>(during) / static_cast<double>(state.iterations());
     sceneShutdown();
 }
 BENCHMARK(BM_SceneFrameWritingFullPage)->Unit(benchmark::kMicrosecond);
 
-void BM_SnowUpdateAndDraw(benchmark::State& state)
-{
+void BM_SnowUpdateAndDraw(benchmark::State& state) {
     fixWallClock(1'765'000'000);
     SnowField field;
     field.create(400);
@@ -100,7 +110,8 @@ void BM_SnowUpdateAndDraw(benchmark::State& state)
         benchmark::DoNotOptimize(layer.data());
     }
     const long during = allocations.load() - before;
-    state.counters["allocs_per_frame"] = static_cast<double>(during) / static_cast<double>(state.iterations());
+    state.counters["allocs_per_frame"] =
+        static_cast<double>(during) / static_cast<double>(state.iterations());
 }
 BENCHMARK(BM_SnowUpdateAndDraw)->Unit(benchmark::kMicrosecond);
 

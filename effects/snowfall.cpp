@@ -17,41 +17,34 @@ namespace {
 constexpr float swayPi = 3.1415925f;
 static_assert(std::bit_cast<uint32_t>(swayPi) == 0x40490FDAu);
 
-void seedFromWallClock()
-{
+void seedFromWallClock() {
     std::srand(static_cast<unsigned>(wallClockSeconds()));
 }
 
-void putWhite(uint8_t* pixels, int32_t pitch, int32_t column, int32_t row)
-{
+void putWhite(uint8_t* pixels, int32_t pitch, int32_t column, int32_t row) {
     // safety: the sway carries flakes up to 5 columns past either edge (and
     // a block reaches one further); those pixels lie outside the surface.
-    if (column < 0 || column >= SCREEN_WIDTH || row < 0 || row >= SCREEN_HEIGHT)
-        return;
+    if (column < 0 || column >= SCREEN_WIDTH || row < 0 || row >= SCREEN_HEIGHT) return;
     const uint16_t white = 0xFFFF;
     std::memcpy(pixels + static_cast<std::ptrdiff_t>(pitch) * row + 2 * column, &white, 2);
 }
 
 }  // namespace
 
-SnowField::~SnowField()
-{
+SnowField::~SnowField() {
     delete[] flakes;
     flakes = nullptr;
 }
 
-bool SnowField::create(int32_t n)
-{
+bool SnowField::create(int32_t n) {
     // safety: a second create replaces the flakes instead of leaking them,
     // and a negative count makes an empty field.
     delete[] flakes;
     flakes = nullptr;
     count = 0;
-    if (n <= 0)
-        return true;
+    if (n <= 0) return true;
     flakes = new (std::nothrow) Snowflake[static_cast<size_t>(n)];
-    if (!flakes)
-        return false;
+    if (!flakes) return false;
     count = n;
 
     seedFromWallClock();
@@ -66,8 +59,7 @@ bool SnowField::create(int32_t n)
     return true;
 }
 
-void SnowField::update()
-{
+void SnowField::update() {
     // Reseeded every frame from the clock: a flake that wraps within one
     // second takes the same new column as others wrapping in that second.
     seedFromWallClock();
@@ -87,8 +79,7 @@ void SnowField::update()
     }
 }
 
-bool SnowField::draw(uint8_t* pixels, int32_t pitch) const
-{
+bool SnowField::draw(uint8_t* pixels, int32_t pitch) const {
     for (int32_t i = 0; i < count; ++i) {
         const Snowflake& f = flakes[i];
         putWhite(pixels, pitch, f.x, f.y);

@@ -12,7 +12,7 @@ struct Snowflake {
 };
 
 class SnowField {
-public:
+  public:
     SnowField() = default;
     virtual ~SnowField();
     SnowField(const SnowField&) = delete;

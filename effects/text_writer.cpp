@@ -1,9 +1,10 @@
 #include "effects/text_writer.h"
 
+#include <string.h>  // strnlen
+
 #include <bit>
 #include <cmath>
 #include <cstring>
-#include <string.h>  // strnlen
 #include <new>
 
 #include "display/display_device.h"
@@ -26,8 +27,7 @@ constexpr float GLIDE_FRAMES = 20.0f;
 
 }  // namespace
 
-int32_t handPictureTop(int32_t handX, int32_t handY)
-{
+int32_t handPictureTop(int32_t handX, int32_t handY) {
     const int32_t k = static_cast<int32_t>(static_cast<double>(handX) * handStepFactor);
     const int32_t a = 160 * k;
     return static_cast<int32_t>(std::sin(static_cast<double>(a)) * 10.0 + handY) - 150;
@@ -35,8 +35,7 @@ int32_t handPictureTop(int32_t handX, int32_t handY)
 
 TextWriter::TextWriter() = default;
 
-TextWriter::~TextWriter()
-{
+TextWriter::~TextWriter() {
     freeTables();
     fontSurface.release();
     handSurface.release();
@@ -44,8 +43,7 @@ TextWriter::~TextWriter()
     text = nullptr;
 }
 
-void TextWriter::freeTables()
-{
+void TextWriter::freeTables() {
     delete[] glyphSrcX;
     delete[] glyphSrcY;
     glyphSrcX = nullptr;
@@ -54,8 +52,7 @@ void TextWriter::freeTables()
 }
 
 void TextWriter::setup(DisplayContext* directDraw, BitmapName fontBitmap, const char* greeting,
-                       int32_t glyphW, int32_t glyphH, int32_t columns, int32_t rows, int32_t x, int32_t y)
-{
+                       int32_t glyphW, int32_t glyphH, int32_t columns, int32_t rows, int32_t x, int32_t y) {
     glyphWidth = glyphW;
     glyphHeight = glyphH;
 
@@ -100,21 +97,19 @@ void TextWriter::setup(DisplayContext* directDraw, BitmapName fontBitmap, const 
     typing = 1;
 }
 
-void TextWriter::startGlide()
-{
+void TextWriter::startGlide() {
     typing = 0;
     handTweenX.set(static_cast<float>(handX), static_cast<float>(penX), GLIDE_FRAMES);
     handTweenY.set(static_cast<float>(handY), static_cast<float>(penY), GLIDE_FRAMES);
 }
 
-void TextWriter::readCharacter()
-{
+void TextWriter::readCharacter() {
     // safety: without a text (set-up not run or out of memory) there is
     // nothing to read; past the copy counts as its end.
-    if (!text)
-        return;
+    if (!text) return;
     // Read as a signed byte: codes above 127 are negative and ignored.
-    const int c = readIndex < TEXT_WRITER_TEXT_BYTES ? static_cast<signed char>(text[readIndex]) : END_OF_TEXT;
+    const int c =
+        readIndex < TEXT_WRITER_TEXT_BYTES ? static_cast<signed char>(text[readIndex]) : END_OF_TEXT;
     ++readIndex;
 
     if (c >= 32) {
@@ -129,41 +124,38 @@ void TextWriter::readCharacter()
         return;
     }
     switch (c) {
-    case LINE_FEED:
-        penX = startX;
-        penY += 2 * glyphHeight;
-        delay += GLYPH_DELAY;
-        startGlide();
-        break;
-    case PAUSE: {
-        const char digit = readIndex < TEXT_WRITER_TEXT_BYTES ? text[readIndex] : END_OF_TEXT;
-        if (digit >= '0' && digit <= '9')
-            delay += (digit - '0') * PAUSE_FRAMES_PER_DIGIT;
-        // safety: a pause right before the end of the text leaves the end to
-        // be read, so reading never runs past the terminator.
-        if (digit != END_OF_TEXT)
-            ++readIndex;
-        break;
-    }
-    case PAGE_BREAK:
-        glyphCount = 0;
-        penX = startX;
-        penY = startY;
-        startGlide();
-        break;
-    case END_OF_TEXT:
-        readIndex = 0;
-        glyphCount = 0;
-        penX = startX;
-        penY = startY;
-        break;
-    default:
-        break;  // other control codes are consumed without effect
+        case LINE_FEED:
+            penX = startX;
+            penY += 2 * glyphHeight;
+            delay += GLYPH_DELAY;
+            startGlide();
+            break;
+        case PAUSE: {
+            const char digit = readIndex < TEXT_WRITER_TEXT_BYTES ? text[readIndex] : END_OF_TEXT;
+            if (digit >= '0' && digit <= '9') delay += (digit - '0') * PAUSE_FRAMES_PER_DIGIT;
+            // safety: a pause right before the end of the text leaves the end to
+            // be read, so reading never runs past the terminator.
+            if (digit != END_OF_TEXT) ++readIndex;
+            break;
+        }
+        case PAGE_BREAK:
+            glyphCount = 0;
+            penX = startX;
+            penY = startY;
+            startGlide();
+            break;
+        case END_OF_TEXT:
+            readIndex = 0;
+            glyphCount = 0;
+            penX = startX;
+            penY = startY;
+            break;
+        default:
+            break;  // other control codes are consumed without effect
     }
 }
 
-bool TextWriter::frame(DisplayDevice& display)
-{
+bool TextWriter::frame(DisplayDevice& display) {
     if (typing == 1) {
         if (delay > 0)
             --delay;
@@ -176,10 +168,9 @@ bool TextWriter::frame(DisplayDevice& display)
         const int32_t g = cell.ch - 32;
         // safety: a font grid of fewer than 96 cells has no glyph for the
         // higher codes; those are left out rather than read past the table.
-        if (g >= glyphTableSize_)
-            continue;
-        fontSurface.blit(display, cell.x, cell.y, glyphWidth, glyphHeight, glyphSrcX[g], glyphSrcY[g], glyphWidth,
-                         glyphHeight);
+        if (g >= glyphTableSize_) continue;
+        fontSurface.blit(display, cell.x, cell.y, glyphWidth, glyphHeight, glyphSrcX[g], glyphSrcY[g],
+                         glyphWidth, glyphHeight);
     }
 
     if (typing == 0) {
@@ -193,13 +184,12 @@ bool TextWriter::frame(DisplayDevice& display)
         }
     }
 
-    handSurface.blit(display, handX, handPictureTop(handX, handY), TEXT_WRITER_HAND_WIDTH, TEXT_WRITER_HAND_HEIGHT,
-                     0, 0, TEXT_WRITER_HAND_WIDTH, TEXT_WRITER_HAND_HEIGHT);
+    handSurface.blit(display, handX, handPictureTop(handX, handY), TEXT_WRITER_HAND_WIDTH,
+                     TEXT_WRITER_HAND_HEIGHT, 0, 0, TEXT_WRITER_HAND_WIDTH, TEXT_WRITER_HAND_HEIGHT);
     return true;
 }
 
-int TextWriter::drawHandAt(DisplayDevice& display, int32_t x, int32_t y)
-{
+int TextWriter::drawHandAt(DisplayDevice& display, int32_t x, int32_t y) {
     handX = x;
     handY = y;
     return handSurface.blit(display, x, y, TEXT_WRITER_HAND_WIDTH, TEXT_WRITER_HAND_HEIGHT, 0, 0,

@@ -17,7 +17,7 @@ struct DisplayContext;
 struct GlyphCell {
     int32_t x;  // top-left corner on the screen
     int32_t y;
-    char ch;    // 32 to 127
+    char ch;  // 32 to 127
 };
 
 // The writing hand's picture.
@@ -35,7 +35,7 @@ constexpr int32_t TEXT_WRITER_MAX_CELLS = 2000;
 int32_t handPictureTop(int32_t handX, int32_t handY);
 
 class TextWriter {
-public:
+  public:
     TextWriter();
     virtual ~TextWriter();
     TextWriter(const TextWriter&) = delete;
@@ -78,7 +78,7 @@ public:
     int32_t handX = 0;
     int32_t handY = 0;
 
-private:
+  private:
     void readCharacter();
     void startGlide();
     void freeTables();

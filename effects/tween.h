@@ -5,7 +5,7 @@
 // precision: the value is never snapped to the target.
 
 class Tween {
-public:
+  public:
     Tween() = default;
     virtual ~Tween() = default;
 

@@ -1,3 +1,5 @@
+#include "effects/snowfall.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -5,7 +7,6 @@
 #include <vector>
 
 #include "app/scene_frame.h"
-#include "effects/snowfall.h"
 #include "platform/wall_clock.h"
 
 namespace {
@@ -13,17 +14,15 @@ namespace {
 constexpr int64_t kSeed = 1'700'000'000;
 
 class SnowFieldTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { fixWallClock(kSeed); }
     void TearDown() override { releaseWallClock(); }
 
     // A field of exactly the given flakes.
-    static void place(SnowField& field, std::initializer_list<Snowflake> list)
-    {
+    static void place(SnowField& field, std::initializer_list<Snowflake> list) {
         field.create(static_cast<int32_t>(list.size()));
         int i = 0;
-        for (const Snowflake& f : list)
-            field.flakes[i++] = f;
+        for (const Snowflake& f : list) field.flakes[i++] = f;
     }
 };
 
@@ -31,53 +30,44 @@ protected:
 // guard band before and after every row (the pitch is wider than the screen)
 // and whole guard rows above and below.
 class GuardedSurface {
-public:
+  public:
     static constexpr int kSide = 8;        // guard pixels on each side of a row
     static constexpr int kRowsAround = 2;  // guard rows above and below
     static constexpr uint16_t kGuard = 0x5A5A;
 
     GuardedSurface()
         : pitchPixels_(SCREEN_WIDTH + 2 * kSide),
-          memory_(static_cast<size_t>(pitchPixels_) * (SCREEN_HEIGHT + 2 * kRowsAround), kGuard)
-    {
+          memory_(static_cast<size_t>(pitchPixels_) * (SCREEN_HEIGHT + 2 * kRowsAround), kGuard) {
         for (int y = 0; y < SCREEN_HEIGHT; ++y)
-            for (int x = 0; x < SCREEN_WIDTH; ++x)
-                at(x, y) = 0;
+            for (int x = 0; x < SCREEN_WIDTH; ++x) at(x, y) = 0;
     }
     uint8_t* pixels() { return reinterpret_cast<uint8_t*>(&at(0, 0)); }
     int32_t pitch() const { return pitchPixels_ * 2; }
-    uint16_t& at(int x, int y)
-    {
+    uint16_t& at(int x, int y) {
         return memory_[static_cast<size_t>(y + kRowsAround) * pitchPixels_ + kSide + x];
     }
-    int whiteCount()
-    {
+    int whiteCount() {
         int n = 0;
         for (int y = 0; y < SCREEN_HEIGHT; ++y)
-            for (int x = 0; x < SCREEN_WIDTH; ++x)
-                n += at(x, y) == 0xFFFF;
+            for (int x = 0; x < SCREEN_WIDTH; ++x) n += at(x, y) == 0xFFFF;
         return n;
     }
     // Every pixel outside the screen area still holds the guard value.
-    bool guardsIntact()
-    {
+    bool guardsIntact() {
         int onScreen = 0;
         for (int y = 0; y < SCREEN_HEIGHT; ++y)
-            for (int x = 0; x < SCREEN_WIDTH; ++x)
-                onScreen += at(x, y) != kGuard;
+            for (int x = 0; x < SCREEN_WIDTH; ++x) onScreen += at(x, y) != kGuard;
         size_t guards = 0;
-        for (uint16_t v : memory_)
-            guards += v == kGuard;
+        for (uint16_t v : memory_) guards += v == kGuard;
         return guards == memory_.size() - static_cast<size_t>(onScreen);
     }
 
-private:
+  private:
     int pitchPixels_;
     std::vector<uint16_t> memory_;
 };
 
-TEST_F(SnowFieldTest, EmptyFieldDoesNothing)
-{
+TEST_F(SnowFieldTest, EmptyFieldDoesNothing) {
     SnowField field;
     field.update();
     GuardedSurface s;
@@ -92,8 +82,7 @@ TEST_F(SnowFieldTest, EmptyFieldDoesNothing)
     EXPECT_TRUE(s.guardsIntact());
 }
 
-TEST_F(SnowFieldTest, CreateDrawsXThenYThenSpeedForEachFlake)
-{
+TEST_F(SnowFieldTest, CreateDrawsXThenYThenSpeedForEachFlake) {
     SnowField field;
     ASSERT_TRUE(field.create(400));
     ASSERT_EQ(field.count, 400);
@@ -109,8 +98,7 @@ TEST_F(SnowFieldTest, CreateDrawsXThenYThenSpeedForEachFlake)
     }
 }
 
-TEST_F(SnowFieldTest, FieldsMadeInTheSameSecondMatch)
-{
+TEST_F(SnowFieldTest, FieldsMadeInTheSameSecondMatch) {
     SnowField a, b;
     a.create(50);
     b.create(50);
@@ -123,22 +111,20 @@ TEST_F(SnowFieldTest, FieldsMadeInTheSameSecondMatch)
     SnowField c;
     c.create(50);
     int same = 0;
-    for (int i = 0; i < 50; ++i)
-        same += a.flakes[i].x == c.flakes[i].x && a.flakes[i].y == c.flakes[i].y;
+    for (int i = 0; i < 50; ++i) same += a.flakes[i].x == c.flakes[i].x && a.flakes[i].y == c.flakes[i].y;
     EXPECT_LT(same, 50);
 }
 
-TEST_F(SnowFieldTest, SwayFollowsTheSineOfTheOldRow)
-{
+TEST_F(SnowFieldTest, SwayFollowsTheSineOfTheOldRow) {
     SnowField field;
     place(field, {
-        {0, 0, 1, 100},     // sin 0: on baseX
-        {0, 20, 1, 100},    // quarter period: 5.99999..., truncated to 5
-        {0, 60, 1, 100},    // three quarters: 94.00000...
-        {0, 40, 3, 100},    // half period: a hair above 0
-        {0, 20, 2, 639},    // the double sum rounds up to the whole 645
-        {0, 60, 2, 0},      // -5.99999... truncates toward zero: -5
-    });
+                     {0, 0, 1, 100},   // sin 0: on baseX
+                     {0, 20, 1, 100},  // quarter period: 5.99999..., truncated to 5
+                     {0, 60, 1, 100},  // three quarters: 94.00000...
+                     {0, 40, 3, 100},  // half period: a hair above 0
+                     {0, 20, 2, 639},  // the double sum rounds up to the whole 645
+                     {0, 60, 2, 0},    // -5.99999... truncates toward zero: -5
+                 });
     field.update();
     const int32_t wantX[] = {100, 105, 94, 100, 645, -5};
     const int32_t wantY[] = {1, 21, 61, 43, 22, 62};
@@ -148,14 +134,13 @@ TEST_F(SnowFieldTest, SwayFollowsTheSineOfTheOldRow)
     }
 }
 
-TEST_F(SnowFieldTest, WrapKeepsBaseXAndTakesOneNewColumn)
-{
+TEST_F(SnowFieldTest, WrapKeepsBaseXAndTakesOneNewColumn) {
     SnowField field;
     place(field, {
-        {300, 474, 1, 300},  // to 475: not past the limit
-        {300, 474, 2, 300},  // to 476: wraps
-        {200, 473, 3, 200},  // to 476: wraps, second draw after the reseed
-    });
+                     {300, 474, 1, 300},  // to 475: not past the limit
+                     {300, 474, 2, 300},  // to 476: wraps
+                     {200, 473, 3, 200},  // to 476: wraps, second draw after the reseed
+                 });
     field.update();
     std::srand(static_cast<unsigned>(kSeed));
     const int firstWrap = std::rand() % SCREEN_WIDTH;
@@ -175,8 +160,7 @@ TEST_F(SnowFieldTest, WrapKeepsBaseXAndTakesOneNewColumn)
     EXPECT_EQ(field.flakes[1].y, 2);
 }
 
-TEST_F(SnowFieldTest, FlakesStayInsideTheScreenRowsOverManyFrames)
-{
+TEST_F(SnowFieldTest, FlakesStayInsideTheScreenRowsOverManyFrames) {
     SnowField field;
     field.create(400);
     for (int frame = 0; frame < 1000; ++frame) {
@@ -194,8 +178,7 @@ TEST_F(SnowFieldTest, FlakesStayInsideTheScreenRowsOverManyFrames)
     }
 }
 
-TEST_F(SnowFieldTest, DrawWritesOneTwoByTwoWhiteBlock)
-{
+TEST_F(SnowFieldTest, DrawWritesOneTwoByTwoWhiteBlock) {
     SnowField field;
     place(field, {{10, 3, 1, 10}});
     GuardedSurface s;
@@ -208,18 +191,17 @@ TEST_F(SnowFieldTest, DrawWritesOneTwoByTwoWhiteBlock)
     EXPECT_TRUE(s.guardsIntact());
 }
 
-TEST_F(SnowFieldTest, DrawNeverWritesOutsideTheSurface)
-{
+TEST_F(SnowFieldTest, DrawNeverWritesOutsideTheSurface) {
     SnowField field;
     place(field, {
-        {-5, 100, 1, 0},     // wholly left of the screen
-        {-1, 110, 1, 0},     // right half of the block on screen
-        {639, 120, 1, 639},  // left half on screen
-        {645, 130, 1, 639},  // wholly right of the screen
-        {640, 140, 1, 639},
-        {0, 479, 1, 0},      // a fresh flake's lowest row: only its top row fits
-        {5, -1, 1, 5},       // only its lower row fits
-    });
+                     {-5, 100, 1, 0},     // wholly left of the screen
+                     {-1, 110, 1, 0},     // right half of the block on screen
+                     {639, 120, 1, 639},  // left half on screen
+                     {645, 130, 1, 639},  // wholly right of the screen
+                     {640, 140, 1, 639},
+                     {0, 479, 1, 0},  // a fresh flake's lowest row: only its top row fits
+                     {5, -1, 1, 5},   // only its lower row fits
+                 });
     GuardedSurface s;
     ASSERT_TRUE(field.draw(s.pixels(), s.pitch()));
     EXPECT_TRUE(s.guardsIntact());
@@ -234,8 +216,7 @@ TEST_F(SnowFieldTest, DrawNeverWritesOutsideTheSurface)
     EXPECT_EQ(s.whiteCount(), 8);
 }
 
-TEST_F(SnowFieldTest, CreatingAgainReplacesTheFlakes)
-{
+TEST_F(SnowFieldTest, CreatingAgainReplacesTheFlakes) {
     SnowField field;
     ASSERT_TRUE(field.create(10));
     ASSERT_TRUE(field.create(3));

@@ -1,3 +1,5 @@
+#include "effects/text_writer.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -6,24 +8,21 @@
 
 #include "app/greeting_text.h"
 #include "display/display_device.h"
-#include "effects/text_writer.h"
 
 namespace {
 
 // A writer set up as the card sets it up, on an off-screen display, with the
 // given text behind a 5-character tag.
 class TextWriterTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
+  protected:
+    void SetUp() override {
         ASSERT_EQ(screen.create(nullptr, 640, 480, 16, 0), 1);
         const ClipRect all{0, 0, 640, 480};
         screen.setClipList(1, &all);
     }
     void TearDown() override { screen.release(); }
 
-    void start(const std::string& body)
-    {
+    void start(const std::string& body) {
         // Padded like the card's constant: the writer copies 1024 bytes.
         greeting.assign(1029, '\0');
         std::memcpy(greeting.data(), "TAG01", 5);
@@ -33,14 +32,12 @@ protected:
 
     // Runs `frames` frames and returns the frames (counted from 0) in which a
     // character was read.
-    std::vector<int> readFrames(int frames)
-    {
+    std::vector<int> readFrames(int frames) {
         std::vector<int> reads;
         for (int f = 0; f < frames; ++f) {
             const int32_t before = writer.readIndex;
             writer.frame(screen);
-            if (writer.readIndex != before)
-                reads.push_back(f);
+            if (writer.readIndex != before) reads.push_back(f);
         }
         return reads;
     }
@@ -50,8 +47,7 @@ protected:
     std::vector<char> greeting;
 };
 
-TEST_F(TextWriterTest, SetupBuildsTheFontGridAndPutsThePenAtTheStart)
-{
+TEST_F(TextWriterTest, SetupBuildsTheFontGridAndPutsThePenAtTheStart) {
     start("A");
     EXPECT_EQ(writer.penX, 138);
     EXPECT_EQ(writer.penY, 100);
@@ -71,8 +67,7 @@ TEST_F(TextWriterTest, SetupBuildsTheFontGridAndPutsThePenAtTheStart)
     EXPECT_EQ(writer.handSurface.height, 560);
 }
 
-TEST_F(TextWriterTest, FirstFramePlacesTheFirstGlyph)
-{
+TEST_F(TextWriterTest, FirstFramePlacesTheFirstGlyph) {
     start("Hi");
     writer.frame(screen);
     ASSERT_EQ(writer.glyphCount, 1);
@@ -86,25 +81,24 @@ TEST_F(TextWriterTest, FirstFramePlacesTheFirstGlyph)
     EXPECT_EQ(handPictureTop(writer.handX, writer.handY), -48);
 }
 
-TEST_F(TextWriterTest, HandHangsAboveThePenInSteps)
-{
-    struct Case { int32_t x, y, top; };
-    const Case cases[] = {
-        {138, 100, -48},  // k = 1: 10 sin 160 = 2.19
-        {204, 100, -55},  // k = 2: -4.28
-        {306, 100, -44},  // k = 3: +6.16
-        {0, 100, -50},    // k = 0
-        {101, 0, -150},   // still k = 0 just below 102
-        {102, 0, -148},   // k = 1 from 102
-        {612, 0, -159},   // k = 6: -9.71, truncated toward zero to -9
-        {138, -50, -197}, // 2.19 - 50 = -47.81, truncated toward zero to -47
+TEST_F(TextWriterTest, HandHangsAboveThePenInSteps) {
+    struct Case {
+        int32_t x, y, top;
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(handPictureTop(c.x, c.y), c.top) << c.x << "," << c.y;
+    const Case cases[] = {
+        {138, 100, -48},   // k = 1: 10 sin 160 = 2.19
+        {204, 100, -55},   // k = 2: -4.28
+        {306, 100, -44},   // k = 3: +6.16
+        {0, 100, -50},     // k = 0
+        {101, 0, -150},    // still k = 0 just below 102
+        {102, 0, -148},    // k = 1 from 102
+        {612, 0, -159},    // k = 6: -9.71, truncated toward zero to -9
+        {138, -50, -197},  // 2.19 - 50 = -47.81, truncated toward zero to -47
+    };
+    for (const Case& c : cases) EXPECT_EQ(handPictureTop(c.x, c.y), c.top) << c.x << "," << c.y;
 }
 
-TEST_F(TextWriterTest, RhythmOfGlyphsLinesPagesPausesAndRestart)
-{
+TEST_F(TextWriterTest, RhythmOfGlyphsLinesPagesPausesAndRestart) {
     struct Case {
         const char* name;
         std::string body;
@@ -128,9 +122,10 @@ TEST_F(TextWriterTest, RhythmOfGlyphsLinesPagesPausesAndRestart)
     }
 }
 
-TEST_F(TextWriterTest, IgnoredCodesAreConsumedOneAFrameWithoutDelay)
-{
-    start("A\x01\x06\x08\x09\x0b\x0c\x0e\x1f\x80\xff" "B");
+TEST_F(TextWriterTest, IgnoredCodesAreConsumedOneAFrameWithoutDelay) {
+    start(
+        "A\x01\x06\x08\x09\x0b\x0c\x0e\x1f\x80\xff"
+        "B");
     const std::vector<int> reads = readFrames(15);
     const std::vector<int> want = {0, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14};
     EXPECT_EQ(reads, want);
@@ -140,8 +135,7 @@ TEST_F(TextWriterTest, IgnoredCodesAreConsumedOneAFrameWithoutDelay)
     EXPECT_EQ(writer.typing, 1);
 }
 
-TEST_F(TextWriterTest, LineFeedGlidesBackThenDown)
-{
+TEST_F(TextWriterTest, LineFeedGlidesBackThenDown) {
     // 21 glyphs: the last is placed at x = 138 + 20 * 16 = 458.
     start(std::string(21, 'x') + "\nB");
     readFrames(21 * 4);  // all glyphs placed, the line feed is next
@@ -162,25 +156,23 @@ TEST_F(TextWriterTest, LineFeedGlidesBackThenDown)
     EXPECT_EQ(xs[0], 442);
     EXPECT_EQ(xs[18], 154);
     EXPECT_EQ(xs[19], 138);
-    EXPECT_EQ(ys[18], 100);   // no downward step while sideways runs
-    EXPECT_EQ(ys[19], 101);   // first downward step in the last sideways frame
+    EXPECT_EQ(ys[18], 100);  // no downward step while sideways runs
+    EXPECT_EQ(ys[19], 101);  // first downward step in the last sideways frame
     EXPECT_EQ(ys[37], 130);
-    EXPECT_EQ(ys[38], 130);   // both finished: the hand keeps its last place
+    EXPECT_EQ(ys[38], 130);            // both finished: the hand keeps its last place
     EXPECT_EQ(writer.glyphCount, 22);  // 'B' placed in frame 42
     EXPECT_EQ(writer.cells[21].x, 138);
     EXPECT_EQ(writer.cells[21].y, 132);
 }
 
-TEST_F(TextWriterTest, GlideFromTheSecondColumnEndsOnePixelShort)
-{
+TEST_F(TextWriterTest, GlideFromTheSecondColumnEndsOnePixelShort) {
     // 154 to 138 over 20 frames ends at 137.99994, which truncates to 137.
     start("AB\nC");
     readFrames(8 + 40);
     EXPECT_EQ(writer.handX, 137);
 }
 
-TEST_F(TextWriterTest, PageBreakClearsThePageInItsFrame)
-{
+TEST_F(TextWriterTest, PageBreakClearsThePageInItsFrame) {
     start("AB\aC");
     readFrames(8);
     ASSERT_EQ(writer.glyphCount, 2);
@@ -192,8 +184,7 @@ TEST_F(TextWriterTest, PageBreakClearsThePageInItsFrame)
     EXPECT_EQ(writer.delay, 0);
 }
 
-TEST_F(TextWriterTest, RestartBeginsAgainAtTheStartWithoutGlide)
-{
+TEST_F(TextWriterTest, RestartBeginsAgainAtTheStartWithoutGlide) {
     start("AB\nC");
     readFrames(4 + 4 + 42 + 1);  // A, B, line feed, C placed on line 2
     ASSERT_EQ(writer.penY, 132);
@@ -211,8 +202,7 @@ TEST_F(TextWriterTest, RestartBeginsAgainAtTheStartWithoutGlide)
     EXPECT_EQ(writer.cells[0].ch, 'A');
 }
 
-TEST_F(TextWriterTest, PauseRightBeforeTheEndDoesNotSkipIt)
-{
+TEST_F(TextWriterTest, PauseRightBeforeTheEndDoesNotSkipIt) {
     start("A\r");
     const std::vector<int> reads = readFrames(12);
     // 'A', the pause (nothing to skip), the end, 'A' again.
@@ -224,11 +214,9 @@ TEST_F(TextWriterTest, PauseRightBeforeTheEndDoesNotSkipIt)
     }
 }
 
-TEST_F(TextWriterTest, MissingOrShortTextWritesNothing)
-{
+TEST_F(TextWriterTest, MissingOrShortTextWritesNothing) {
     writer.setup(screen.directDraw, 106, nullptr, 16, 16, 16, 6, 138, 100);
-    for (int f = 0; f < 10; ++f)
-        EXPECT_TRUE(writer.frame(screen));
+    for (int f = 0; f < 10; ++f) EXPECT_TRUE(writer.frame(screen));
     EXPECT_EQ(writer.glyphCount, 0);
 
     static const char shortTag[] = "AB";
@@ -237,8 +225,7 @@ TEST_F(TextWriterTest, MissingOrShortTextWritesNothing)
     EXPECT_EQ(writer.glyphCount, 0);
 }
 
-TEST_F(TextWriterTest, FontGridTooSmallLeavesHighGlyphsOut)
-{
+TEST_F(TextWriterTest, FontGridTooSmallLeavesHighGlyphsOut) {
     // 16 x 2 cells reach only code 63; '~' has no cell and is not drawn.
     greeting.assign(1029, '\0');
     std::memcpy(greeting.data(), "TAG01A~", 7);
@@ -247,8 +234,7 @@ TEST_F(TextWriterTest, FontGridTooSmallLeavesHighGlyphsOut)
     EXPECT_EQ(writer.glyphCount, 2);
 }
 
-TEST_F(TextWriterTest, GreetingRunsItsSixPagesAndStartsOver)
-{
+TEST_F(TextWriterTest, GreetingRunsItsSixPagesAndStartsOver) {
     writer.setup(screen.directDraw, 106, greetingText, 16, 16, 16, 6, 138, 100);
     int pages = 0, fullest = 0, frames = 0;
     int32_t lowestPen = 0, widestPen = 0;
@@ -260,8 +246,7 @@ TEST_F(TextWriterTest, GreetingRunsItsSixPagesAndStartsOver)
         fullest = std::max(fullest, writer.glyphCount);
         lowestPen = std::max(lowestPen, writer.penY);
         widestPen = std::max(widestPen, writer.penX);
-        if (before > 0 && writer.glyphCount == 0)
-            ++pages;
+        if (before > 0 && writer.glyphCount == 0) ++pages;
         restarted = writer.readIndex == 0 && frames > 1;
     }
     ASSERT_TRUE(restarted);
@@ -273,8 +258,7 @@ TEST_F(TextWriterTest, GreetingRunsItsSixPagesAndStartsOver)
     EXPECT_LE(lowestPen + 16, 480);
 }
 
-TEST_F(TextWriterTest, GlyphsDrawFromTheirFontCellsUnderTheHand)
-{
+TEST_F(TextWriterTest, GlyphsDrawFromTheirFontCellsUnderTheHand) {
     start("AB");
     readFrames(4);
     screen.clear();

@@ -1,36 +1,31 @@
+#include "effects/tween.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
-
-#include "effects/tween.h"
 
 namespace {
 
 // Advances `t` by one frame `n` times and returns how many calls reported
 // finished.
-int advanceFrames(Tween& t, int n)
-{
+int advanceFrames(Tween& t, int n) {
     int finished = 0;
-    for (int i = 0; i < n; ++i)
-        finished += t.advance(1.0f) ? 1 : 0;
+    for (int i = 0; i < n; ++i) finished += t.advance(1.0f) ? 1 : 0;
     return finished;
 }
 
-TEST(Tween, FreshTweenIsFinishedAndStill)
-{
+TEST(Tween, FreshTweenIsFinishedAndStill) {
     Tween t;
     EXPECT_TRUE(t.advance(1.0f));
     EXPECT_EQ(t.value, 0.0f);
     EXPECT_EQ(t.framesLeft, 0.0f);
 }
 
-TEST(Tween, ApproachValuesAreSinglePrecisionSums)
-{
+TEST(Tween, ApproachValuesAreSinglePrecisionSums) {
     // The writing hand's approach: the run is not snapped to its target.
     Tween x;
     ASSERT_TRUE(x.set(1248.0f, 138.0f, 70.0f));
-    for (int i = 1; i <= 69; ++i)
-        ASSERT_FALSE(x.advance(1.0f)) << "call " << i;
+    for (int i = 1; i <= 69; ++i) ASSERT_FALSE(x.advance(1.0f)) << "call " << i;
     EXPECT_TRUE(x.advance(1.0f));
     EXPECT_EQ(x.value, 138.000244f);
     EXPECT_EQ(static_cast<int>(x.value), 138);
@@ -50,8 +45,7 @@ TEST(Tween, ApproachValuesAreSinglePrecisionSums)
     EXPECT_EQ(static_cast<int>(g.value), 137);
 }
 
-TEST(Tween, FirstStepsOfTheApproach)
-{
+TEST(Tween, FirstStepsOfTheApproach) {
     Tween x;
     x.set(1248.0f, 138.0f, 70.0f);
     const int expected[] = {1232, 1216, 1200, 1184, 1168, 1152};
@@ -61,8 +55,7 @@ TEST(Tween, FirstStepsOfTheApproach)
     }
 }
 
-TEST(Tween, SetRefusesNegativeAndNaNFrameCounts)
-{
+TEST(Tween, SetRefusesNegativeAndNaNFrameCounts) {
     Tween t;
     ASSERT_TRUE(t.set(1.0f, 3.0f, 4.0f));
     t.advance(1.0f);
@@ -76,8 +69,7 @@ TEST(Tween, SetRefusesNegativeAndNaNFrameCounts)
     EXPECT_EQ(t.framesLeft, before.framesLeft);
 }
 
-TEST(Tween, ZeroFramesFinishesAtTheStart)
-{
+TEST(Tween, ZeroFramesFinishesAtTheStart) {
     Tween t;
     ASSERT_TRUE(t.set(5.0f, 9.0f, 0.0f));
     EXPECT_TRUE(std::isfinite(t.stepPerFrame));
@@ -87,8 +79,7 @@ TEST(Tween, ZeroFramesFinishesAtTheStart)
     EXPECT_EQ(t.value, 5.0f);
 }
 
-TEST(Tween, FractionalFrameCountOvershoots)
-{
+TEST(Tween, FractionalFrameCountOvershoots) {
     Tween t;
     ASSERT_TRUE(t.set(0.0f, 10.0f, 2.5f));
     EXPECT_FALSE(t.advance(1.0f));
@@ -101,8 +92,7 @@ TEST(Tween, FractionalFrameCountOvershoots)
     EXPECT_EQ(t.value, 12.0f);
 }
 
-TEST(Tween, SetReplacesARunningTween)
-{
+TEST(Tween, SetReplacesARunningTween) {
     Tween t;
     t.set(0.0f, 100.0f, 10.0f);
     advanceFrames(t, 3);
@@ -114,15 +104,20 @@ TEST(Tween, SetReplacesARunningTween)
     EXPECT_EQ(t.value, 40.0f);
 }
 
-TEST(Tween, LShapedMoveRunsTheSecondOnlyAfterTheFirst)
-{
+TEST(Tween, LShapedMoveRunsTheSecondOnlyAfterTheFirst) {
     // The caller's pattern: advance y only once x reports finished.
     Tween x, y;
     x.set(0.0f, 3.0f, 3.0f);
     y.set(0.0f, 2.0f, 2.0f);
-    struct Step { float x, y; bool over; };
+    struct Step {
+        float x, y;
+        bool over;
+    };
     const Step expected[] = {
-        {1, 0, false}, {2, 0, false}, {3, 1, false}, {3, 2, true},
+        {1, 0, false},
+        {2, 0, false},
+        {3, 1, false},
+        {3, 2, true},
     };
     for (const Step& s : expected) {
         bool over = x.advance(1.0f) && y.advance(1.0f);

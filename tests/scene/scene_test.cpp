@@ -1,3 +1,5 @@
+#include "app/scene.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -6,7 +8,6 @@
 #include <vector>
 
 #include "app/greeting_text.h"
-#include "app/scene.h"
 #include "app/scene_content.h"
 #include "app/scene_frame.h"
 #include "app/scene_state.h"
@@ -18,39 +19,37 @@ namespace {
 constexpr int64_t kClock = 1'765'000'000;
 
 std::vector<uint32_t> sleeps;
-void recordSleep(uint32_t ms) { sleeps.push_back(ms); }
+void recordSleep(uint32_t ms) {
+    sleeps.push_back(ms);
+}
 
 // Runs the whole scene headless (off-screen display, clock fixed, no
 // start-up wait) through the same entry points the card uses.
 class SceneTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
+  protected:
+    void SetUp() override {
         fixWallClock(kClock);
         sleeps.clear();
         setSceneSleep(recordSleep);
         ASSERT_EQ(sceneInit(), 1);
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         sceneShutdown();
         setSceneSleep(nullptr);
         releaseWallClock();
     }
 
     // The frame last presented.
-    static uint16_t shown(int x, int y)
-    {
+    static uint16_t shown(int x, int y) {
         uint16_t v;
-        std::memcpy(&v, display.primary->pixels + static_cast<ptrdiff_t>(display.primary->pitch) * y + 2 * x, 2);
+        std::memcpy(&v, display.primary->pixels + static_cast<ptrdiff_t>(display.primary->pitch) * y + 2 * x,
+                    2);
         return v;
     }
-    static std::vector<uint16_t> shownFrame()
-    {
+    static std::vector<uint16_t> shownFrame() {
         std::vector<uint16_t> pixels;
         for (int y = 0; y < SCREEN_HEIGHT; ++y)
-            for (int x = 0; x < SCREEN_WIDTH; ++x)
-                pixels.push_back(shown(x, y));
+            for (int x = 0; x < SCREEN_WIDTH; ++x) pixels.push_back(shown(x, y));
         return pixels;
     }
 };
@@ -59,23 +58,21 @@ protected:
 struct Layer {
     const char* name;
     ImageSurface* picture;
-    int32_t x, y;       // where its top-left corner lands on the screen
-    int32_t sx, sy;     // source corner (glyphs come from a cell of the sheet)
+    int32_t x, y;    // where its top-left corner lands on the screen
+    int32_t sx, sy;  // source corner (glyphs come from a cell of the sheet)
     int32_t w, h;
-    uint16_t at(int sxScreen, int syScreen) const
-    {
+    uint16_t at(int sxScreen, int syScreen) const {
         const int px = sxScreen - x, py = syScreen - y;
-        if (px < 0 || py < 0 || px >= w || py >= h || !picture->lockPointer)
-            return 0;
+        if (px < 0 || py < 0 || px >= w || py >= h || !picture->lockPointer) return 0;
         uint16_t v;
-        std::memcpy(&v, picture->lockPointer + static_cast<ptrdiff_t>(picture->lockPitch) * (sy + py) + 2 * (sx + px),
-                    2);
+        std::memcpy(
+            &v, picture->lockPointer + static_cast<ptrdiff_t>(picture->lockPitch) * (sy + py) + 2 * (sx + px),
+            2);
         return v;
     }
 };
 
-TEST_F(SceneTest, SetUpWaitsOneSecondThroughTheSeam)
-{
+TEST_F(SceneTest, SetUpWaitsOneSecondThroughTheSeam) {
     EXPECT_EQ(sleeps, std::vector<uint32_t>{1000});
     EXPECT_EQ(phase, SCENE_SLIDE_IN);
     EXPECT_EQ(palmX, -476.0f);
@@ -85,8 +82,7 @@ TEST_F(SceneTest, SetUpWaitsOneSecondThroughTheSeam)
     EXPECT_EQ(logo.height, 274);
 }
 
-TEST_F(SceneTest, TimelineOfTheFirst400Frames)
-{
+TEST_F(SceneTest, TimelineOfTheFirst400Frames) {
     std::vector<int32_t> palmXs;
     std::vector<int32_t> handXs, handYs;
     int writingStarts = -1;
@@ -131,20 +127,16 @@ TEST_F(SceneTest, TimelineOfTheFirst400Frames)
     EXPECT_EQ(handXs[1], 1216);
     EXPECT_EQ(handXs[68], 153);
     EXPECT_EQ(handXs[69], 138);
-    for (int i = 0; i < 70; ++i)
-        ASSERT_EQ(handYs[i], 0) << "frame " << i + 1 << " of the approach";
-    for (int i = 70; i < 139; ++i)
-        ASSERT_EQ(handXs[i], 138) << i;
+    for (int i = 0; i < 70; ++i) ASSERT_EQ(handYs[i], 0) << "frame " << i + 1 << " of the approach";
+    for (int i = 70; i < 139; ++i) ASSERT_EQ(handXs[i], 138) << i;
     EXPECT_EQ(handYs[70], -1);
     EXPECT_EQ(handYs[138], -50);
 
     EXPECT_EQ(writingStarts, 191 + 139);
 }
 
-TEST_F(SceneTest, PalmStopsWhenItArrives)
-{
-    for (int frame = 0; frame < 191; ++frame)
-        sceneFrame();
+TEST_F(SceneTest, PalmStopsWhenItArrives) {
+    for (int frame = 0; frame < 191; ++frame) sceneFrame();
     EXPECT_EQ(phase, SCENE_APPROACH);
     EXPECT_EQ(palmX, 1.5f);
     sceneFrame();
@@ -152,11 +144,9 @@ TEST_F(SceneTest, PalmStopsWhenItArrives)
     EXPECT_EQ(palmX, 1.5f);  // no longer moved
 }
 
-TEST_F(SceneTest, ComposedFrameFollowsTheLayerOrder)
-{
+TEST_F(SceneTest, ComposedFrameFollowsTheLayerOrder) {
     // Well into the writing phase, with a line and a half on the page.
-    for (int frame = 0; frame < 500; ++frame)
-        sceneFrame();
+    for (int frame = 0; frame < 500; ++frame) sceneFrame();
     ASSERT_EQ(phase, SCENE_WRITING);
     ASSERT_GT(textWriter.glyphCount, 5);
 
@@ -174,8 +164,7 @@ TEST_F(SceneTest, ComposedFrameFollowsTheLayerOrder)
                       handPictureTop(textWriter.handX, textWriter.handY), 0, 0, 608, 560});
     layers.push_back({"frame", &frameOverlay, 0, 0, 0, 0, 640, 480});
     layers.push_back({"logo", &logo, 0, 206, 0, 0, 140, 274});
-    for (Layer& l : layers)
-        ASSERT_NE(l.picture->lock(), nullptr) << l.name;
+    for (Layer& l : layers) ASSERT_NE(l.picture->lock(), nullptr) << l.name;
 
     // Where each layer is the one on top and differs from what lies under
     // it, so that drawing it in the wrong place in the order would show.
@@ -187,8 +176,7 @@ TEST_F(SceneTest, ComposedFrameFollowsTheLayerOrder)
             const char* top = "black";
             for (auto l = layers.rbegin(); l != layers.rend(); ++l) {
                 const uint16_t v = l->at(x, y);
-                if (v == 0)
-                    continue;
+                if (v == 0) continue;
                 if (want == 0) {
                     want = v;
                     top = l->name;
@@ -199,11 +187,9 @@ TEST_F(SceneTest, ComposedFrameFollowsTheLayerOrder)
             }
             if (shown(x, y) != want && ++mismatches <= 5)
                 ADD_FAILURE() << "at (" << x << ", " << y << ") the " << top << " should show";
-            if (want != under)
-                ++decisive[top];
+            if (want != under) ++decisive[top];
         }
-    for (Layer& l : layers)
-        l.picture->unlock();
+    for (Layer& l : layers) l.picture->unlock();
     EXPECT_EQ(mismatches, 0);
     for (const char* name : {"backdrop", "snow", "palm", "glyph", "hand", "frame", "logo"})
         EXPECT_GT(decisive[name], 0) << "no pixel of the " << name << " decides the order";
@@ -213,34 +199,28 @@ TEST_F(SceneTest, ComposedFrameFollowsTheLayerOrder)
     const Snowflake* visible = nullptr;
     for (int32_t i = 0; i < snow.count && !visible; ++i) {
         const Snowflake& f = snow.flakes[i];
-        if (f.x >= 0 && f.x < 640 && shown(f.x, f.y) == 0xFFFF)
-            visible = &f;
+        if (f.x >= 0 && f.x < 640 && shown(f.x, f.y) == 0xFFFF) visible = &f;
     }
     EXPECT_NE(visible, nullptr) << "no flake shows anywhere";
 }
 
-TEST_F(SceneTest, SameClockSameFramesOtherClockOtherSnow)
-{
-    for (int frame = 0; frame < 60; ++frame)
-        sceneFrame();
+TEST_F(SceneTest, SameClockSameFramesOtherClockOtherSnow) {
+    for (int frame = 0; frame < 60; ++frame) sceneFrame();
     const std::vector<uint16_t> first = shownFrame();
 
     sceneShutdown();
     ASSERT_EQ(sceneInit(), 1);
-    for (int frame = 0; frame < 60; ++frame)
-        sceneFrame();
+    for (int frame = 0; frame < 60; ++frame) sceneFrame();
     EXPECT_EQ(shownFrame(), first);
 
     sceneShutdown();
     fixWallClock(kClock + 1);
     ASSERT_EQ(sceneInit(), 1);
-    for (int frame = 0; frame < 60; ++frame)
-        sceneFrame();
+    for (int frame = 0; frame < 60; ++frame) sceneFrame();
     EXPECT_NE(shownFrame(), first);
 }
 
-TEST_F(SceneTest, ShutdownGivesUpThePictures)
-{
+TEST_F(SceneTest, ShutdownGivesUpThePictures) {
     sceneFrame();
     sceneContentShutdown();
     for (ImageSurface* p : {&logo, &backdrop, &frameOverlay, &palm, &snowLayer})

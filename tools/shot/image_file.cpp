@@ -11,11 +11,10 @@ namespace {
 // ---- deflate with the fixed Huffman codes and a greedy LZ77 match ----------
 
 class BitWriter {
-public:
+  public:
     explicit BitWriter(std::vector<uint8_t>& out) : out_(out) {}
     // Writes the low `count` bits of `value`, least significant first.
-    void bits(uint32_t value, int count)
-    {
+    void bits(uint32_t value, int count) {
         buffer_ |= static_cast<uint64_t>(value) << filled_;
         filled_ += count;
         while (filled_ >= 8) {
@@ -25,29 +24,24 @@ public:
         }
     }
     // Huffman codes go out most significant bit first.
-    void code(uint32_t value, int count)
-    {
+    void code(uint32_t value, int count) {
         uint32_t reversed = 0;
-        for (int i = 0; i < count; ++i)
-            reversed |= ((value >> i) & 1u) << (count - 1 - i);
+        for (int i = 0; i < count; ++i) reversed |= ((value >> i) & 1u) << (count - 1 - i);
         bits(reversed, count);
     }
-    void flush()
-    {
-        if (filled_ > 0)
-            out_.push_back(static_cast<uint8_t>(buffer_));
+    void flush() {
+        if (filled_ > 0) out_.push_back(static_cast<uint8_t>(buffer_));
         buffer_ = 0;
         filled_ = 0;
     }
 
-private:
+  private:
     std::vector<uint8_t>& out_;
     uint64_t buffer_ = 0;
     int filled_ = 0;
 };
 
-void literalOrLength(BitWriter& w, int symbol)
-{
+void literalOrLength(BitWriter& w, int symbol) {
     if (symbol < 144)
         w.code(0x30 + symbol, 8);
     else if (symbol < 256)
@@ -62,30 +56,26 @@ constexpr std::array<int, 29> lengthBase = {3,  4,  5,  6,  7,  8,  9,  10, 11, 
                                             31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
 constexpr std::array<int, 29> lengthExtra = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
                                              2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-constexpr std::array<int, 30> distanceBase = {1,    2,    3,    4,    5,    7,     9,     13,    17,  25,
-                                              33,   49,   65,   97,   129,  193,   257,   385,   513, 769,
+constexpr std::array<int, 30> distanceBase = {1,    2,    3,    4,    5,    7,    9,    13,    17,    25,
+                                              33,   49,   65,   97,   129,  193,  257,  385,   513,   769,
                                               1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
 constexpr std::array<int, 30> distanceExtra = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
                                                6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
 
-void match(BitWriter& w, int length, int distance)
-{
+void match(BitWriter& w, int length, int distance) {
     int l = 28;
-    while (lengthBase[l] > length)
-        --l;
+    while (lengthBase[l] > length) --l;
     literalOrLength(w, 257 + l);
     w.bits(static_cast<uint32_t>(length - lengthBase[l]), lengthExtra[l]);
     int d = 29;
-    while (distanceBase[d] > distance)
-        --d;
+    while (distanceBase[d] > distance) --d;
     w.code(static_cast<uint32_t>(d), 5);
     w.bits(static_cast<uint32_t>(distance - distanceBase[d]), distanceExtra[d]);
 }
 
 // One fixed-code block; matches are found through the last position of each
 // 3-byte sequence, which is plenty for flat screen pictures.
-void deflateFixed(const std::vector<uint8_t>& data, std::vector<uint8_t>& out)
-{
+void deflateFixed(const std::vector<uint8_t>& data, std::vector<uint8_t>& out) {
     constexpr int kWindow = 32768;
     constexpr int kMaxMatch = 258;
     constexpr int kHashBits = 15;
@@ -110,8 +100,7 @@ void deflateFixed(const std::vector<uint8_t>& data, std::vector<uint8_t>& out)
             if (candidate >= 0 && i - static_cast<size_t>(candidate) <= kWindow) {
                 const size_t limit = std::min<size_t>(kMaxMatch, n - i);
                 size_t len = 0;
-                while (len < limit && data[static_cast<size_t>(candidate) + len] == data[i + len])
-                    ++len;
+                while (len < limit && data[static_cast<size_t>(candidate) + len] == data[i + len]) ++len;
                 if (len >= 3) {
                     best = static_cast<int>(len);
                     distance = static_cast<int>(i - static_cast<size_t>(candidate));
@@ -135,26 +124,22 @@ void deflateFixed(const std::vector<uint8_t>& data, std::vector<uint8_t>& out)
 
 // ---- PNG container ----------------------------------------------------------
 
-uint32_t crc32(const uint8_t* p, size_t n, uint32_t crc = 0)
-{
+uint32_t crc32(const uint8_t* p, size_t n, uint32_t crc = 0) {
     static const std::array<uint32_t, 256> table = [] {
         std::array<uint32_t, 256> t{};
         for (uint32_t i = 0; i < 256; ++i) {
             uint32_t c = i;
-            for (int k = 0; k < 8; ++k)
-                c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            for (int k = 0; k < 8; ++k) c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
             t[i] = c;
         }
         return t;
     }();
     crc = ~crc;
-    for (size_t i = 0; i < n; ++i)
-        crc = table[(crc ^ p[i]) & 0xFF] ^ (crc >> 8);
+    for (size_t i = 0; i < n; ++i) crc = table[(crc ^ p[i]) & 0xFF] ^ (crc >> 8);
     return ~crc;
 }
 
-uint32_t adler32(const std::vector<uint8_t>& data)
-{
+uint32_t adler32(const std::vector<uint8_t>& data) {
     uint32_t a = 1, b = 0;
     for (uint8_t v : data) {
         a = (a + v) % 65521;
@@ -163,14 +148,11 @@ uint32_t adler32(const std::vector<uint8_t>& data)
     return b << 16 | a;
 }
 
-void putBigEndian(std::vector<uint8_t>& out, uint32_t v)
-{
-    for (int s = 24; s >= 0; s -= 8)
-        out.push_back(static_cast<uint8_t>(v >> s));
+void putBigEndian(std::vector<uint8_t>& out, uint32_t v) {
+    for (int s = 24; s >= 0; s -= 8) out.push_back(static_cast<uint8_t>(v >> s));
 }
 
-void chunk(std::vector<uint8_t>& file, const char type[4], const std::vector<uint8_t>& body)
-{
+void chunk(std::vector<uint8_t>& file, const char type[4], const std::vector<uint8_t>& body) {
     putBigEndian(file, static_cast<uint32_t>(body.size()));
     const size_t start = file.size();
     file.insert(file.end(), type, type + 4);
@@ -178,14 +160,11 @@ void chunk(std::vector<uint8_t>& file, const char type[4], const std::vector<uin
     putBigEndian(file, crc32(file.data() + start, file.size() - start));
 }
 
-void putLittleEndian(std::vector<uint8_t>& out, uint32_t v, int bytes)
-{
-    for (int i = 0; i < bytes; ++i)
-        out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+void putLittleEndian(std::vector<uint8_t>& out, uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 
-bool validImage(const RgbImage& image, std::string& error)
-{
+bool validImage(const RgbImage& image, std::string& error) {
     if (image.width <= 0 || image.height <= 0 ||
         image.rgb.size() != static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * 3) {
         error = "picture has no pixels or the wrong number of them";
@@ -194,8 +173,7 @@ bool validImage(const RgbImage& image, std::string& error)
     return true;
 }
 
-bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error)
-{
+bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) {
         error = "cannot create " + path + ": " + std::strerror(errno);
@@ -215,10 +193,8 @@ bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::
 
 }  // namespace
 
-bool writePng(const std::string& path, const RgbImage& image, std::string& error)
-{
-    if (!validImage(image, error))
-        return false;
+bool writePng(const std::string& path, const RgbImage& image, std::string& error) {
+    if (!validImage(image, error)) return false;
     // Each row is preceded by its filter type, 0 (none): the matcher finds
     // the repeats of flat colour on its own.
     const size_t rowBytes = static_cast<size_t>(image.width) * 3;
@@ -244,10 +220,8 @@ bool writePng(const std::string& path, const RgbImage& image, std::string& error
     return writeFile(path, file, error);
 }
 
-bool writeBmp(const std::string& path, const RgbImage& image, std::string& error)
-{
-    if (!validImage(image, error))
-        return false;
+bool writeBmp(const std::string& path, const RgbImage& image, std::string& error) {
+    if (!validImage(image, error)) return false;
     const uint32_t rowBytes = (static_cast<uint32_t>(image.width) * 3 + 3) & ~3u;
     const uint32_t pixelBytes = rowBytes * static_cast<uint32_t>(image.height);
     std::vector<uint8_t> file;
@@ -275,8 +249,7 @@ bool writeBmp(const std::string& path, const RgbImage& image, std::string& error
             file.push_back(row[3 * x + 1]);
             file.push_back(row[3 * x]);
         }
-        for (uint32_t pad = static_cast<uint32_t>(image.width) * 3; pad < rowBytes; ++pad)
-            file.push_back(0);
+        for (uint32_t pad = static_cast<uint32_t>(image.width) * 3; pad < rowBytes; ++pad) file.push_back(0);
     }
     return writeFile(path, file, error);
 }

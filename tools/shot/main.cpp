@@ -25,36 +25,33 @@ constexpr int64_t DEFAULT_CLOCK = 1'765'000'000;
 // Beyond this a run takes minutes; a typo such as 40000000 is refused.
 constexpr long MAX_FRAME = 1'000'000;
 
-void usage(FILE* to)
-{
-    std::fputs("usage: yulecard-shot --frames N[,N...] --out DIR [--format png|bmp] [--clock SECONDS]\n"
-               "  Runs the show without display or sound and writes frame N (0 is the first)\n"
-               "  as DIR/frame-NNNNN.png (or .bmp). The snow is seeded from SECONDS\n"
-               "  (default 1765000000), so the same command gives the same pictures.\n",
-               to);
+void usage(FILE* to) {
+    std::fputs(
+        "usage: yulecard-shot --frames N[,N...] --out DIR [--format png|bmp] [--clock SECONDS]\n"
+        "  Runs the show without display or sound and writes frame N (0 is the first)\n"
+        "  as DIR/frame-NNNNN.png (or .bmp). The snow is seeded from SECONDS\n"
+        "  (default 1765000000), so the same command gives the same pictures.\n",
+        to);
 }
 
-bool parseNumber(const char* text, long max, long& value)
-{
-    if (!text || !*text)
-        return false;
+bool parseNumber(const char* text, long max, long& value) {
+    if (!text || !*text) return false;
     char* end = nullptr;
     errno = 0;
     const long v = std::strtol(text, &end, 10);
-    if (errno != 0 || *end != '\0' || v < 0 || v > max)
-        return false;
+    if (errno != 0 || *end != '\0' || v < 0 || v > max) return false;
     value = v;
     return true;
 }
 
-bool parseFrames(const std::string& list, std::set<long>& frames)
-{
+bool parseFrames(const std::string& list, std::set<long>& frames) {
     size_t start = 0;
     while (start <= list.size()) {
         const size_t comma = std::min(list.find(',', start), list.size());
         const std::string item = list.substr(start, comma - start);
         long frame = 0;
-        if (item.find_first_not_of("0123456789") != std::string::npos || !parseNumber(item.c_str(), MAX_FRAME, frame))
+        if (item.find_first_not_of("0123456789") != std::string::npos ||
+            !parseNumber(item.c_str(), MAX_FRAME, frame))
             return false;
         frames.insert(frame);
         start = comma + 1;
@@ -65,11 +62,9 @@ bool parseFrames(const std::string& list, std::set<long>& frames)
 void noWait(uint32_t) {}
 
 // The frame last presented, as 24-bit RGB.
-bool capture(RgbImage& image)
-{
+bool capture(RgbImage& image) {
     const PixelBuffer* shown = display.primary;
-    if (!shown || shown->bitsPerPixel != 16)
-        return false;
+    if (!shown || shown->bitsPerPixel != 16) return false;
     image.width = shown->width;
     image.height = shown->height;
     image.rgb.resize(static_cast<size_t>(shown->width) * shown->height * 3);
@@ -90,8 +85,7 @@ bool capture(RgbImage& image)
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     std::set<long> frames;
     std::string outDir;
     std::string format = "png";
@@ -111,8 +105,10 @@ int main(int argc, char** argv)
         ++i;
         if (arg == "--frames") {
             if (!parseFrames(value, frames)) {
-                std::fprintf(stderr, "yulecard-shot: --frames wants frame numbers 0 to %ld separated by commas, not '%s'\n",
-                             MAX_FRAME, value);
+                std::fprintf(
+                    stderr,
+                    "yulecard-shot: --frames wants frame numbers 0 to %ld separated by commas, not '%s'\n",
+                    MAX_FRAME, value);
                 return 2;
             }
         } else if (arg == "--out") {
@@ -143,7 +139,8 @@ int main(int argc, char** argv)
     std::error_code ec;
     std::filesystem::create_directories(outDir, ec);
     if (ec || !std::filesystem::is_directory(outDir)) {
-        std::fprintf(stderr, "yulecard-shot: cannot make the folder %s: %s\n", outDir.c_str(), ec.message().c_str());
+        std::fprintf(stderr, "yulecard-shot: cannot make the folder %s: %s\n", outDir.c_str(),
+                     ec.message().c_str());
         return 1;
     }
 
@@ -163,8 +160,7 @@ int main(int argc, char** argv)
     RgbImage image;
     for (long frame = 0; frame <= last && status == 0; ++frame) {
         sceneFrame();
-        if (!frames.count(frame))
-            continue;
+        if (!frames.count(frame)) continue;
         char name[64];
         std::snprintf(name, sizeof name, "frame-%05ld.%s", frame, format.c_str());
         const std::string path = (std::filesystem::path(outDir) / name).string();
