@@ -1,0 +1,184 @@
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <string>
+#include <vector>
+
+#include "app/frame_loop.h"
+#include "platform/messages.h"
+#include "platform/ticks.h"
+
+namespace {
+
+TEST(FrameDue, MoreThanTwentyMillisecondsInUnsignedArithmetic) {
+    EXPECT_FALSE(frameDue(1020, 1000));
+    EXPECT_TRUE(frameDue(1021, 1000));
+    EXPECT_FALSE(frameDue(1000, 1000));
+    // The counter wraps past 2^32: 0xFFFFFFF5 + 21 = 0x0000000A.
+    EXPECT_FALSE(frameDue(0x00000009u, 0xFFFFFFF5u));
+    EXPECT_TRUE(frameDue(0x0000000Au, 0xFFFFFFF5u));
+    EXPECT_TRUE(frameDue(0x00001000u, 0xFFFFF000u));
+}
+
+TEST(WindowProc, EscPostsDestroyWhichPostsQuitAndCloseGoesTheSameWay) {
+    clearPostedMessages();
+    Message m{};
+    windowProc(Message{WM_KEYDOWN, 'a'});
+    EXPECT_EQ(0, peekMessage(m)) << "other keys do nothing";
+    EXPECT_EQ(0u, windowProc(Message{WM_PAINT, 0}));
+    EXPECT_EQ(0, peekMessage(m)) << "the window never paints";
+
+    windowProc(Message{WM_KEYDOWN, VK_ESCAPE});
+    ASSERT_EQ(1, peekMessage(m));
+    EXPECT_EQ(WM_DESTROY, m.message);
+    windowProc(m);
+    ASSERT_EQ(1, peekMessage(m));
+    EXPECT_EQ(WM_QUIT, m.message);
+    EXPECT_EQ(0u, m.wParam);
+
+    windowProc(Message{WM_CLOSE, 0});
+    ASSERT_EQ(1, peekMessage(m));
+    EXPECT_EQ(WM_QUIT, m.message);
+    EXPECT_EQ(0, peekMessage(m));
+}
+
+TEST(Messages, PostedQueueKeepsOrderAndNeverLosesTheQuit) {
+    clearPostedMessages();
+    for (uint32_t i = 0; i < 1000; ++i) postMessage(WM_NULL, i);
+    postQuitMessage(3);
+    Message m{};
+    uint32_t last = 0;
+    int taken = 0;
+    while (peekMessage(m) && m.message != WM_QUIT) {
+        if (taken > 0) {
+            EXPECT_EQ(last + 1, m.wParam);
+        }
+        last = m.wParam;
+        ++taken;
+    }
+    EXPECT_EQ(WM_QUIT, m.message) << "a full queue still ends the loop";
+    EXPECT_EQ(3u, m.wParam);
+    clearPostedMessages();
+}
+
+// Records when each frame starts; asks to quit with Esc after `stopAfter`.
+struct FrameLog {
+    std::vector<uint32_t> starts;
+    int stopAfter = 5;
+    uint32_t firstFrameSleep = 0;
+};
+FrameLog* frameLog = nullptr;
+
+int noInit() { return 1; }
+int noShutdown() { return 1; }
+int recordFrame() {
+    frameLog->starts.push_back(tickCount());
+    if (frameLog->starts.size() == 1 && frameLog->firstFrameSleep) SDL_Delay(frameLog->firstFrameSleep);
+    if (int(frameLog->starts.size()) == frameLog->stopAfter) postMessage(WM_KEYDOWN, VK_ESCAPE);
+    return 1;
+}
+
+TEST(FrameLoop, FramesStartMoreThanTwentyMillisecondsApartUntilEsc) {
+    clearPostedMessages();
+    FrameLog frames;
+    frameLog = &frames;
+    uint32_t begin = tickCount();
+    EXPECT_EQ(0u, frameLoop(FrameLoopHooks{noInit, recordFrame, noShutdown}, tickCount()));
+    uint32_t spent = tickCount() - begin;
+    ASSERT_EQ(5u, frames.starts.size()) << "no frame after the quit";
+    for (size_t i = 1; i < frames.starts.size(); ++i) EXPECT_GE(frames.starts[i] - frames.starts[i - 1], 21u);
+    EXPECT_LT(spent, 2000u) << "the loop must wake up for its frames";
+}
+
+TEST(FrameLoop, ASlowFrameIsFollowedAtOnceButLostTimeIsNeverMadeUp) {
+    clearPostedMessages();
+    FrameLog frames;
+    frames.stopAfter = 4;
+    frames.firstFrameSleep = 80;
+    frameLog = &frames;
+    frameLoop(FrameLoopHooks{noInit, recordFrame, noShutdown}, tickCount());
+    ASSERT_EQ(4u, frames.starts.size());
+    EXPECT_GE(frames.starts[1] - frames.starts[0], 80u);
+    EXPECT_LT(frames.starts[1] - frames.starts[0], 80u + 21u + 40u) << "no extra wait after a slow frame";
+    EXPECT_GE(frames.starts[2] - frames.starts[1], 21u) << "no burst of frames to catch up";
+    EXPECT_GE(frames.starts[3] - frames.starts[2], 21u);
+}
+
+TEST(FrameLoop, QuitTakenBeforeAnyFrameEndsWithItsCode) {
+    clearPostedMessages();
+    FrameLog frames;
+    frameLog = &frames;
+    postQuitMessage(7);
+    EXPECT_EQ(7u, frameLoop(FrameLoopHooks{noInit, recordFrame, noShutdown}, tickCount()));
+    EXPECT_TRUE(frames.starts.empty());
+}
+
+// The whole shell on SDL's headless video driver.
+int initCalls, frameCalls, shutdownCalls;
+bool windowSeenAtInit;
+SDL_EventType endWith;
+int countInit() {
+    ++initCalls;
+    windowSeenAtInit = mainWindow != nullptr;
+    return 1;
+}
+int failInit() {
+    ++initCalls;
+    return 0;
+}
+int countFrame() {
+    if (++frameCalls == 3) {
+        SDL_Event e{};
+        if (endWith == SDL_KEYDOWN) {
+            e.type = SDL_KEYDOWN;
+            e.key.keysym.sym = SDLK_ESCAPE;
+        } else {
+            e.type = SDL_QUIT;
+        }
+        SDL_PushEvent(&e);
+    }
+    return 1;
+}
+int countShutdown() {
+    ++shutdownCalls;
+    return 1;
+}
+
+class Shell : public ::testing::Test {
+protected:
+    void SetUp() override {
+        initCalls = frameCalls = shutdownCalls = 0;
+        windowSeenAtInit = false;
+        clearPostedMessages();
+        if (SDL_VideoInit(nullptr) != 0) GTEST_SKIP() << "no video driver: " << SDL_GetError();
+        SDL_VideoQuit();
+    }
+};
+
+TEST_F(Shell, EscAndTheSystemCloseEndWithStatusZeroAndOneShutdown) {
+    for (SDL_EventType how : {SDL_KEYDOWN, SDL_QUIT}) {
+        initCalls = frameCalls = shutdownCalls = 0;
+        endWith = how;
+        EXPECT_EQ(0, runCard(FrameLoopHooks{countInit, countFrame, countShutdown}));
+        EXPECT_EQ(1, initCalls);
+        EXPECT_TRUE(windowSeenAtInit);
+        EXPECT_GE(frameCalls, 3);
+        EXPECT_EQ(1, shutdownCalls);
+        EXPECT_EQ(mainWindow, nullptr);
+    }
+}
+
+TEST_F(Shell, DisplayThatCannotOpenEndsWithStatusOneAndOneLineOnStderr) {
+    testing::internal::CaptureStderr();
+    int status = runCard(FrameLoopHooks{failInit, countFrame, countShutdown});
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(1, status);
+    EXPECT_EQ(0, frameCalls) << "no frame after a failed set-up";
+    EXPECT_EQ(1, shutdownCalls) << "the shutdown still runs, once";
+    ASSERT_FALSE(err.empty());
+    EXPECT_EQ(err.find('\n'), err.size() - 1) << "one line: " << err;
+    EXPECT_EQ(0u, err.rfind("yulecard: ", 0)) << err;
+}
+
+}  // namespace
