@@ -1,6 +1,8 @@
 // Render speed over the corpus: each module for 60 seconds (or one pass when
 // that is shorter) at 44,000 frames per second, as a multiple of real time,
 // with the total over the whole corpus.
+#include "music/render.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -12,7 +14,6 @@
 
 #include "music/memory_stream.h"
 #include "music/output_format.h"
-#include "music/render.h"
 #include "music/song.h"
 
 namespace {
@@ -64,8 +65,8 @@ void BM_RenderModule(benchmark::State& state) {
     std::vector<int16_t> pcm(4096 * 2);
     for (auto _ : state) renderModule(m, pcm);
     state.SetLabel(m.name);
-    state.counters["x_real_time"] = benchmark::Counter(
-        static_cast<double>(m.frames) / RATE, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["x_real_time"] = benchmark::Counter(static_cast<double>(m.frames) / RATE,
+                                                       benchmark::Counter::kIsIterationInvariantRate);
 }
 
 void BM_RenderCorpus(benchmark::State& state) {
@@ -75,10 +76,10 @@ void BM_RenderCorpus(benchmark::State& state) {
     for (auto _ : state) {
         for (const Module& m : modules()) renderModule(m, pcm);
     }
-    state.SetLabel(std::to_string(modules().size()) + " modules, " +
-                   std::to_string(frames / RATE) + " s of music");
-    state.counters["x_real_time"] = benchmark::Counter(
-        static_cast<double>(frames) / RATE, benchmark::Counter::kIsIterationInvariantRate);
+    state.SetLabel(std::to_string(modules().size()) + " modules, " + std::to_string(frames / RATE) +
+                   " s of music");
+    state.counters["x_real_time"] =
+        benchmark::Counter(static_cast<double>(frames) / RATE, benchmark::Counter::kIsIterationInvariantRate);
 }
 
 void registerBenchmarks() {

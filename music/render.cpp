@@ -25,7 +25,9 @@ void runTick(Song* song) {
 
 // The length of the tick that just ran; never 0, or the block filler would
 // call the clock again and again without mixing a frame.
-int32_t tickFrames(const Song* song) { return std::max<int32_t>(song->samplesPerTick, 1); }
+int32_t tickFrames(const Song* song) {
+    return std::max<int32_t>(song->samplesPerTick, 1);
+}
 
 // Renders and converts the next block of the offline render.
 void nextBlock(OfflineRender& render) {

@@ -155,8 +155,8 @@ void rowSetEnvelopePosition(RowContext& c) {
     const int32_t dy = points[j + 1].y - points[j].y;
     ch->volEnvStep = dx == 0 ? 0 : dy * 65536 / dx;
     // 64-bit, then wrapped: envelope points out of order must not overflow.
-    ch->volEnvValue = static_cast<int32_t>(static_cast<int64_t>(t - points[j].x) * ch->volEnvStep +
-                                           points[j].y * 65536);
+    ch->volEnvValue =
+        static_cast<int32_t>(static_cast<int64_t>(t - points[j].x) * ch->volEnvStep + points[j].y * 65536);
     ch->volEnvOut = ch->volEnvValue >> 16;
     ch->volEnvPoint = j + 1;
 }
@@ -227,15 +227,16 @@ constexpr std::array<RowEffect, EFFECT_TABLE_SIZE> rowEffects = makeRowEffects()
 
 const NoteCell emptyRow[CHANNEL_COUNT] = {};
 
-bool hasNote(uint8_t note) { return note != 0 && note != NOTE_KEY_OFF; }
+bool hasNote(uint8_t note) {
+    return note != 0 && note != NOTE_KEY_OFF;
+}
 
 void processChannel(Song* song, Channel* ch, NoteCell cell, bool* jumpSeen) {
     // safety: a note byte past B-7 that is not a key off would index past
     // the instrument's sample map; it is taken as no note.
     if (cell.note > NOTE_LAST && cell.note != NOTE_KEY_OFF) cell.note = 0;
 
-    const bool porta =
-        cell.effect == EFFECT_TONE_PORTA || cell.effect == EFFECT_TONE_PORTA_VOLUME_SLIDE;
+    const bool porta = cell.effect == EFFECT_TONE_PORTA || cell.effect == EFFECT_TONE_PORTA_VOLUME_SLIDE;
     if (cell.instrument != 0 && !porta) ch->instrument = cell.instrument - 1;
     if (hasNote(cell.note) && !porta) ch->note = cell.note - 1;
 
@@ -255,8 +256,8 @@ void processChannel(Song* song, Channel* ch, NoteCell cell, bool* jumpSeen) {
     // the channel keeps its note, period and sample.
     if (hasNote(cell.note)) {
         ch->realNote = static_cast<uint8_t>(cell.note - 1 + sample->relativeNote);
-        ch->notePeriod = periodForNote(ch->realNote, sample->finetune,
-                                       (song->flags & SONG_LINEAR_FREQUENCIES) != 0);
+        ch->notePeriod =
+            periodForNote(ch->realNote, sample->finetune, (song->flags & SONG_LINEAR_FREQUENCIES) != 0);
         if (!porta) ch->period = ch->notePeriod;
         ch->flags = UPDATE_TRIGGER;
     }
@@ -269,17 +270,15 @@ void processChannel(Song* song, Channel* ch, NoteCell cell, bool* jumpSeen) {
 
     if (instrument->volumeFlags & ENVELOPE_ON) {
         if (!ch->volEnvDone) {
-            stepEnvelope(ch, volumeEnvelope(*instrument), &ch->volEnvTick, &ch->volEnvPoint,
-                         &ch->volEnvValue, &ch->volEnvStep, &ch->volEnvOut, &ch->volEnvDone,
-                         UPDATE_VOLUME);
+            stepEnvelope(ch, volumeEnvelope(*instrument), &ch->volEnvTick, &ch->volEnvPoint, &ch->volEnvValue,
+                         &ch->volEnvStep, &ch->volEnvOut, &ch->volEnvDone, UPDATE_VOLUME);
         }
     } else if (ch->keyOff) {
         ch->volEnvOut = 0;  // a released note without a volume envelope is cut at once
     }
     if ((instrument->panningFlags & ENVELOPE_ON) && !ch->panEnvDone) {
-        stepEnvelope(ch, panningEnvelope(*instrument), &ch->panEnvTick, &ch->panEnvPoint,
-                     &ch->panEnvValue, &ch->panEnvStep, &ch->panEnvOut, &ch->panEnvDone,
-                     UPDATE_PAN);
+        stepEnvelope(ch, panningEnvelope(*instrument), &ch->panEnvTick, &ch->panEnvPoint, &ch->panEnvValue,
+                     &ch->panEnvStep, &ch->panEnvOut, &ch->panEnvDone, UPDATE_PAN);
     }
     if (ch->keyOff) {
         ch->fadeout = std::max<int32_t>(ch->fadeout - instrument->fadeout, 0);
@@ -324,8 +323,8 @@ void setBpm(Song* song, int32_t bpm) {
     // Single-precision constants, double arithmetic: the product lands a
     // hair above rate x 2.5 / bpm, so whole-numbered quotients survive the
     // truncation (880 frames for 125 BPM at 44,000, not 879).
-    const double frames = 1000.0 / (bpm * static_cast<double>(0.4f)) * outputRate *
-                          static_cast<double>(0.001f);
+    const double frames =
+        1000.0 / (bpm * static_cast<double>(0.4f)) * outputRate * static_cast<double>(0.001f);
     // safety: a tick shorter than one frame would let the block filler spin
     // without mixing anything.
     song->samplesPerTick = std::max<int32_t>(static_cast<int32_t>(frames), 1);

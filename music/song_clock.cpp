@@ -96,9 +96,13 @@ void tickVibratoVolumeSlide(TickContext& c) {
     volumeSlide(c.channel);
 }
 
-void tickTremolo(TickContext& c) { applyTremolo(c.channel); }
+void tickTremolo(TickContext& c) {
+    applyTremolo(c.channel);
+}
 
-void tickVolumeSlide(TickContext& c) { volumeSlide(c.channel); }
+void tickVolumeSlide(TickContext& c) {
+    volumeSlide(c.channel);
+}
 
 // No update flag: voices take up the new global volume at their next volume
 // update, so a held note keeps its loudness until then.
@@ -134,8 +138,22 @@ struct RetrigVolumeChange {
     int8_t add;
 };
 constexpr std::array<RetrigVolumeChange, 16> retrigVolumeChanges = {{
-    {1, 1, 0},  {1, 1, -1}, {1, 1, -2}, {1, 1, -4}, {1, 1, -8},  {1, 1, -16}, {2, 3, 0}, {1, 2, 0},
-    {1, 1, 0},  {1, 1, 1},  {1, 1, 2},  {1, 1, 4},  {1, 1, 8},   {1, 1, 16},  {3, 2, 0}, {2, 1, 0},
+    {1, 1, 0},    // 0: unchanged
+    {1, 1, -1},   // 1: v - 1
+    {1, 1, -2},   // 2: v - 2
+    {1, 1, -4},   // 3: v - 4
+    {1, 1, -8},   // 4: v - 8
+    {1, 1, -16},  // 5: v - 16
+    {2, 3, 0},    // 6: 2v / 3
+    {1, 2, 0},    // 7: v / 2
+    {1, 1, 0},    // 8: unchanged
+    {1, 1, 1},    // 9: v + 1
+    {1, 1, 2},    // 10: v + 2
+    {1, 1, 4},    // 11: v + 4
+    {1, 1, 8},    // 12: v + 8
+    {1, 1, 16},   // 13: v + 16
+    {3, 2, 0},    // 14: 3v / 2
+    {2, 1, 0},    // 15: 2v
 }};
 
 // Retriggers on ticks that are multiples of the interval; the row tick
@@ -152,7 +170,9 @@ void tickMultiRetrig(TickContext& c) {
     ch->flags |= UPDATE_TRIGGER;
 }
 
-void tickTremor(TickContext& c) { stepTremor(c.channel); }
+void tickTremor(TickContext& c) {
+    stepTremor(c.channel);
+}
 
 constexpr std::array<TickEffect, EFFECT_TABLE_SIZE> makeTickEffects() {
     std::array<TickEffect, EFFECT_TABLE_SIZE> t{};
@@ -209,13 +229,15 @@ void columnPanRight(Channel* ch, int32_t amount) {
     ch->flags |= UPDATE_PAN;
 }
 
-void columnTonePorta(Channel* ch, int32_t) { stepTonePorta(ch); }
+void columnTonePorta(Channel* ch, int32_t) {
+    stepTonePorta(ch);
+}
 
 constexpr std::array<VolumeColumnEffect, 16> volumeColumnEffects = {
-    columnNone,      columnNone,     columnNone,     columnNone,       // 0x00..0x3F
-    columnNone,      columnNone,     columnSlideDown, columnSlideUp,   // 0x40..0x7F
-    columnNone,      columnNone,     columnNone,     columnVibrato,    // 0x80..0xBF
-    columnNone,      columnPanLeft,  columnPanRight, columnTonePorta,  // 0xC0..0xFF
+    columnNone, columnNone,    columnNone,      columnNone,       // 0x00..0x3F
+    columnNone, columnNone,    columnSlideDown, columnSlideUp,    // 0x40..0x7F
+    columnNone, columnNone,    columnNone,      columnVibrato,    // 0x80..0xBF
+    columnNone, columnPanLeft, columnPanRight,  columnTonePorta,  // 0xC0..0xFF
 };
 
 void tickChannel(Song* song, Channel* ch, const NoteCell& cell) {
@@ -228,14 +250,12 @@ void tickChannel(Song* song, Channel* ch, const NoteCell& cell) {
     ch->flags = 0;
 
     if ((instrument->volumeFlags & ENVELOPE_ON) && !ch->volEnvDone) {
-        stepEnvelope(ch, volumeEnvelope(*instrument), &ch->volEnvTick, &ch->volEnvPoint,
-                     &ch->volEnvValue, &ch->volEnvStep, &ch->volEnvOut, &ch->volEnvDone,
-                     UPDATE_VOLUME);
+        stepEnvelope(ch, volumeEnvelope(*instrument), &ch->volEnvTick, &ch->volEnvPoint, &ch->volEnvValue,
+                     &ch->volEnvStep, &ch->volEnvOut, &ch->volEnvDone, UPDATE_VOLUME);
     }
     if ((instrument->panningFlags & ENVELOPE_ON) && !ch->panEnvDone) {
-        stepEnvelope(ch, panningEnvelope(*instrument), &ch->panEnvTick, &ch->panEnvPoint,
-                     &ch->panEnvValue, &ch->panEnvStep, &ch->panEnvOut, &ch->panEnvDone,
-                     UPDATE_PAN);
+        stepEnvelope(ch, panningEnvelope(*instrument), &ch->panEnvTick, &ch->panEnvPoint, &ch->panEnvValue,
+                     &ch->panEnvStep, &ch->panEnvOut, &ch->panEnvDone, UPDATE_PAN);
     }
     if (ch->keyOff) {
         ch->fadeout = std::max<int32_t>(ch->fadeout - instrument->fadeout, 0);
@@ -291,8 +311,7 @@ void songTick(Song* song) {
                 if (song->nextOrder >= song->songLength) {
                     // safety: a restart position outside the order list
                     // restarts from the first order.
-                    const bool valid =
-                        song->restartPosition >= 0 && song->restartPosition < song->songLength;
+                    const bool valid = song->restartPosition >= 0 && song->restartPosition < song->songLength;
                     song->nextOrder = valid ? song->restartPosition : 0;
                 }
                 song->nextRow = 0;

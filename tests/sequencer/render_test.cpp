@@ -30,10 +30,13 @@ struct BusySong {
     BusySong() {
         int a = b.pattern(16);
         int c = b.pattern(8);
-        int loop = b.instrument({.length = 3000, .loopStart = 1000, .loopLength = 1500,
-                                 .loopType = SAMPLE_FORWARD_LOOP});
-        int pingpong = b.instrument({.length = 2000, .loopStart = 200, .loopLength = 700,
-                                     .loopType = SAMPLE_PINGPONG_LOOP, .panning = 40});
+        int loop = b.instrument(
+            {.length = 3000, .loopStart = 1000, .loopLength = 1500, .loopType = SAMPLE_FORWARD_LOOP});
+        int pingpong = b.instrument({.length = 2000,
+                                     .loopStart = 200,
+                                     .loopLength = 700,
+                                     .loopType = SAMPLE_PINGPONG_LOOP,
+                                     .panning = 40});
         int shot = b.instrument({.length = 5000, .volume = 50, .relativeNote = -12});
         b.put(a, 0, 0, C4, loop, 0, EFFECT_VIBRATO, 0x46);
         b.put(a, 0, 1, 61, pingpong, 0x30, EFFECT_ARPEGGIO, 0x47);
@@ -166,8 +169,7 @@ TEST(OfflineRender, MatchesTheDeviceBlocks) {
         std::vector<int16_t> ring(static_cast<size_t>(blocks) * blockFrames * 2);
         for (int k = 0; k < blocks; ++k) {
             renderBlock(song, mix.data(), blockFrames);
-            convertToPcm16(ring.data() + static_cast<size_t>(k) * blockFrames * 2, mix.data(),
-                           blockFrames);
+            convertToPcm16(ring.data() + static_cast<size_t>(k) * blockFrames * 2, mix.data(), blockFrames);
         }
         EXPECT_EQ(offline, ring) << rate << " Hz";
     }

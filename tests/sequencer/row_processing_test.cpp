@@ -272,13 +272,12 @@ namespace {
 // Everything of a channel that could show an effect, lastEffect aside.
 auto channelState(const Channel& c) {
     return std::make_tuple(
-        c.note, c.flags, c.period, c.volume, c.pan, c.volumeDelta, c.periodDelta, c.volEnvTick,
-        c.volEnvPoint, c.volEnvValue, c.volEnvOut, c.panEnvOut, c.fadeout, c.autoVibratoPos,
-        c.keyOff, c.instrument, c.realNote, c.notePeriod, c.sampleOffset, c.portaDownSpeed,
-        c.portaUpSpeed, c.xfinePortaDownSpeed, c.xfinePortaUpSpeed, c.volSlideParam,
-        c.panSlideParam, c.retrigVolumeType, c.retrigInterval, c.portaTarget, c.portaSpeed,
-        c.vibratoPos, c.vibratoSpeed, c.vibratoDepth, c.tremoloPos, c.tremoloSpeed,
-        c.tremoloDepth, c.tremorCount, c.tremorOn, c.tremorOff);
+        c.note, c.flags, c.period, c.volume, c.pan, c.volumeDelta, c.periodDelta, c.volEnvTick, c.volEnvPoint,
+        c.volEnvValue, c.volEnvOut, c.panEnvOut, c.fadeout, c.autoVibratoPos, c.keyOff, c.instrument,
+        c.realNote, c.notePeriod, c.sampleOffset, c.portaDownSpeed, c.portaUpSpeed, c.xfinePortaDownSpeed,
+        c.xfinePortaUpSpeed, c.volSlideParam, c.panSlideParam, c.retrigVolumeType, c.retrigInterval,
+        c.portaTarget, c.portaSpeed, c.vibratoPos, c.vibratoSpeed, c.vibratoDepth, c.tremoloPos,
+        c.tremoloSpeed, c.tremoloDepth, c.tremorCount, c.tremorOn, c.tremorOff);
 }
 
 auto voiceState(const Voice& v) {
@@ -343,8 +342,7 @@ TEST(SetBpm, TickLengthsAtTheOutputRate) {
     b.pattern(1);
     b.orders({0});
     Song* song = b.start(44000);
-    const std::pair<int, int> cases[] = {{125, 880}, {128, 859}, {32, 3437}, {255, 431},
-                                         {110, 1000}};
+    const std::pair<int, int> cases[] = {{125, 880}, {128, 859}, {32, 3437}, {255, 431}, {110, 1000}};
     for (auto [bpm, frames] : cases) {
         setBpm(song, bpm);
         EXPECT_EQ(song->samplesPerTick, frames) << bpm << " BPM";

@@ -32,7 +32,7 @@ struct SampleSpec {
 };
 
 class Builder {
-public:
+  public:
     explicit Builder(int channels, bool linear = true) {
         song_.channelCount = static_cast<int16_t>(channels);
         song_.flags = linear ? SONG_LINEAR_FREQUENCIES : 0;
@@ -54,8 +54,8 @@ public:
     }
 
     // Sets a cell in one call: note, instrument, volume byte, effect, param.
-    void put(int pattern, int row, int channel, uint8_t note, uint8_t instrument = 0,
-             uint8_t volume = 0, uint8_t effect = 0, uint8_t param = 0) {
+    void put(int pattern, int row, int channel, uint8_t note, uint8_t instrument = 0, uint8_t volume = 0,
+             uint8_t effect = 0, uint8_t param = 0) {
         cell(pattern, row, channel) = NoteCell{note, instrument, volume, effect, param};
     }
 
@@ -121,7 +121,7 @@ public:
         for (int i = 0; i < n; ++i) tick();
     }
 
-private:
+  private:
     Song song_{};
     std::vector<std::vector<NoteCell>> cells_;
     std::vector<int32_t> rows_;

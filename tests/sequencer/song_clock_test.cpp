@@ -136,8 +136,7 @@ TEST(SongClock, MalformedSongsNeverHoldTheClockOrReadOutside) {
     Builder b{40};
     int empty = b.pattern(0);
     int two = b.pattern(2);
-    b.orders({static_cast<uint8_t>(empty), 200, static_cast<uint8_t>(two), static_cast<uint8_t>(empty)},
-             300);
+    b.orders({static_cast<uint8_t>(empty), 200, static_cast<uint8_t>(two), static_cast<uint8_t>(empty)}, 300);
     b.put(two, 0, 39, C4, 1, 0, EFFECT_PATTERN_BREAK, 0x63);
     b.instrument();
     b.song().defaultSpeed = 1;
@@ -147,8 +146,7 @@ TEST(SongClock, MalformedSongsNeverHoldTheClockOrReadOutside) {
         b.tick();
         seen.emplace_back(song->order, song->row);
     }
-    EXPECT_EQ(seen, (std::vector<Position>{{0, 0}, {1, 0}, {2, 0}, {2, 1}, {3, 0}, {0, 0}, {1, 0},
-                                           {2, 0}}));
+    EXPECT_EQ(seen, (std::vector<Position>{{0, 0}, {1, 0}, {2, 0}, {2, 1}, {3, 0}, {0, 0}, {1, 0}, {2, 0}}));
 }
 
 TEST(SongClock, EmptySongKeepsTicking) {

@@ -43,8 +43,7 @@ TEST(TickEffects, ArpeggioLinear) {
     Fixture f;
     f.b.put(f.p, 0, 0, C4, f.in, 0, EFFECT_ARPEGGIO, 0x37);
     f.b.start();
-    EXPECT_EQ(perTick(f.b, 6, [] { return channels[0].periodDelta; }),
-              (Values{0, 192, 448, 0, 192, 448}));
+    EXPECT_EQ(perTick(f.b, 6, [] { return channels[0].periodDelta; }), (Values{0, 192, 448, 0, 192, 448}));
     EXPECT_EQ(channels[0].period, C4_LINEAR);
 }
 
@@ -208,8 +207,7 @@ TEST(TickEffects, VibratoMovesOnlyAfterTheRowTick) {
     f.b.put(f.p, 0, 0, C4, f.in, 0, EFFECT_VIBRATO, 0x8F);
     f.b.start();
     // Positions 0, 0, 8, 16, 24, 32 - 64 = -32: |sin| 0, 0, 181, 255, 181, 0.
-    EXPECT_EQ(perTick(f.b, 6, [] { return channels[0].periodDelta; }),
-              (Values{0, 0, -84, -116, -84, 0}));
+    EXPECT_EQ(perTick(f.b, 6, [] { return channels[0].periodDelta; }), (Values{0, 0, -84, -116, -84, 0}));
 }
 
 TEST(TickEffects, SpeedZeroMakesEveryTickARowTick) {

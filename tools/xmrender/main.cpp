@@ -131,8 +131,7 @@ Options parseArguments(int argc, char** argv) {
         } else if (arg == "--rate") {
             if (!parseRate(takeValue(), &o.rate)) {
                 usageError("--rate wants a whole number of frames per second from " +
-                           std::to_string(OFFLINE_MIN_RATE) + " to " +
-                           std::to_string(OFFLINE_MAX_RATE));
+                           std::to_string(OFFLINE_MIN_RATE) + " to " + std::to_string(OFFLINE_MAX_RATE));
             }
         } else if (arg == "--info") {
             o.info = true;
@@ -247,9 +246,8 @@ int printInfo(const Options& o) {
         for (int s = 0; s < in.sampleCount && s < MAX_SAMPLES_PER_INSTRUMENT; ++s) {
             if (in.samples[s] != nullptr) frames += in.samples[s]->length;
         }
-        std::printf("instrument %3d  %d samples, %lld frames (%lld bytes)\n", i + 1,
-                    in.sampleCount, static_cast<long long>(frames),
-                    static_cast<long long>(frames * 2));
+        std::printf("instrument %3d  %d samples, %lld frames (%lld bytes)\n", i + 1, in.sampleCount,
+                    static_cast<long long>(frames), static_cast<long long>(frames * 2));
     }
     const int64_t frames = passFrames(song, o.rate);
     const double seconds = static_cast<double>(frames) / o.rate;
@@ -265,10 +263,13 @@ int printInfo(const Options& o) {
 // The one-line progress display: where the song is, how far the render is,
 // and how fast against real time.
 class Progress {
-public:
+  public:
     Progress(bool enabled, int64_t totalFrames, int32_t rate)
-        : enabled_(enabled), total_(totalFrames), rate_(rate),
-          start_(std::chrono::steady_clock::now()), last_(start_) {}
+        : enabled_(enabled),
+          total_(totalFrames),
+          rate_(rate),
+          start_(std::chrono::steady_clock::now()),
+          last_(start_) {}
 
     void update(const Song* song, int64_t frames, bool force = false) {
         if (!enabled_) return;
@@ -279,8 +280,8 @@ public:
         const double played = static_cast<double>(frames) / rate_;
         char speed[32] = "";
         if (wall > 0.0) std::snprintf(speed, sizeof speed, "  %.0fx real time", played / wall);
-        std::fprintf(stderr, "\rorder %3d/%d  row %3d  %s / %s%s   ", song->order,
-                     song->songLength, song->row, timeText(played).c_str(),
+        std::fprintf(stderr, "\rorder %3d/%d  row %3d  %s / %s%s   ", song->order, song->songLength,
+                     song->row, timeText(played).c_str(),
                      timeText(static_cast<double>(total_) / rate_).c_str(), speed);
         std::fflush(stderr);
     }
@@ -291,7 +292,7 @@ public:
         std::fputc('\n', stderr);
     }
 
-private:
+  private:
     bool enabled_;
     int64_t total_;
     int32_t rate_;
@@ -330,8 +331,7 @@ int render(const Options& o) {
             std::fclose(out);
             std::remove(o.output.c_str());
         }
-        fail("cannot write " + (toStdout ? std::string("standard output") : o.output) + ": " +
-             reason);
+        fail("cannot write " + (toStdout ? std::string("standard output") : o.output) + ": " + reason);
     };
 
     OfflineRender renderer;

@@ -27,8 +27,8 @@ bool writeWavHeader(std::FILE* file, int32_t rate, int64_t frames) {
     put16(h + 22, 2);   // channels
     put32(h + 24, static_cast<uint32_t>(rate));
     put32(h + 28, static_cast<uint32_t>(rate) * 4);  // bytes per second
-    put16(h + 32, 4);                               // bytes per frame
-    put16(h + 34, 16);                              // bits per sample
+    put16(h + 32, 4);                                // bytes per frame
+    put16(h + 34, 16);                               // bits per sample
     h[36] = 'd';
     h[37] = 'a';
     h[38] = 't';
