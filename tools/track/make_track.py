@@ -252,8 +252,11 @@ def make_instruments():
         LEAD: InstrumentDef(
             "Reed lead", [SampleDef("reed", lead, 16, "forward", lead_attack, lead_loop,
                                     volume=48, finetune=3)],
-            volume_env=[(0, 0), (2, 64), (8, 62), (14, 60), (18, 0)], volume_sustain=3,
-            vibrato=(0, 40, 5, 22), fadeout=0x0400),
+            # Sustain early and release within three ticks, so that a note
+            # released a row before the next one is silent when it comes:
+            # re-striking a sounding voice would click.
+            volume_env=[(0, 0), (2, 64), (5, 58), (6, 30), (8, 8), (9, 0)], volume_sustain=2,
+            vibrato=(0, 40, 5, 22), fadeout=0x0800),
         BELLS: InstrumentDef(
             "Glockenspiel", [SampleDef("glock", bells, 8, "forward", bell_attack, bell_loop,
                                        volume=40, finetune=3, relative=-12)],
@@ -269,7 +272,7 @@ def make_instruments():
         BASS: InstrumentDef(
             "Pluck bass", [SampleDef("bass", bass, 8, "forward", bass_attack, bass_loop,
                                      volume=56, finetune=3, relative=12)],
-            volume_env=[(0, 64), (4, 56), (16, 44), (40, 36), (44, 0)], volume_sustain=3,
+            volume_env=[(0, 64), (3, 54), (6, 46), (8, 24), (11, 0)], volume_sustain=2,
             fadeout=0x0800),
         KICK: InstrumentDef("Kick", [SampleDef("kick", kick_wave(), 8, volume=60)]),
         CLAP: InstrumentDef("Clap", [SampleDef("clap", clap_wave(), 8, volume=44, relative=12)]),

@@ -1,10 +1,12 @@
 #!/usr/bin/python3
 """Listens to a render of the card's music by measurement.
 
-    /usr/bin/python3 tools/track/measure_track.py render.wav [--intro S] [--pass S]
+    /usr/bin/python3 tools/track/measure_track.py render.wav
 
 The WAV must be 16-bit stereo and hold the intro, one whole pass of the loop
-and at least a little of the next pass. Prints the peak, the loudness of the
+and at least a little of the next pass. The player counts whole frames per
+tick (859 at 44,000 frames per second and 128 BPM), so the pattern lengths
+are worked out the same way rather than taken as 7.5 seconds. Prints the peak, the loudness of the
 pass, the longest near-silence after the intro and how the loop seam compares
 with its neighbourhood. Standard library only.
 """
@@ -29,8 +31,10 @@ def rms(samples):
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("wav")
-    ap.add_argument("--intro", type=float, default=7.5, help="seconds before the loop starts")
-    ap.add_argument("--pass", dest="loop", type=float, default=60.0, help="seconds of one pass")
+    ap.add_argument("--bpm", type=int, default=128)
+    ap.add_argument("--speed", type=int, default=6)
+    ap.add_argument("--intro-patterns", type=int, default=1)
+    ap.add_argument("--loop-patterns", type=int, default=8)
     ap.add_argument("--silence-db", type=float, default=-60.0)
     args = ap.parse_args()
 
@@ -43,8 +47,10 @@ def main():
         data.byteswap()
     left, right = data[0::2], data[1::2]
     frames = len(left)
-    start = int(round(args.intro * rate))
-    seam = int(round((args.intro + args.loop) * rate))
+    tick = int(rate * 2.5 / args.bpm + 1e-6)
+    pattern = 64 * args.speed * tick
+    start = args.intro_patterns * pattern
+    seam = start + args.loop_patterns * pattern
     if seam + rate // 10 > frames:
         sys.exit(f"render too short: {frames / rate:.2f} s, need {(seam + rate // 10) / rate:.2f} s")
 
