@@ -12,13 +12,17 @@ SDL_Window* mainWindow = nullptr;
 
 uint32_t windowProc(const Message& m) {
     switch (m.message) {
-        case WM_DESTROY: postQuitMessage(0); return 0;
+        case WM_DESTROY:
+            postQuitMessage(0);
+            return 0;
         case WM_KEYDOWN:
             if (m.wParam == VK_ESCAPE) postMessage(WM_DESTROY, 0);
             return defaultWindowProc(m);
         case WM_CREATE:
-        case WM_PAINT: return 0;  // the window never paints itself; the display does
-        default: return defaultWindowProc(m);
+        case WM_PAINT:
+            return 0;  // the window never paints itself; the display does
+        default:
+            return defaultWindowProc(m);
     }
 }
 
@@ -65,7 +69,8 @@ int runCard(const FrameLoopHooks& hooks) {
     }
     int status = 0;
     if (!hooks.init()) {
-        std::fprintf(stderr, "yulecard: %s\n", displayError()[0] ? displayError() : "cannot open the display");
+        std::fprintf(stderr, "yulecard: %s\n",
+                     displayError()[0] ? displayError() : "cannot open the display");
         status = 1;
         postQuitMessage(1);
     }
@@ -78,4 +83,6 @@ int runCard(const FrameLoopHooks& hooks) {
     return status != 0 ? status : static_cast<int>(quitCode);
 }
 
-int runCard() { return runCard(FrameLoopHooks{sceneInit, sceneFrame, sceneShutdown}); }
+int runCard() {
+    return runCard(FrameLoopHooks{sceneInit, sceneFrame, sceneShutdown});
+}

@@ -1,3 +1,5 @@
 #include "app/frame_loop.h"
 
-int main() { return runCard(); }
+int main() {
+    return runCard();
+}

@@ -39,8 +39,8 @@ void BM_FrameDisplayWork(benchmark::State& state) {
     for (auto _ : state) {
         f.display.clear();
         for (auto& p : f.pictures) p.blit(f.display, 0, 0, W, H, 0, 0, W, H);
-        convertFrame(f.texture.data(), W * 2, 16, f.display.surface->pixels, f.display.surface->pitch, 16, W, H,
-                     nullptr);
+        convertFrame(f.texture.data(), W * 2, 16, f.display.surface->pixels, f.display.surface->pitch, 16, W,
+                     H, nullptr);
         benchmark::DoNotOptimize(f.texture.data());
     }
 }

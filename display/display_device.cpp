@@ -16,7 +16,8 @@ namespace {
 char lastError[256] = "";
 
 int fail(const char* what, const char* cause) {
-    std::snprintf(lastError, sizeof lastError, "%s%s%s", what, cause && cause[0] ? ": " : "", cause ? cause : "");
+    std::snprintf(lastError, sizeof lastError, "%s%s%s", what, cause && cause[0] ? ": " : "",
+                  cause ? cause : "");
     return 0;
 }
 
@@ -29,13 +30,17 @@ int32_t desktopDepth(SDL_Window* window) {
 
 }  // namespace
 
-const char* displayError() { return lastError; }
+const char* displayError() {
+    return lastError;
+}
 
 DisplayDevice::DisplayDevice() = default;
 
 // The scene releases the display at shutdown; this only catches a device
 // left open (tools, tests) so nothing it holds outlives it.
-DisplayDevice::~DisplayDevice() { release(); }
+DisplayDevice::~DisplayDevice() {
+    release();
+}
 
 int DisplayDevice::create(SDL_Window* newWindow, int32_t newWidth, int32_t newHeight, int32_t bits,
                           int32_t newWindowed) {

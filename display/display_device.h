@@ -17,7 +17,7 @@ struct ClipRect {
 };
 
 class DisplayDevice : public Surface {
-public:
+  public:
     DisplayDevice();
     ~DisplayDevice() override;
 

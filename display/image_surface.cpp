@@ -11,7 +11,9 @@ ImageSurface::ImageSurface() = default;
 
 // The picture's pixels are this object's own memory; give them back even
 // when the owner never called release.
-ImageSurface::~ImageSurface() { release(); }
+ImageSurface::~ImageSurface() {
+    release();
+}
 
 int ImageSurface::create(DisplayContext* directDraw, int32_t newWidth, int32_t newHeight, uint32_t caps) {
     (void)caps;  // every picture lives in ordinary memory
@@ -69,9 +71,15 @@ int ImageSurface::copyBitmap(const Bitmap* bitmap, int32_t sx, int32_t sy, int32
         for (int32_t x = 0; x < d.width; ++x) {
             uint32_t rgb = src[int64_t{x} * sw / d.width];
             switch (d.bitsPerPixel) {
-                case 8: row[x] = nearestPaletteIndex(paletteEntries, rgb); break;
-                case 16: reinterpret_cast<uint16_t*>(row)[x] = rgb565FromRgb(rgb); break;
-                default: reinterpret_cast<uint32_t*>(row)[x] = rgb; break;
+                case 8:
+                    row[x] = nearestPaletteIndex(paletteEntries, rgb);
+                    break;
+                case 16:
+                    reinterpret_cast<uint16_t*>(row)[x] = rgb565FromRgb(rgb);
+                    break;
+                default:
+                    reinterpret_cast<uint32_t*>(row)[x] = rgb;
+                    break;
             }
         }
     }

@@ -16,7 +16,7 @@ constexpr uint32_t DDSCAPS_SYSTEMMEMORY = 0x800;
 constexpr uint32_t DDSCAPS_VIDEOMEMORY = 0x4000;
 
 class ImageSurface : public Surface {
-public:
+  public:
     ImageSurface();
     ~ImageSurface() override;
 

@@ -39,7 +39,8 @@ void drawSpan(PixelBuffer& dst, const PixelBuffer& src, const Span& c, int64_t d
     if (dw == sw && dh == sh) {
         for (int64_t y = c.y0; y < c.y1; ++y) {
             T* d = reinterpret_cast<T*>(dst.pixels + y * dst.pitch) + c.x0;
-            const T* s = reinterpret_cast<const T*>(src.pixels + (sy + y - dy) * src.pitch) + sx + (c.x0 - dx);
+            const T* s =
+                reinterpret_cast<const T*>(src.pixels + (sy + y - dy) * src.pitch) + sx + (c.x0 - dx);
             keyedRow(d, s, n);
         }
         return;
@@ -79,10 +80,17 @@ int keyedBlit(PixelBuffer& dst, const ClipList* clip, const PixelBuffer& src, in
                std::min({dest.y1, surfaceBounds.y1, int64_t{rects[i].bottom}})};
         if (c.x0 >= c.x1 || c.y0 >= c.y1) continue;
         switch (dst.bitsPerPixel) {
-            case 8: drawSpan<uint8_t>(dst, src, c, dx, dy, dw, dh, sx, sy, sw, sh); break;
-            case 16: drawSpan<uint16_t>(dst, src, c, dx, dy, dw, dh, sx, sy, sw, sh); break;
-            case 32: drawSpan<uint32_t>(dst, src, c, dx, dy, dw, dh, sx, sy, sw, sh); break;
-            default: return 0;
+            case 8:
+                drawSpan<uint8_t>(dst, src, c, dx, dy, dw, dh, sx, sy, sw, sh);
+                break;
+            case 16:
+                drawSpan<uint16_t>(dst, src, c, dx, dy, dw, dh, sx, sy, sw, sh);
+                break;
+            case 32:
+                drawSpan<uint32_t>(dst, src, c, dx, dy, dw, dh, sx, sy, sw, sh);
+                break;
+            default:
+                return 0;
         }
     }
     return 1;

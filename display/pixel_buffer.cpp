@@ -31,10 +31,18 @@ void buildRampPalette(PaletteEntry entries[256]) {
         uint8_t v = static_cast<uint8_t>((4 * i) % 256);
         PaletteEntry e{0, 0, 0, PC_NOCOLLAPSE};
         switch (i / 64) {
-            case 0: e.red = v; break;
-            case 1: e.green = v; break;
-            case 2: e.blue = v; break;
-            default: e.red = e.green = e.blue = v; break;
+            case 0:
+                e.red = v;
+                break;
+            case 1:
+                e.green = v;
+                break;
+            case 2:
+                e.blue = v;
+                break;
+            default:
+                e.red = e.green = e.blue = v;
+                break;
         }
         entries[i] = e;
     }

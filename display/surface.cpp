@@ -19,7 +19,8 @@ Surface::~Surface() {
 }
 
 int Surface::clear() {
-    if (surface != nullptr) std::memset(surface->pixels, 0, static_cast<size_t>(surface->pitch) * surface->height);
+    if (surface != nullptr)
+        std::memset(surface->pixels, 0, static_cast<size_t>(surface->pitch) * surface->height);
     return 1;
 }
 
@@ -38,8 +39,8 @@ int Surface::unlock() {
     return 1;
 }
 
-int Surface::blit(DisplayDevice& display, int32_t dx, int32_t dy, int32_t dw, int32_t dh, int32_t sx, int32_t sy,
-                  int32_t sw, int32_t sh) {
+int Surface::blit(DisplayDevice& display, int32_t dx, int32_t dy, int32_t dw, int32_t dh, int32_t sx,
+                  int32_t sy, int32_t sw, int32_t sh) {
     if (surface == nullptr || display.surface == nullptr) return 0;
     return keyedBlit(*display.surface, display.clipper, *surface, dx, dy, dw, dh, sx, sy, sw, sh);
 }

@@ -20,7 +20,7 @@ struct PaletteEntry {
 constexpr uint8_t PC_NOCOLLAPSE = 0x04;
 
 class Surface {
-public:
+  public:
     Surface();
     virtual ~Surface();
     Surface(const Surface&) = delete;

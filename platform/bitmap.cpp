@@ -28,7 +28,8 @@ Bitmap* fromSdlSurface(SDL_Surface* loaded) {
     Bitmap* b = newBitmap(rgb->w, rgb->h);
     if (b != nullptr && SDL_LockSurface(rgb) == 0) {
         for (int32_t y = 0; y < b->height; ++y) {
-            auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(rgb->pixels) + y * rgb->pitch);
+            auto* row =
+                reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(rgb->pixels) + y * rgb->pitch);
             for (int32_t x = 0; x < b->width; ++x) b->pixels[y * b->width + x] = row[x] & 0x00FFFFFF;
         }
         SDL_UnlockSurface(rgb);
@@ -67,7 +68,8 @@ Bitmap* loadBitmapImage(BitmapName name, int32_t width, int32_t height) {
     Resource r = name.text ? findResource(name.text, "BITMAP") : findResource(name.id, "BITMAP");
     Bitmap* b = decodeBitmap(r.bytes, r.size);
     // Not among the resources: a file of that name.
-    if (b == nullptr && name.text != nullptr && name.text[0] != '\0') b = fromSdlSurface(SDL_LoadBMP(name.text));
+    if (b == nullptr && name.text != nullptr && name.text[0] != '\0')
+        b = fromSdlSurface(SDL_LoadBMP(name.text));
     return resized(b, width, height);
 }
 

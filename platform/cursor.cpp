@@ -2,6 +2,10 @@
 
 #include <SDL.h>
 
-void hideCursor() { SDL_ShowCursor(SDL_DISABLE); }
+void hideCursor() {
+    SDL_ShowCursor(SDL_DISABLE);
+}
 
-int cursorShown() { return SDL_ShowCursor(SDL_QUERY) == SDL_ENABLE ? 1 : 0; }
+int cursorShown() {
+    return SDL_ShowCursor(SDL_QUERY) == SDL_ENABLE ? 1 : 0;
+}

@@ -14,7 +14,8 @@ int postedCount = 0;
 
 Message translate(const SDL_Event& e) {
     switch (e.type) {
-        case SDL_QUIT: return {WM_CLOSE, 0};
+        case SDL_QUIT:
+            return {WM_CLOSE, 0};
         case SDL_KEYDOWN:
             if (e.key.keysym.sym == SDLK_ESCAPE) return {WM_KEYDOWN, VK_ESCAPE};
             return {WM_KEYDOWN, static_cast<uint32_t>(e.key.keysym.sym) & 0xFFFF};
@@ -22,7 +23,8 @@ Message translate(const SDL_Event& e) {
             if (e.window.event == SDL_WINDOWEVENT_CLOSE) return {WM_CLOSE, 0};
             if (e.window.event == SDL_WINDOWEVENT_EXPOSED) return {WM_PAINT, 0};
             return {WM_NULL, 0};
-        default: return {WM_NULL, 0};
+        default:
+            return {WM_NULL, 0};
     }
 }
 
@@ -38,7 +40,9 @@ void postMessage(uint32_t message, uint32_t wParam) {
     ++postedCount;
 }
 
-void postQuitMessage(uint32_t exitCode) { postMessage(WM_QUIT, exitCode); }
+void postQuitMessage(uint32_t exitCode) {
+    postMessage(WM_QUIT, exitCode);
+}
 
 int peekMessage(Message& out) {
     if (postedCount > 0) {

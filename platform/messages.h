@@ -4,11 +4,11 @@
 // stream, taken one at a time.
 #include <cstdint>
 
-constexpr uint32_t WM_NULL = 0x00;     // an event the card has no use for
+constexpr uint32_t WM_NULL = 0x00;  // an event the card has no use for
 constexpr uint32_t WM_CREATE = 0x01;
 constexpr uint32_t WM_DESTROY = 0x02;
 constexpr uint32_t WM_PAINT = 0x0F;
-constexpr uint32_t WM_CLOSE = 0x10;    // the system's close request (window close, Alt+F4, SIGTERM)
+constexpr uint32_t WM_CLOSE = 0x10;  // the system's close request (window close, Alt+F4, SIGTERM)
 constexpr uint32_t WM_QUIT = 0x12;
 constexpr uint32_t WM_KEYDOWN = 0x100;
 constexpr uint32_t VK_ESCAPE = 27;

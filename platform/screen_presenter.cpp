@@ -21,7 +21,8 @@ struct ScreenPresenter {
     bool lost;  // a present failed: rebuild the textures before the next
 };
 
-PresentLayout presentLayout(int32_t frameWidth, int32_t frameHeight, int32_t outputWidth, int32_t outputHeight) {
+PresentLayout presentLayout(int32_t frameWidth, int32_t frameHeight, int32_t outputWidth,
+                            int32_t outputHeight) {
     PresentLayout l{1, 0, 0, frameWidth, frameHeight};
     if (frameWidth <= 0 || frameHeight <= 0 || outputWidth <= 0 || outputHeight <= 0) return l;
     // Largest size with the frame's aspect that fits, in integers so that a
@@ -39,8 +40,9 @@ PresentLayout presentLayout(int32_t frameWidth, int32_t frameHeight, int32_t out
     return l;
 }
 
-void convertFrame(uint8_t* dst, int32_t dstPitch, int32_t dstBitsPerPixel, const uint8_t* src, int32_t srcPitch,
-                  int32_t srcBitsPerPixel, int32_t width, int32_t height, const uint32_t* palette) {
+void convertFrame(uint8_t* dst, int32_t dstPitch, int32_t dstBitsPerPixel, const uint8_t* src,
+                  int32_t srcPitch, int32_t srcBitsPerPixel, int32_t width, int32_t height,
+                  const uint32_t* palette) {
     const size_t rowBytes = static_cast<size_t>(width) * (dstBitsPerPixel / 8);
     for (int32_t y = 0; y < height; ++y, dst += dstPitch, src += srcPitch) {
         if (srcBitsPerPixel == dstBitsPerPixel) {
@@ -78,7 +80,8 @@ bool makeFrameTexture(ScreenPresenter* p) {
         p->frameSurface = SDL_CreateRGBSurfaceWithFormat(0, p->width, p->height, 0, textureFormat(p));
         return p->frameSurface != nullptr;
     }
-    p->frame = SDL_CreateTexture(p->renderer, textureFormat(p), SDL_TEXTUREACCESS_STREAMING, p->width, p->height);
+    p->frame =
+        SDL_CreateTexture(p->renderer, textureFormat(p), SDL_TEXTUREACCESS_STREAMING, p->width, p->height);
     return p->frame != nullptr;
 }
 
@@ -87,11 +90,13 @@ bool makeFrameTexture(ScreenPresenter* p) {
 // per frame than copying into the window's own surface.
 bool hardwareRenderer(SDL_Renderer* renderer) {
     SDL_RendererInfo info;
-    if (SDL_GetRendererInfo(renderer, &info) != 0 || (info.flags & SDL_RENDERER_ACCELERATED) == 0) return false;
+    if (SDL_GetRendererInfo(renderer, &info) != 0 || (info.flags & SDL_RENDERER_ACCELERATED) == 0)
+        return false;
     if (std::strncmp(info.name, "opengl", 6) != 0) return true;
     using GetString = const unsigned char* (*)(unsigned int);
     auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
-    const char* name = getString ? reinterpret_cast<const char*>(getString(0x1F01 /* GL_RENDERER */)) : nullptr;
+    const char* name =
+        getString ? reinterpret_cast<const char*>(getString(0x1F01 /* GL_RENDERER */)) : nullptr;
     if (name == nullptr) return true;
     for (const char* soft : {"llvmpipe", "softpipe", "Software Rasterizer", "swrast"})
         if (std::strstr(name, soft) != nullptr) return false;
@@ -138,8 +143,8 @@ int presentBySurface(ScreenPresenter* p) {
 SDL_Texture* sharpTexture(ScreenPresenter* p, int32_t scale) {
     if (p->sharp && p->sharpScale == scale) return p->sharp;
     if (p->sharp) SDL_DestroyTexture(p->sharp);
-    p->sharp = SDL_CreateTexture(p->renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_TARGET, p->width * scale,
-                                 p->height * scale);
+    p->sharp = SDL_CreateTexture(p->renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_TARGET,
+                                 p->width * scale, p->height * scale);
     p->sharpScale = p->sharp ? scale : 0;
     if (p->sharp) SDL_SetTextureScaleMode(p->sharp, SDL_ScaleModeLinear);
     return p->sharp;
@@ -160,7 +165,8 @@ ScreenPresenter* openPresenter(SDL_Window* window, int32_t width, int32_t height
     if (fullScreen && SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return nullptr;
     // A renderer the user asked for by name (SDL_RENDER_DRIVER) is kept as it is.
     const bool chosenByUser = SDL_GetHint(SDL_HINT_RENDER_DRIVER) != nullptr;
-    SDL_Renderer* renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+    SDL_Renderer* renderer =
+        SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
     if (renderer == nullptr) renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED);
     if (renderer != nullptr && !chosenByUser && !hardwareRenderer(renderer)) {
         SDL_DestroyRenderer(renderer);
@@ -172,9 +178,11 @@ ScreenPresenter* openPresenter(SDL_Window* window, int32_t width, int32_t height
         SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
         if (SDL_GetWindowSurface(window) == nullptr) return nullptr;
     }
-    auto* p = new (std::nothrow) ScreenPresenter{window, renderer, nullptr,      nullptr,      0,       nullptr,
-                                                 nullptr, nullptr, width, height, bitsPerPixel,
-                                                 bitsPerPixel == 32 ? 32 : 16, fullScreen, false};
+    auto* p =
+        new (std::nothrow) ScreenPresenter{window,     renderer, nullptr,      nullptr,
+                                           0,          nullptr,  nullptr,      nullptr,
+                                           width,      height,   bitsPerPixel, bitsPerPixel == 32 ? 32 : 16,
+                                           fullScreen, false};
     if (p == nullptr) {
         if (renderer) SDL_DestroyRenderer(renderer);
         SDL_SetError("out of memory");
@@ -204,8 +212,8 @@ int presentFrame(ScreenPresenter* p, const uint8_t* pixels, int32_t pitch, const
         p->lost = false;
     }
     if (p->renderer == nullptr) {
-        convertFrame(static_cast<uint8_t*>(p->frameSurface->pixels), p->frameSurface->pitch, p->textureBitsPerPixel,
-                     pixels, pitch, p->bitsPerPixel, p->width, p->height, palette);
+        convertFrame(static_cast<uint8_t*>(p->frameSurface->pixels), p->frameSurface->pitch,
+                     p->textureBitsPerPixel, pixels, pitch, p->bitsPerPixel, p->width, p->height, palette);
         if (presentBySurface(p) == 0 || SDL_UpdateWindowSurface(p->window) != 0) {
             p->lost = true;
             return 0;
@@ -235,8 +243,8 @@ int presentFrame(ScreenPresenter* p, const uint8_t* pixels, int32_t pitch, const
             mode = SDL_ScaleModeLinear;
             // Scale up by whole pixels first where the renderer allows; a
             // linear pass over that is sharper than one over the small frame.
-            SDL_Texture* sharp = l.scale > 1 && SDL_RenderTargetSupported(p->renderer) ? sharpTexture(p, l.scale)
-                                                                                      : nullptr;
+            SDL_Texture* sharp =
+                l.scale > 1 && SDL_RenderTargetSupported(p->renderer) ? sharpTexture(p, l.scale) : nullptr;
             if (sharp && SDL_SetRenderTarget(p->renderer, sharp) == 0) {
                 SDL_SetTextureScaleMode(p->frame, SDL_ScaleModeNearest);
                 int ok = SDL_RenderCopy(p->renderer, p->frame, nullptr, nullptr);

@@ -19,7 +19,8 @@ struct PresentLayout {
 
 // Where a frameWidth x frameHeight picture goes in an outputWidth x
 // outputHeight output, aspect kept and centred.
-PresentLayout presentLayout(int32_t frameWidth, int32_t frameHeight, int32_t outputWidth, int32_t outputHeight);
+PresentLayout presentLayout(int32_t frameWidth, int32_t frameHeight, int32_t outputWidth,
+                            int32_t outputHeight);
 
 // Opens the presenter for frames of width x height at bitsPerPixel (8, 16 or
 // 32). Null on failure, with the cause in SDL_GetError.
@@ -34,5 +35,6 @@ int presentFrame(ScreenPresenter* presenter, const uint8_t* pixels, int32_t pitc
 
 // The processor's share of a present: a frame copied into texture memory of
 // `dstBitsPerPixel` (16 or 32). 8-bit frames go through `palette`.
-void convertFrame(uint8_t* dst, int32_t dstPitch, int32_t dstBitsPerPixel, const uint8_t* src, int32_t srcPitch,
-                  int32_t srcBitsPerPixel, int32_t width, int32_t height, const uint32_t* palette);
+void convertFrame(uint8_t* dst, int32_t dstPitch, int32_t dstBitsPerPixel, const uint8_t* src,
+                  int32_t srcPitch, int32_t srcBitsPerPixel, int32_t width, int32_t height,
+                  const uint32_t* palette);

@@ -2,4 +2,6 @@
 
 #include <SDL.h>
 
-uint32_t tickCount() { return static_cast<uint32_t>(SDL_GetTicks64()); }
+uint32_t tickCount() {
+    return static_cast<uint32_t>(SDL_GetTicks64());
+}

@@ -11,7 +11,9 @@ int startPlatform() {
     return 1;
 }
 
-void stopPlatform() { SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER); }
+void stopPlatform() {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER);
+}
 
 SDL_Window* createMainWindow(int32_t width, int32_t height) {
     SDL_Window* window =
@@ -37,4 +39,6 @@ int setWindowIconFromResource(SDL_Window* window, int id) {
     return 1;
 }
 
-const char* platformError() { return SDL_GetError(); }
+const char* platformError() {
+    return SDL_GetError();
+}

@@ -1,11 +1,11 @@
-#include <gtest/gtest.h>
+#include "app/frame_loop.h"
 
 #include <SDL.h>
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "app/frame_loop.h"
 #include "platform/messages.h"
 #include "platform/ticks.h"
 
@@ -70,8 +70,12 @@ struct FrameLog {
 };
 FrameLog* frameLog = nullptr;
 
-int noInit() { return 1; }
-int noShutdown() { return 1; }
+int noInit() {
+    return 1;
+}
+int noShutdown() {
+    return 1;
+}
 int recordFrame() {
     frameLog->starts.push_back(tickCount());
     if (frameLog->starts.size() == 1 && frameLog->firstFrameSleep) SDL_Delay(frameLog->firstFrameSleep);
@@ -146,7 +150,7 @@ int countShutdown() {
 }
 
 class Shell : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         initCalls = frameCalls = shutdownCalls = 0;
         windowSeenAtInit = false;

@@ -1,6 +1,7 @@
-#include <gtest/gtest.h>
+#include "display/display_device.h"
 
 #include <SDL.h>
+#include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
@@ -8,7 +9,6 @@
 
 #include "display/clip_list.h"
 #include "display/display_context.h"
-#include "display/display_device.h"
 #include "display/image_surface.h"
 #include "display/pixel_buffer.h"
 #include "platform/screen_presenter.h"
@@ -27,8 +27,10 @@ struct Solid {
         uint8_t* p = image.lock();
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
-                if (image.bitsPerPixel == 8) p[y * image.lockPitch + x] = uint8_t(colour);
-                else reinterpret_cast<uint16_t*>(p + y * image.lockPitch)[x] = colour;
+                if (image.bitsPerPixel == 8)
+                    p[y * image.lockPitch + x] = uint8_t(colour);
+                else
+                    reinterpret_cast<uint16_t*>(p + y * image.lockPitch)[x] = colour;
             }
         image.unlock();
     }
@@ -207,7 +209,7 @@ TEST(PresentLayout, KeepsFourByThreeAndFindsTheWholeScale) {
 
 // The real presentation path, on SDL's headless video driver.
 class DisplayOnWindow : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) GTEST_SKIP() << "no video driver: " << SDL_GetError();
         window = SDL_CreateWindow("test", 0, 0, 640, 480, SDL_WINDOW_BORDERLESS);
@@ -237,7 +239,8 @@ TEST_F(DisplayOnWindow, FullScreenAndWindowedPresentWholeFrames) {
     }
     DisplayDevice w;
     ASSERT_EQ(1, w.create(window, 640, 480, 8, 1)) << displayError();
-    EXPECT_TRUE(w.bitsPerPixel == 16 || w.bitsPerPixel == 32) << "the desktop's depth, not 8: " << w.bitsPerPixel;
+    EXPECT_TRUE(w.bitsPerPixel == 16 || w.bitsPerPixel == 32)
+        << "the desktop's depth, not 8: " << w.bitsPerPixel;
     EXPECT_EQ(1, w.present());
 }
 

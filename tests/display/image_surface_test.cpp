@@ -1,13 +1,13 @@
-#include <gtest/gtest.h>
+#include "display/image_surface.h"
 
 #include <SDL.h>
+#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 
 #include "display/display_context.h"
 #include "display/display_device.h"
-#include "display/image_surface.h"
 #include "display/pixel_buffer.h"
 #include "platform/bitmap.h"
 
@@ -31,7 +31,8 @@ std::string writeBmp(const std::string& name, int w, int h, const std::vector<ui
             if (((palette[j].r << 16) | (palette[j].g << 8) | palette[j].b) == int(colours[i])) index = j;
         if (index < 0) {
             index = used++;
-            palette[index] = SDL_Color{uint8_t(colours[i] >> 16), uint8_t(colours[i] >> 8), uint8_t(colours[i]), 255};
+            palette[index] =
+                SDL_Color{uint8_t(colours[i] >> 16), uint8_t(colours[i] >> 8), uint8_t(colours[i]), 255};
         }
         static_cast<uint8_t*>(s->pixels)[(i / w) * s->pitch + i % w] = uint8_t(index);
     }
@@ -42,7 +43,7 @@ std::string writeBmp(const std::string& name, int w, int h, const std::vector<ui
 }
 
 class ImageSurfaceTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_EQ(1, display.create(nullptr, 640, 480, 16, 0));
         const ClipRect screen{0, 0, 640, 480};
@@ -90,7 +91,8 @@ TEST_F(ImageSurfaceTest, CopyBitmapWholeOrRegionStretchedOverTheSurface) {
     // Four quadrants of 2 x 2 pixels.
     std::vector<uint32_t> c(16);
     for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 4; ++x) c[y * 4 + x] = (y < 2 ? (x < 2 ? 0xFF0000 : 0x00FF00) : (x < 2 ? 0x0000FF : 0xFFFFFF));
+        for (int x = 0; x < 4; ++x)
+            c[y * 4 + x] = (y < 2 ? (x < 2 ? 0xFF0000 : 0x00FF00) : (x < 2 ? 0x0000FF : 0xFFFFFF));
     std::string path = writeBmp("quadrants.bmp", 4, 4, c);
     Bitmap* bitmap = loadBitmapImage(path.c_str(), 0, 0);
     ASSERT_NE(bitmap, nullptr);
@@ -128,7 +130,8 @@ TEST_F(ImageSurfaceTest, LoadBitmapStretchesToTheSurfaceOrScalesWhileLoading) {
     ASSERT_EQ(1, scaled.create(display.directDraw, 64, 48, DDSCAPS_SYSTEMMEMORY));
     ASSERT_EQ(1, scaled.loadBitmap(102, 64, 48));
     for (int y = 0; y < 48; y += 5)
-        for (int x = 0; x < 64; x += 7) ASSERT_EQ(pixelAt(small.surface, x, y), pixelAt(scaled.surface, x, y));
+        for (int x = 0; x < 64; x += 7)
+            ASSERT_EQ(pixelAt(small.surface, x, y), pixelAt(scaled.surface, x, y));
 }
 
 TEST_F(ImageSurfaceTest, BitmapNamesResolveByIdByNameThenByFile) {

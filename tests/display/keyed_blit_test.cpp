@@ -1,3 +1,5 @@
+#include "display/keyed_blit.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -6,7 +8,6 @@
 #include <vector>
 
 #include "display/clip_list.h"
-#include "display/keyed_blit.h"
 #include "display/pixel_buffer.h"
 
 namespace {
@@ -21,17 +22,26 @@ struct Buffer {
 uint32_t get(const PixelBuffer& p, int64_t x, int64_t y) {
     const uint8_t* row = p.pixels + y * p.pitch;
     switch (p.bitsPerPixel) {
-        case 8: return row[x];
-        case 16: return reinterpret_cast<const uint16_t*>(row)[x];
-        default: return reinterpret_cast<const uint32_t*>(row)[x];
+        case 8:
+            return row[x];
+        case 16:
+            return reinterpret_cast<const uint16_t*>(row)[x];
+        default:
+            return reinterpret_cast<const uint32_t*>(row)[x];
     }
 }
 void put(PixelBuffer& p, int64_t x, int64_t y, uint32_t v) {
     uint8_t* row = p.pixels + y * p.pitch;
     switch (p.bitsPerPixel) {
-        case 8: row[x] = uint8_t(v); break;
-        case 16: reinterpret_cast<uint16_t*>(row)[x] = uint16_t(v); break;
-        default: reinterpret_cast<uint32_t*>(row)[x] = v; break;
+        case 8:
+            row[x] = uint8_t(v);
+            break;
+        case 16:
+            reinterpret_cast<uint16_t*>(row)[x] = uint16_t(v);
+            break;
+        default:
+            reinterpret_cast<uint32_t*>(row)[x] = v;
+            break;
     }
 }
 
@@ -80,8 +90,8 @@ TEST(KeyedBlit, AgreesWithReferenceLoopOverRandomCases) {
             ClipList* clip = round % 5 == 0 ? nullptr : createClipList(n, rects.data());
             ASSERT_EQ(1, keyedBlit(*dst.b, clip, *src.b, dx, dy, dw, dh, sx, sy, sw, sh));
             referenceBlit(*expect.b, clip, *src.b, dx, dy, dw, dh, sx, sy, sw, sh);
-            ASSERT_EQ(expect.bytes(), dst.bytes()) << "bpp " << bpp << " round " << round << " dest " << dx << ","
-                                                   << dy << " " << dw << "x" << dh;
+            ASSERT_EQ(expect.bytes(), dst.bytes()) << "bpp " << bpp << " round " << round << " dest " << dx
+                                                   << "," << dy << " " << dw << "x" << dh;
             freeClipList(clip);
         }
     }
