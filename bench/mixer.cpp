@@ -1,6 +1,7 @@
 // mixVoices with 32 looping voices at mixed steps, in blocks of 880 frames
 // (20 ms at 44,000 Hz), on each inner-loop path, with the gains settled or
-// with every voice starting a new volume ramp in every block. The figure to
+// with every voice starting a new volume ramp in every block, and once with
+// high notes (steps of 1.5 to 5.5 frames). The figure to
 // read is voice_frames/s: output frames times mixed voices per second of one
 // core.
 #include <benchmark/benchmark.h>
@@ -50,17 +51,20 @@ struct Bank {
     }
 };
 
-void startVoices(const Bank& bank) {
+// Notes from about three octaves below to one above the sample rate: steps
+// from 0.125 to 1.8 frames, most below 1. Or high notes: 1.5 to 5.5 frames.
+double stepOf(int v, bool high) {
+    return high ? 1.5 * std::pow(2.0, (v % 16) / 8.0) : std::pow(2.0, (v % 24 - 18) / 6.0);
+}
+
+void startVoices(const Bank& bank, bool high) {
     std::memset(static_cast<void*>(voices), 0, sizeof voices);
     for (int v = 0; v < VOICES; ++v) {
         Voice& voice = voices[v];
         voice.sample = &bank.samples[v];
         voice.direction = VOICE_FORWARD;
         voice.positionInt = 100 * v;
-        // Notes from about three octaves below to one above the sample rate:
-        // steps from 0.125 to 2 frames, most below 1.
-        const double step = std::pow(2.0, (v % 24 - 18) / 6.0);
-        const uint64_t fixed = static_cast<uint64_t>(step * 4294967296.0);
+        const uint64_t fixed = static_cast<uint64_t>(stepOf(v, high) * 4294967296.0);
         voice.stepInt = static_cast<int32_t>(fixed >> 32);
         voice.stepFrac = static_cast<uint32_t>(fixed);
         voice.leftVolume = voice.seenLeftVolume = voice.currentLeftVolume = 40 + v;
@@ -71,13 +75,14 @@ void startVoices(const Bank& bank) {
 void BM_mixVoices(benchmark::State& state) {
     const MixPath path = static_cast<MixPath>(state.range(0));
     const bool ramps = state.range(1) != 0;
+    const bool high = state.range(2) != 0;
     if (!setMixPath(path)) {
         state.SkipWithError("path not supported on this processor");
         return;
     }
     setOutputFormat(44000);
     static const Bank bank;
-    startVoices(bank);
+    startVoices(bank, high);
     std::vector<float> buffer(2 * FRAMES);
     uint8_t flip = 0;
     for (auto _ : state) {
@@ -96,14 +101,20 @@ void BM_mixVoices(benchmark::State& state) {
     state.counters["voice_frames/s"] = benchmark::Counter(
         static_cast<double>(state.iterations()) * FRAMES * VOICES, benchmark::Counter::kIsRate);
     const char* names[] = {"scalar", "avx2", "avx512"};
-    state.SetLabel(std::string(names[state.range(0)]) + (ramps ? ", ramp every block" : ""));
+    state.SetLabel(std::string(names[state.range(0)]) + (ramps ? ", ramp every block" : "") +
+                   (high ? ", high notes" : ""));
 }
 
 BENCHMARK(BM_mixVoices)
     ->ArgsProduct({{static_cast<int>(MixPath::Scalar), static_cast<int>(MixPath::Avx2),
                     static_cast<int>(MixPath::Avx512)},
-                   {0, 1}})
-    ->ArgNames({"path", "ramps"});
+                   {0, 1},
+                   {0}})
+    ->ArgsProduct({{static_cast<int>(MixPath::Scalar), static_cast<int>(MixPath::Avx2),
+                    static_cast<int>(MixPath::Avx512)},
+                   {0},
+                   {1}})
+    ->ArgNames({"path", "ramps", "high"});
 
 void BM_convertToPcm16(benchmark::State& state) {
     std::vector<float> in(2 * FRAMES);
