@@ -308,36 +308,44 @@ TEST(Loader, InstrumentFieldsEnvelopesAndFadeout) {
     EXPECT_EQ(big->instruments[0].fadeout, 65534);
 }
 
-// Fills the buffer with 8-bit frames 1, 2, 3... (not delta-encoded).
-int callbackCalls = 0;
-void rampingFrames(void* buffer, int32_t byteCount, int32_t bits, int32_t instrument,
-                   int32_t sample) {
-    ++callbackCalls;
-    EXPECT_EQ(bits, 8);
-    EXPECT_EQ(instrument, 0);
-    EXPECT_EQ(sample, 0);
+// Fills the buffer with frames 1, 2, 3... (not delta-encoded) in the file's
+// width, plus 10 per instrument, and records what it was asked for.
+std::vector<std::vector<int32_t>> callbackCalls;
+void countingFrames(void* buffer, int32_t byteCount, int32_t bits, int32_t instrument,
+                    int32_t sample) {
+    callbackCalls.push_back({byteCount, bits, instrument, sample});
     auto* b = static_cast<uint8_t*>(buffer);
-    for (int32_t k = 0; k < byteCount; ++k) b[k] = static_cast<uint8_t>(k + 1);
+    const int32_t width = bits / 8;
+    for (int32_t k = 0; k < byteCount / width; ++k) {
+        b[k * width] = static_cast<uint8_t>(k + 1 + 10 * instrument);
+        if (width == 2) b[k * width + 1] = 0;
+    }
 }
 
 TEST(Loader, SampleLoadCallbackSkipsDeltaDecodingAndTheStreamAdvances) {
     ModuleSpec m;
-    InstrumentSpec in;
-    in.samples = {SampleSpec{}};
-    in.samples[0].data = {9, 9, 9, 9};
+    InstrumentSpec first;
+    first.samples = {SampleSpec{}, SampleSpec{}};
+    first.samples[0].data = {9, 9, 9, 9};
+    first.samples[1].data = {9, 9, 9, 9};
+    first.samples[1].type = 0x10;
     InstrumentSpec second;
     second.samples = {SampleSpec{}};
-    second.samples[0].data = {1};
-    m.instruments = {in};
-    std::vector<uint8_t> oneInstrument = buildXm(m);
-    callbackCalls = 0;
-    Loaded s(oneInstrument, rampingFrames);
+    second.samples[0].data = {9};
+    m.instruments = {first, second};
+    callbackCalls.clear();
+    Loaded s(m, countingFrames);
     ASSERT_NE(s.song, nullptr) << lastLoadError().message;
-    EXPECT_EQ(callbackCalls, 1);
-    EXPECT_EQ(s->sampleLoadCallback, &rampingFrames);
+    const std::vector<std::vector<int32_t>> expected = {{4, 8, 0, 0}, {4, 16, 0, 1}, {1, 8, 1, 0}};
+    EXPECT_EQ(callbackCalls, expected);
+    EXPECT_EQ(s->sampleLoadCallback, &countingFrames);
     EXPECT_EQ(s.sample().data[0], 1 << 8);
     EXPECT_EQ(s.sample().data[3], 4 << 8) << "not delta-decoded";
-    EXPECT_EQ(lastLoadRepairs().truncated, false);
+    EXPECT_EQ(s.sample(0, 1).data[1], 2);
+    // The second instrument is found behind the skipped bytes.
+    EXPECT_EQ(s.sample(1).length, 1u);
+    EXPECT_EQ(s.sample(1).data[0], 11 << 8);
+    EXPECT_FALSE(lastLoadRepairs().truncated);
 }
 
 TEST(Loader, FreeSongRefusesNull) { EXPECT_FALSE(freeSong(nullptr)); }
