@@ -213,6 +213,9 @@ def sleigh_wave(rate=16726):
         t = i / rate
         out[i] += RNG.uniform(-1, 1) * 0.5 * math.exp(-t / 0.02)
         out[i] *= 1.0 - i / n
+    # The jingles' peaks stack up; round them off so the bells sit in the
+    # mix without spiking it.
+    out = [math.tanh(2.5 * v) for v in normalise(out, 1.0)]
     return normalise(out, 0.95)
 
 
@@ -384,7 +387,7 @@ def voice_chord(chord, previous, low, high, voices=3):
 
 
 # The mixing desk: a gain per instrument on every note's volume.
-MIX = {LEAD: 1.0, BELLS: 1.3, BASS: 1.1, KICK: 1.0, CLAP: 1.0, JINGLE: 1.0, PAD: 1.0}
+MIX = {LEAD: 1.0, BELLS: 1.4, BASS: 1.2, KICK: 1.0, CLAP: 1.0, JINGLE: 1.0, PAD: 1.0}
 
 
 class Grid:
@@ -548,10 +551,10 @@ def compose_loop():
             low_previous = root
     # Dynamics: the pad swells in the quiet verse and comes back after it.
     for ch in CH_PAD + (CH_LOWPAD,):
-        g.effect(6 * ROWS, ch, SET_VOLUME, 0x18)
+        g.effect(6 * ROWS, ch, SET_VOLUME, 0x1B)
         g.effect(6 * ROWS + 8, ch, VOLUME_SLIDE, 0x10)
         g.effect(6 * ROWS + 24, ch, VOLUME_SLIDE, 0x00)   # again, with the remembered speed
-        g.effect(7 * ROWS, ch, SET_VOLUME, 0x18)
+        g.effect(7 * ROWS, ch, SET_VOLUME, 0x1B)
 
     # Bass: root and fifth in quarters ("oom-pah"), half notes in the verse.
     for half, chord in enumerate(CHORDS):
@@ -581,8 +584,10 @@ def compose_loop():
         section = pattern_of(r)
         tones = [p for p in range(pitch("E5"), pitch("F6") + 1) if p % 12 in pitch_classes(chord)]
         if section == 0:
+            # one bell a bar, stepping down through the chord and back up
             if half % 2 == 0:
-                p = min(tones, key=lambda q: abs(q - counter_prev))
+                below = [q for q in tones if q < counter_prev]
+                p = max(below) if below else max(tones)
                 g.note(r, CH_COUNTER, p, BELLS, 26, (SET_PANNING, 0xA0))
                 counter_prev = p
         elif section in (1, 3):
@@ -624,7 +629,7 @@ def compose_loop():
         last = bar % 4 == 3
         if section == 6:
             drum_bar(g, CH_HAT, r, "5.3.5.3.5.3.5.3.", JINGLE, 64)
-            drum_bar(g, CH_SLEIGH, r, "7...5...7...5...", JINGLE, 64, SLEIGH_NOTE)
+            drum_bar(g, CH_SLEIGH, r, "7...5...7...5...", JINGLE, 40, SLEIGH_NOTE)
             if bar == 27:
                 drum_bar(g, CH_KICK, r, "........9...9.9.", KICK, 56)
                 drum_bar(g, CH_CLAP, r, "............6789", CLAP, 64)
@@ -637,9 +642,9 @@ def compose_loop():
                 drum_bar(g, CH_CLAP, r, "....9.......9...", CLAP, 64)
         drum_bar(g, CH_HAT, r, "7.4.6.4.7.4.6.4." if section < 4 else "7.3.7.3.7.3.7.3.", JINGLE, 64)
         if section >= 4:
-            drum_bar(g, CH_SLEIGH, r, "8.5.7.5.8.5.7.5.", JINGLE, 64, SLEIGH_NOTE)
+            drum_bar(g, CH_SLEIGH, r, "8.5.7.5.8.5.7.5.", JINGLE, 40, SLEIGH_NOTE)
         elif section == 3:
-            drum_bar(g, CH_SLEIGH, r, "6.......6.......", JINGLE, 64, SLEIGH_NOTE)
+            drum_bar(g, CH_SLEIGH, r, "6.......6.......", JINGLE, 40, SLEIGH_NOTE)
     return g.patterns()
 
 
@@ -655,7 +660,7 @@ def compose_intro():
         voicing = voice_chord(chord, previous, 53, 69)
         for v, ch in enumerate(CH_PAD):
             if half == 0:
-                g.note(r, ch, voicing[v], PAD, 24, (SET_PANNING, pad_pans[v]))
+                g.note(r, ch, voicing[v], PAD, 27, (SET_PANNING, pad_pans[v]))
             elif voicing[v] != previous[v]:
                 g.cells[r][ch][0] = xm_note(voicing[v])
                 g.cells[r][ch][2] = VOLCOL_PORTA
@@ -664,7 +669,7 @@ def compose_intro():
         if root > pitch("Ab3"):
             root -= 12
         if half == 0:
-            g.note(r, CH_LOWPAD, root, PAD, 22)
+            g.note(r, CH_LOWPAD, root, PAD, 24)
         elif root != low_previous:
             g.cells[r][CH_LOWPAD][0] = xm_note(root)
             g.cells[r][CH_LOWPAD][2] = VOLCOL_PORTA
@@ -679,10 +684,10 @@ def compose_intro():
     for k in range(49, 64):
         g.effect(k, CH_SPARKLE, ARPEGGIO, 0x47)
 
-    drum_bar(g, CH_SLEIGH, 0, "4.......4.......", JINGLE, 56, SLEIGH_NOTE)
-    drum_bar(g, CH_SLEIGH, 16, "5...3...5...3...", JINGLE, 56, SLEIGH_NOTE)
-    drum_bar(g, CH_SLEIGH, 32, "6...4...6...4...", JINGLE, 56, SLEIGH_NOTE)
-    drum_bar(g, CH_SLEIGH, 48, "7.4.7.4.7.4.8.6.", JINGLE, 56, SLEIGH_NOTE)
+    drum_bar(g, CH_SLEIGH, 0, "4.......4.......", JINGLE, 36, SLEIGH_NOTE)
+    drum_bar(g, CH_SLEIGH, 16, "5...3...5...3...", JINGLE, 36, SLEIGH_NOTE)
+    drum_bar(g, CH_SLEIGH, 32, "6...4...6...4...", JINGLE, 36, SLEIGH_NOTE)
+    drum_bar(g, CH_SLEIGH, 48, "7.4.7.4.7.4.8.6.", JINGLE, 36, SLEIGH_NOTE)
     drum_bar(g, CH_HAT, 32, "5.3.5.3.5.3.5.3.", JINGLE, 56)
     drum_bar(g, CH_HAT, 48, "6.3.6.3.6.3.6.3.", JINGLE, 56)
     drum_bar(g, CH_KICK, 32, "8.......8.......", KICK, 56)
