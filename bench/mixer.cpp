@@ -4,6 +4,8 @@
 // high notes (steps of 1.5 to 5.5 frames). The figure to
 // read is voice_frames/s: output frames times mixed voices per second of one
 // core.
+#include "music/mixer.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -12,7 +14,6 @@
 #include <string>
 #include <vector>
 
-#include "music/mixer.h"
 #include "music/mixer_kernels.h"
 #include "music/output_format.h"
 #include "music/song.h"
@@ -45,8 +46,7 @@ struct Bank {
             smp.loopLength = SAMPLE_FRAMES - smp.loopStart - 500 * (v % 7);
             smp.loopType = v % 4 == 3 ? SAMPLE_PINGPONG_LOOP : SAMPLE_FORWARD_LOOP;
             const uint32_t end = smp.loopStart + smp.loopLength;
-            smp.data[end] = smp.loopType == SAMPLE_FORWARD_LOOP ? smp.data[smp.loopStart]
-                                                                : smp.data[end - 1];
+            smp.data[end] = smp.loopType == SAMPLE_FORWARD_LOOP ? smp.data[smp.loopStart] : smp.data[end - 1];
         }
     }
 };
@@ -126,8 +126,8 @@ void BM_convertToPcm16(benchmark::State& state) {
         benchmark::DoNotOptimize(out.data());
         benchmark::ClobberMemory();
     }
-    state.counters["frames/s"] = benchmark::Counter(
-        static_cast<double>(state.iterations()) * FRAMES, benchmark::Counter::kIsRate);
+    state.counters["frames/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * FRAMES, benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_convertToPcm16);
 

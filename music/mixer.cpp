@@ -23,13 +23,13 @@ struct ActivePath {
 const MixKernels* kernelsOf(MixPath path) {
     switch (path) {
 #ifdef YULE_MIX_X86
-    case MixPath::Avx2:
-        return &avx2MixKernels;
-    case MixPath::Avx512:
-        return &avx512MixKernels;
+        case MixPath::Avx2:
+            return &avx2MixKernels;
+        case MixPath::Avx512:
+            return &avx512MixKernels;
 #endif
-    default:
-        return &scalarMixKernels;
+        default:
+            return &scalarMixKernels;
     }
 }
 
@@ -98,11 +98,10 @@ void updateRamp(Voice& voice) {
         left ? static_cast<float>(static_cast<double>(voice.leftVolume - voice.currentLeftVolume) *
                                   MIX_GAIN_UNIT * reciprocal)
              : 0.0f;
-    voice.rampRightStep = right ? static_cast<float>(
-                                      static_cast<double>(voice.rightVolume -
-                                                          voice.currentRightVolume) *
-                                      MIX_GAIN_UNIT * reciprocal)
-                                : 0.0f;
+    voice.rampRightStep =
+        right ? static_cast<float>(static_cast<double>(voice.rightVolume - voice.currentRightVolume) *
+                                   MIX_GAIN_UNIT * reciprocal)
+              : 0.0f;
     voice.rampFramesLeft = (left || right) ? rampFrames : 0;
 }
 
@@ -228,14 +227,12 @@ void mixVoice(Voice& voice, float* buffer, int32_t frames, const MixKernels& ker
         // 7: what follows the run.
         if (rampEndsRun) continue;
         if (!reachesBoundary) return;
-        const bool loops = sample.loopType == SAMPLE_FORWARD_LOOP ||
-                           sample.loopType == SAMPLE_PINGPONG_LOOP;
+        const bool loops = sample.loopType == SAMPLE_FORWARD_LOOP || sample.loopType == SAMPLE_PINGPONG_LOOP;
         // safety: a loop of no frames would never let the position back in;
         // such a sample ends like one without a loop.
         if (loops && loopLength > 0 && playable) {
             if (sample.loopType == SAMPLE_FORWARD_LOOP) {
-                const int64_t integer =
-                    wrapForward(voice.positionInt, loopEnd, loopLength);
+                const int64_t integer = wrapForward(voice.positionInt, loopEnd, loopLength);
                 voice.positionInt = static_cast<int32_t>(integer);
             } else {
                 reflect(position, direction, loopStart, loopEnd);
@@ -260,12 +257,12 @@ bool mixPathSupported(MixPath path) {
 #ifdef YULE_MIX_X86
     __builtin_cpu_init();
     switch (path) {
-    case MixPath::Scalar:
-        return true;
-    case MixPath::Avx2:
-        return __builtin_cpu_supports("avx2");
-    case MixPath::Avx512:
-        return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx2");
+        case MixPath::Scalar:
+            return true;
+        case MixPath::Avx2:
+            return __builtin_cpu_supports("avx2");
+        case MixPath::Avx512:
+            return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx2");
     }
     return false;
 #else
@@ -273,7 +270,9 @@ bool mixPathSupported(MixPath path) {
 #endif
 }
 
-MixPath mixPath() { return activePath().path; }
+MixPath mixPath() {
+    return activePath().path;
+}
 
 bool setMixPath(MixPath path) {
     if (!mixPathSupported(path)) return false;

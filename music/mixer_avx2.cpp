@@ -21,17 +21,10 @@ struct Pairs {
     __m128i b;
 };
 
-// One 32-bit gather per frame fetches data[i] (low half) and data[i + 1].
-YULE_TARGET_AVX2 inline Pairs gatherPairs(const int16_t* data, __m128i index) {
-    const __m128i pair = _mm_i32gather_epi32(reinterpret_cast<const int*>(data), index, 2);
-    return Pairs{_mm_srai_epi32(_mm_slli_epi32(pair, 16), 16), _mm_srai_epi32(pair, 16)};
-}
-
 // A 32-bit read at frame i: data[i] in the low half, data[i + 1] in the high.
 inline int32_t readPair(const int16_t* data, uint64_t position) {
     int32_t pair;
-    std::memcpy(&pair, data + static_cast<int32_t>(static_cast<uint32_t>(position >> 32)),
-                sizeof pair);
+    std::memcpy(&pair, data + static_cast<int32_t>(static_cast<uint32_t>(position >> 32)), sizeof pair);
     return pair;
 }
 
@@ -46,10 +39,10 @@ YULE_TARGET_AVX2 inline Pairs readPairs(const int16_t* data, uint64_t first, uin
 }
 
 // When all four frames lie within 8 sample frames from `lowest` (steps below
-// 2 frames), one load and two permutes replace the gather, which is slow.
+// 2 frames), one load and two permutes replace the four reads.
 YULE_TARGET_AVX2 inline Pairs windowPairs(const int16_t* data, int32_t lowest, __m128i index) {
-    const __m256i window = _mm256_cvtepi16_epi32(
-        _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + lowest)));
+    const __m256i window =
+        _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + lowest)));
     const __m128i offset = _mm_sub_epi32(index, _mm_set1_epi32(lowest));
     const __m256i first = _mm256_zextsi128_si256(offset);
     const __m256i second = _mm256_zextsi128_si256(_mm_add_epi32(offset, _mm_set1_epi32(1)));
@@ -62,8 +55,8 @@ YULE_TARGET_AVX2 inline void mixFour(float* out, Pairs p, __m128i fraction, __m2
                                      __m256d gainsHigh) {
     const __m256d weight =
         _mm256_mul_pd(_mm256_cvtepi32_pd(_mm_srli_epi32(fraction, 1)), _mm256_set1_pd(0x1p-31));
-    const __m256d value = _mm256_add_pd(
-        _mm256_cvtepi32_pd(p.a), _mm256_mul_pd(_mm256_cvtepi32_pd(_mm_sub_epi32(p.b, p.a)), weight));
+    const __m256d value = _mm256_add_pd(_mm256_cvtepi32_pd(p.a),
+                                        _mm256_mul_pd(_mm256_cvtepi32_pd(_mm_sub_epi32(p.b, p.a)), weight));
     // (v0 v0 v1 v1) and (v2 v2 v3 v3) against left, right, left, right.
     const __m256d low = _mm256_permute4x64_pd(value, 0x50);
     const __m256d high = _mm256_permute4x64_pd(value, 0xFA);
@@ -76,8 +69,7 @@ YULE_TARGET_AVX2 inline void mixFour(float* out, Pairs p, __m128i fraction, __m2
 }
 
 YULE_TARGET_AVX2 inline __m256i fourPositions(uint64_t position, uint64_t step) {
-    return _mm256_setr_epi64x(static_cast<long long>(position),
-                              static_cast<long long>(position + step),
+    return _mm256_setr_epi64x(static_cast<long long>(position), static_cast<long long>(position + step),
                               static_cast<long long>(position + 2 * step),
                               static_cast<long long>(position + 3 * step));
 }
@@ -85,9 +77,8 @@ YULE_TARGET_AVX2 inline __m256i fourPositions(uint64_t position, uint64_t step) 
 // Mixes the whole groups of four frames of a run. The gains of frame k are
 // gains[2k x perFrame] (left) and the entry after it (right): perFrame 0 for
 // fixed gains, 1 for a ramp's running gains. Returns the frames done.
-YULE_TARGET_AVX2 inline int32_t mixGroups(float* out, const int16_t* data, int32_t frames,
-                                          uint64_t position, uint64_t step, const double* gains,
-                                          int32_t perFrame) {
+YULE_TARGET_AVX2 inline int32_t mixGroups(float* out, const int16_t* data, int32_t frames, uint64_t position,
+                                          uint64_t step, const double* gains, int32_t perFrame) {
     // The run itself reads data[first .. last + 1]; a window may not reach
     // beyond that, since nothing more is known to be readable.
     const bool backward = static_cast<int64_t>(step) < 0;
@@ -106,8 +97,8 @@ YULE_TARGET_AVX2 inline int32_t mixGroups(float* out, const int16_t* data, int32
         const __m128i index = _mm256_castsi256_si128(parts);
         const __m128i fraction = _mm256_extracti128_si256(parts, 1);
         const uint64_t first = position + static_cast<uint64_t>(k) * step;
-        const int32_t lowest = static_cast<int32_t>(
-            static_cast<uint32_t>((backward ? first + 3 * step : first) >> 32));
+        const int32_t lowest =
+            static_cast<int32_t>(static_cast<uint32_t>((backward ? first + 3 * step : first) >> 32));
         const Pairs p = windows && lowest <= highest - 7 ? windowPairs(data, lowest, index)
                                                          : readPairs(data, first, step);
         const double* g = gains + 2 * k * perFrame;
@@ -117,9 +108,8 @@ YULE_TARGET_AVX2 inline int32_t mixGroups(float* out, const int16_t* data, int32
     return k;
 }
 
-YULE_TARGET_AVX2 uint64_t avx2Run(float* out, const int16_t* data, int32_t frames,
-                                  uint64_t position, uint64_t step, double leftGain,
-                                  double rightGain) {
+YULE_TARGET_AVX2 uint64_t avx2Run(float* out, const int16_t* data, int32_t frames, uint64_t position,
+                                  uint64_t step, double leftGain, double rightGain) {
     alignas(32) const double gains[4] = {leftGain, rightGain, leftGain, rightGain};
     int32_t k = mixGroups(out, data, frames, position, step, gains, 0);
     position += static_cast<uint64_t>(k) * step;
@@ -130,9 +120,9 @@ YULE_TARGET_AVX2 uint64_t avx2Run(float* out, const int16_t* data, int32_t frame
     return position;
 }
 
-YULE_TARGET_AVX2 uint64_t avx2Ramp(float* out, const int16_t* data, int32_t frames,
-                                   uint64_t position, uint64_t step, double* leftGain,
-                                   double* rightGain, double leftStep, double rightStep) {
+YULE_TARGET_AVX2 uint64_t avx2Ramp(float* out, const int16_t* data, int32_t frames, uint64_t position,
+                                   uint64_t step, double* leftGain, double* rightGain, double leftStep,
+                                   double rightStep) {
     // The gains are a running sum, added frame by frame as in the scalar
     // loop; they are worked out a chunk ahead (left, right per frame, the
     // buffer's own layout) and the frames are then mixed four at a time.

@@ -19,14 +19,11 @@
 namespace {
 
 YULE_TARGET_AVX512 inline __m512i eightPositions(uint64_t position, uint64_t step) {
-    return _mm512_setr_epi64(static_cast<long long>(position),
-                             static_cast<long long>(position + step),
-                             static_cast<long long>(position + 2 * step),
-                             static_cast<long long>(position + 3 * step),
-                             static_cast<long long>(position + 4 * step),
-                             static_cast<long long>(position + 5 * step),
-                             static_cast<long long>(position + 6 * step),
-                             static_cast<long long>(position + 7 * step));
+    return _mm512_setr_epi64(
+        static_cast<long long>(position), static_cast<long long>(position + step),
+        static_cast<long long>(position + 2 * step), static_cast<long long>(position + 3 * step),
+        static_cast<long long>(position + 4 * step), static_cast<long long>(position + 5 * step),
+        static_cast<long long>(position + 6 * step), static_cast<long long>(position + 7 * step));
 }
 
 // The sample frames under eight lanes: data[i] and data[i + 1] as 32-bit values.
@@ -35,17 +32,10 @@ struct Pairs {
     __m256i b;
 };
 
-// One 32-bit gather per frame fetches data[i] (low half) and data[i + 1].
-YULE_TARGET_AVX512 inline Pairs gatherPairs(const int16_t* data, __m256i index) {
-    const __m256i pair = _mm256_i32gather_epi32(reinterpret_cast<const int*>(data), index, 2);
-    return Pairs{_mm256_srai_epi32(_mm256_slli_epi32(pair, 16), 16), _mm256_srai_epi32(pair, 16)};
-}
-
 // A 32-bit read at frame i: data[i] in the low half, data[i + 1] in the high.
 inline int32_t readPair(const int16_t* data, uint64_t position) {
     int32_t pair;
-    std::memcpy(&pair, data + static_cast<int32_t>(static_cast<uint32_t>(position >> 32)),
-                sizeof pair);
+    std::memcpy(&pair, data + static_cast<int32_t>(static_cast<uint32_t>(position >> 32)), sizeof pair);
     return pair;
 }
 
@@ -65,10 +55,10 @@ YULE_TARGET_AVX512 inline Pairs readPairs(const int16_t* data, uint64_t first, u
 }
 
 // When all eight frames lie within 16 sample frames from `lowest` (steps
-// below 2 frames), one load and two permutes replace the gather.
+// below 2 frames), one load and two permutes replace the eight reads.
 YULE_TARGET_AVX512 inline Pairs windowPairs(const int16_t* data, int32_t lowest, __m256i index) {
-    const __m512i window = _mm512_cvtepi16_epi32(
-        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + lowest)));
+    const __m512i window =
+        _mm512_cvtepi16_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + lowest)));
     const __m256i offset = _mm256_sub_epi32(index, _mm256_set1_epi32(lowest));
     const __m512i first = _mm512_zextsi256_si512(offset);
     const __m512i second = _mm512_zextsi256_si512(_mm256_add_epi32(offset, _mm256_set1_epi32(1)));
@@ -77,12 +67,11 @@ YULE_TARGET_AVX512 inline Pairs windowPairs(const int16_t* data, int32_t lowest,
 }
 
 // The same over 32 sample frames from `lowest`, for steps below 4 frames.
-YULE_TARGET_AVX512 inline Pairs wideWindowPairs(const int16_t* data, int32_t lowest,
-                                                __m256i index) {
-    const __m512i low = _mm512_cvtepi16_epi32(
-        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + lowest)));
-    const __m512i high = _mm512_cvtepi16_epi32(
-        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + lowest + 16)));
+YULE_TARGET_AVX512 inline Pairs wideWindowPairs(const int16_t* data, int32_t lowest, __m256i index) {
+    const __m512i low =
+        _mm512_cvtepi16_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + lowest)));
+    const __m512i high =
+        _mm512_cvtepi16_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + lowest + 16)));
     const __m256i offset = _mm256_sub_epi32(index, _mm256_set1_epi32(lowest));
     const __m512i first = _mm512_zextsi256_si512(offset);
     const __m512i second = _mm512_zextsi256_si512(_mm256_add_epi32(offset, _mm256_set1_epi32(1)));
@@ -101,10 +90,10 @@ YULE_TARGET_AVX512 inline void mixEight(float* out, Pairs p, __m256i fraction, _
     const __m512d low = _mm512_permutexvar_pd(_mm512_setr_epi64(0, 0, 1, 1, 2, 2, 3, 3), value);
     const __m512d high = _mm512_permutexvar_pd(_mm512_setr_epi64(4, 4, 5, 5, 6, 6, 7, 7), value);
     const __m512d mix = _mm512_castps_pd(_mm512_loadu_ps(out));
-    const __m512d sumLow = _mm512_add_pd(
-        _mm512_cvtps_pd(_mm256_castpd_ps(_mm512_castpd512_pd256(mix))), _mm512_mul_pd(low, gainsLow));
-    const __m512d sumHigh = _mm512_add_pd(
-        _mm512_cvtps_pd(_mm256_castpd_ps(_mm512_extractf64x4_pd(mix, 1))), _mm512_mul_pd(high, gainsHigh));
+    const __m512d sumLow = _mm512_add_pd(_mm512_cvtps_pd(_mm256_castpd_ps(_mm512_castpd512_pd256(mix))),
+                                         _mm512_mul_pd(low, gainsLow));
+    const __m512d sumHigh = _mm512_add_pd(_mm512_cvtps_pd(_mm256_castpd_ps(_mm512_extractf64x4_pd(mix, 1))),
+                                          _mm512_mul_pd(high, gainsHigh));
     const __m512d both = _mm512_insertf64x4(_mm512_castpd256_pd512(_mm256_castps_pd(_mm512_cvtpd_ps(sumLow))),
                                             _mm256_castps_pd(_mm512_cvtpd_ps(sumHigh)), 1);
     _mm512_storeu_ps(out, _mm512_castpd_ps(both));
@@ -114,8 +103,8 @@ YULE_TARGET_AVX512 inline void mixEight(float* out, Pairs p, __m256i fraction, _
 // gains[2k x perFrame] (left) and the entry after it (right): perFrame 0 for
 // fixed gains, 1 for a ramp's running gains. Returns the frames done.
 YULE_TARGET_AVX512 inline int32_t mixGroups(float* out, const int16_t* data, int32_t frames,
-                                            uint64_t position, uint64_t step,
-                                            const double* gains, int32_t perFrame) {
+                                            uint64_t position, uint64_t step, const double* gains,
+                                            int32_t perFrame) {
     // The run itself reads data[first .. last + 1]; a window may not reach
     // beyond that, since nothing more is known to be readable.
     const bool backward = static_cast<int64_t>(step) < 0;
@@ -132,8 +121,8 @@ YULE_TARGET_AVX512 inline int32_t mixGroups(float* out, const int16_t* data, int
         const __m256i index = _mm512_cvtepi64_epi32(_mm512_srli_epi64(lanes, 32));
         const __m256i fraction = _mm512_cvtepi64_epi32(lanes);  // keeps the low halves
         const uint64_t first = position + static_cast<uint64_t>(k) * step;
-        const int32_t lowest = static_cast<int32_t>(
-            static_cast<uint32_t>((backward ? first + 7 * step : first) >> 32));
+        const int32_t lowest =
+            static_cast<int32_t>(static_cast<uint32_t>((backward ? first + 7 * step : first) >> 32));
         Pairs p;
         if (narrow && lowest <= highest - 15) {
             p = windowPairs(data, lowest, index);
@@ -149,9 +138,8 @@ YULE_TARGET_AVX512 inline int32_t mixGroups(float* out, const int16_t* data, int
     return k;
 }
 
-YULE_TARGET_AVX512 uint64_t avx512Run(float* out, const int16_t* data, int32_t frames,
-                                      uint64_t position, uint64_t step, double leftGain,
-                                      double rightGain) {
+YULE_TARGET_AVX512 uint64_t avx512Run(float* out, const int16_t* data, int32_t frames, uint64_t position,
+                                      uint64_t step, double leftGain, double rightGain) {
     alignas(64) const double gains[8] = {leftGain, rightGain, leftGain, rightGain,
                                          leftGain, rightGain, leftGain, rightGain};
     int32_t k = mixGroups(out, data, frames, position, step, gains, 0);
@@ -163,9 +151,9 @@ YULE_TARGET_AVX512 uint64_t avx512Run(float* out, const int16_t* data, int32_t f
     return position;
 }
 
-YULE_TARGET_AVX512 uint64_t avx512Ramp(float* out, const int16_t* data, int32_t frames,
-                                       uint64_t position, uint64_t step, double* leftGain,
-                                       double* rightGain, double leftStep, double rightStep) {
+YULE_TARGET_AVX512 uint64_t avx512Ramp(float* out, const int16_t* data, int32_t frames, uint64_t position,
+                                       uint64_t step, double* leftGain, double* rightGain, double leftStep,
+                                       double rightStep) {
     // The gains are a running sum, worked out a chunk ahead frame by frame
     // (left, right per frame, the buffer's layout), then mixed eight at a time.
     constexpr int32_t CHUNK = 64;

@@ -13,22 +13,20 @@ constexpr double MIX_GAIN_UNIT = static_cast<double>(1.0f / 255.0f);
 // Mixes `frames` frames at fixed gains into `out` (left, right pairs), reading
 // data[i] and data[i + 1] at the integer part i of each position. Returns the
 // position after the last frame.
-using MixRunKernel = uint64_t (*)(float* out, const int16_t* data, int32_t frames,
-                                  uint64_t position, uint64_t step, double leftGain,
-                                  double rightGain);
+using MixRunKernel = uint64_t (*)(float* out, const int16_t* data, int32_t frames, uint64_t position,
+                                  uint64_t step, double leftGain, double rightGain);
 
 // As above, but each gain grows by its step after every frame; the gains are
 // read from and written back to *leftGain and *rightGain.
-using MixRampKernel = uint64_t (*)(float* out, const int16_t* data, int32_t frames,
-                                   uint64_t position, uint64_t step, double* leftGain,
-                                   double* rightGain, double leftStep, double rightStep);
+using MixRampKernel = uint64_t (*)(float* out, const int16_t* data, int32_t frames, uint64_t position,
+                                   uint64_t step, double* leftGain, double* rightGain, double leftStep,
+                                   double rightStep);
 
 // One output frame: linear interpolation in double precision between the
 // frames at i and i + 1 with weight (fraction >> 1) x 2^-31, scaled by each
 // gain and added to the float entries (the sum is rounded to float once).
 // The vector paths mix their odd frames with it.
-inline void mixFrame(float* out, const int16_t* data, uint64_t position, double leftGain,
-                     double rightGain) {
+inline void mixFrame(float* out, const int16_t* data, uint64_t position, double leftGain, double rightGain) {
     const int32_t i = static_cast<int32_t>(static_cast<uint32_t>(position >> 32));
     const uint32_t fraction = static_cast<uint32_t>(position);
     const int32_t a = data[i];

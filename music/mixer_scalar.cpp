@@ -3,8 +3,8 @@
 
 namespace {
 
-uint64_t scalarRun(float* out, const int16_t* data, int32_t frames, uint64_t position,
-                   uint64_t step, double leftGain, double rightGain) {
+uint64_t scalarRun(float* out, const int16_t* data, int32_t frames, uint64_t position, uint64_t step,
+                   double leftGain, double rightGain) {
     // Two frames per pass with a one-frame tail; every frame is independent
     // of the others, so the pairing changes nothing in the results.
     int32_t k = 0;
@@ -20,9 +20,8 @@ uint64_t scalarRun(float* out, const int16_t* data, int32_t frames, uint64_t pos
     return position;
 }
 
-uint64_t scalarRamp(float* out, const int16_t* data, int32_t frames, uint64_t position,
-                    uint64_t step, double* leftGain, double* rightGain, double leftStep,
-                    double rightStep) {
+uint64_t scalarRamp(float* out, const int16_t* data, int32_t frames, uint64_t position, uint64_t step,
+                    double* leftGain, double* rightGain, double leftStep, double rightStep) {
     double left = *leftGain;
     double right = *rightGain;
     for (int32_t k = 0; k < frames; ++k) {

@@ -24,28 +24,28 @@ struct Scenario {
     struct Call {
         int32_t offset;
         int32_t frames;
-        int voice;        // voice changed before the call, -1 none
-        uint8_t left;     // its new targets
+        int voice;     // voice changed before the call, -1 none
+        uint8_t left;  // its new targets
         uint8_t right;
-        bool retrigger;   // and a new start at the beginning
+        bool retrigger;  // and a new start at the beginning
     };
     std::vector<Call> calls;
 };
 
 uint64_t anyStep(std::mt19937_64& rng) {
     switch (rng() % 6) {
-    case 0:  // below one frame, as most notes play
-        return rng() % ONE;
-    case 1:  // up to a few frames
-        return rng() % (4 * ONE);
-    case 2:  // whole frames
-        return (1 + rng() % 3) * ONE;
-    case 3:  // larger than short loops: several wraps per frame
-        return rng() % (40 * ONE);
-    case 4:  // tiny, with low bits that the boundary count drops
-        return (1u << 20) + rng() % 4096;
-    default:  // a truncated multiple plus 255: carries past the counted frame
-        return ((rng() % (ONE >> 8)) << 8) | 255;
+        case 0:  // below one frame, as most notes play
+            return rng() % ONE;
+        case 1:  // up to a few frames
+            return rng() % (4 * ONE);
+        case 2:  // whole frames
+            return (1 + rng() % 3) * ONE;
+        case 3:  // larger than short loops: several wraps per frame
+            return rng() % (40 * ONE);
+        case 4:  // tiny, with low bits that the boundary count drops
+            return (1u << 20) + rng() % 4096;
+        default:  // a truncated multiple plus 255: carries past the counted frame
+            return ((rng() % (ONE >> 8)) << 8) | 255;
     }
 }
 
@@ -86,23 +86,23 @@ void randomVoice(std::mt19937_64& rng, Voice& v, const Sample* s) {
     v.leftVolume = static_cast<uint8_t>(rng());
     v.rightVolume = static_cast<uint8_t>(rng());
     switch (rng() % 3) {
-    case 0:  // settled
-        v.seenLeftVolume = v.currentLeftVolume = v.leftVolume;
-        v.seenRightVolume = v.currentRightVolume = v.rightVolume;
-        break;
-    case 1:  // about to ramp
-        v.currentLeftVolume = static_cast<uint8_t>(rng());
-        v.currentRightVolume = static_cast<uint8_t>(rng());
-        break;
-    default:  // in the middle of a ramp
-        v.seenLeftVolume = v.leftVolume;
-        v.seenRightVolume = v.rightVolume;
-        v.currentLeftVolume = static_cast<uint8_t>(rng());
-        v.currentRightVolume = static_cast<uint8_t>(rng());
-        v.rampFramesLeft = 1 + static_cast<int32_t>(rng() % 127);
-        v.rampLeftStep = (v.leftVolume - v.currentLeftVolume) / 255.0f / 127.0f;
-        v.rampRightStep = (v.rightVolume - v.currentRightVolume) / 255.0f / 127.0f;
-        break;
+        case 0:  // settled
+            v.seenLeftVolume = v.currentLeftVolume = v.leftVolume;
+            v.seenRightVolume = v.currentRightVolume = v.rightVolume;
+            break;
+        case 1:  // about to ramp
+            v.currentLeftVolume = static_cast<uint8_t>(rng());
+            v.currentRightVolume = static_cast<uint8_t>(rng());
+            break;
+        default:  // in the middle of a ramp
+            v.seenLeftVolume = v.leftVolume;
+            v.seenRightVolume = v.rightVolume;
+            v.currentLeftVolume = static_cast<uint8_t>(rng());
+            v.currentRightVolume = static_cast<uint8_t>(rng());
+            v.rampFramesLeft = 1 + static_cast<int32_t>(rng() % 127);
+            v.rampLeftStep = (v.leftVolume - v.currentLeftVolume) / 255.0f / 127.0f;
+            v.rampRightStep = (v.rightVolume - v.currentRightVolume) / 255.0f / 127.0f;
+            break;
     }
 }
 
@@ -121,8 +121,8 @@ Scenario randomScenario(uint64_t seed) {
     for (int k = 0; k < callCount; ++k) {
         Scenario::Call c{};
         c.offset = offset;
-        c.frames = rng() % 10 == 0 ? static_cast<int32_t>(rng() % 3) - 1
-                                   : static_cast<int32_t>(1 + rng() % 900);
+        c.frames =
+            rng() % 10 == 0 ? static_cast<int32_t>(rng() % 3) - 1 : static_cast<int32_t>(1 + rng() % 900);
         c.voice = rng() % 2 ? static_cast<int>(rng() % MIXED_VOICES) : -1;
         c.left = static_cast<uint8_t>(rng());
         c.right = static_cast<uint8_t>(rng());
@@ -162,32 +162,31 @@ void expectSameVoices(const Voice (&a)[VOICE_COUNT], const Voice (&b)[VOICE_COUN
     for (int i = 0; i < VOICE_COUNT; ++i) {
         const Voice& x = a[i];
         const Voice& y = b[i];
-        const bool same =
-            x.sample == y.sample && x.positionInt == y.positionInt &&
-            x.positionFrac == y.positionFrac && x.direction == y.direction &&
-            x.seenLeftVolume == y.seenLeftVolume && x.seenRightVolume == y.seenRightVolume &&
-            x.currentLeftVolume == y.currentLeftVolume &&
-            x.currentRightVolume == y.currentRightVolume &&
-            std::memcmp(&x.rampLeftStep, &y.rampLeftStep, sizeof(float)) == 0 &&
-            std::memcmp(&x.rampRightStep, &y.rampRightStep, sizeof(float)) == 0 &&
-            x.rampFramesLeft == y.rampFramesLeft;
+        const bool same = x.sample == y.sample && x.positionInt == y.positionInt &&
+                          x.positionFrac == y.positionFrac && x.direction == y.direction &&
+                          x.seenLeftVolume == y.seenLeftVolume && x.seenRightVolume == y.seenRightVolume &&
+                          x.currentLeftVolume == y.currentLeftVolume &&
+                          x.currentRightVolume == y.currentRightVolume &&
+                          std::memcmp(&x.rampLeftStep, &y.rampLeftStep, sizeof(float)) == 0 &&
+                          std::memcmp(&x.rampRightStep, &y.rampRightStep, sizeof(float)) == 0 &&
+                          x.rampFramesLeft == y.rampFramesLeft;
         EXPECT_TRUE(same) << "seed " << seed << " voice " << i;
     }
 }
 
 const char* pathName(MixPath path) {
     switch (path) {
-    case MixPath::Avx2:
-        return "avx2";
-    case MixPath::Avx512:
-        return "avx512";
-    default:
-        return "scalar";
+        case MixPath::Avx2:
+            return "avx2";
+        case MixPath::Avx512:
+            return "avx512";
+        default:
+            return "scalar";
     }
 }
 
 class MixerPaths : public ::testing::TestWithParam<MixPath> {
-protected:
+  protected:
     void SetUp() override {
         if (!mixPathSupported(GetParam())) {
             GTEST_SKIP() << pathName(GetParam()) << " is not available on this processor";
@@ -215,9 +214,8 @@ TEST_P(MixerPaths, RandomVoicesMatchTheReferenceBitForBit) {
         for (size_t k = 0; k < expected.size() && firstDiff == expected.size(); ++k) {
             if (std::memcmp(&expected[k], &actual[k], sizeof(float)) != 0) firstDiff = k;
         }
-        ASSERT_EQ(firstDiff, expected.size())
-            << "seed " << seed << ": entry " << firstDiff << " is " << actual[firstDiff]
-            << ", expected " << expected[firstDiff];
+        ASSERT_EQ(firstDiff, expected.size()) << "seed " << seed << ": entry " << firstDiff << " is "
+                                              << actual[firstDiff] << ", expected " << expected[firstDiff];
         expectSameVoices(expectedVoices, actualVoices, seed);
         if (HasFailure()) return;
     }

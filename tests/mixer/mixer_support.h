@@ -28,8 +28,8 @@ struct TestSample {
             sample.loopStart = loopStart;
             sample.loopLength = loopLength;
             const uint32_t end = loopStart + loopLength;
-            sample.data[end] = loopType == SAMPLE_FORWARD_LOOP ? sample.data[loopStart]
-                                                               : sample.data[end - 1];
+            sample.data[end] =
+                loopType == SAMPLE_FORWARD_LOOP ? sample.data[loopStart] : sample.data[end - 1];
         } else {
             sample.loopStart = 0;
             sample.loopLength = length;
@@ -60,8 +60,8 @@ inline uint64_t positionOf(const Voice& v) {
 
 // Starts a voice as a trigger would; `settled` gives it current volumes equal
 // to its targets, so that it plays without a ramp.
-inline Voice& startVoice(int index, const Sample* sample, uint64_t position, uint64_t step,
-                         uint8_t left, uint8_t right, bool settled = true) {
+inline Voice& startVoice(int index, const Sample* sample, uint64_t position, uint64_t step, uint8_t left,
+                         uint8_t right, bool settled = true) {
     Voice& v = voices[index];
     v.sample = sample;
     setPosition(v, position);

@@ -1,5 +1,7 @@
 // The mixer's behaviour on hand-built voices: interpolation and gains, loop
 // boundaries, the end of a sample, volume ramps, and the 16-bit conversion.
+#include "music/mixer.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -8,12 +10,11 @@
 #include <vector>
 
 #include "mixer_support.h"
-#include "music/mixer.h"
 
 namespace {
 
 class Mixer : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         setOutputFormat(44000);
         clearVoices();
@@ -23,7 +24,9 @@ protected:
 
 // What a value adds to an empty entry at the full gain 255 (slightly above
 // 1: the float 1/255 is rounded up).
-float full(double value) { return addedAtGain(value, 255); }
+float full(double value) {
+    return addedAtGain(value, 255);
+}
 
 // A long constant loop, so that ramps are not cut into short runs.
 std::vector<int16_t> flat(int16_t value, size_t frames = 1024) {
@@ -137,7 +140,7 @@ TEST_F(Mixer, BoundaryOnTheLastFrameOfTheBufferIsHandledInTheSameCall) {
     startVoice(1, &pingpong.sample, 0, ONE, 255, 255);
     startVoice(2, &once.sample, 0, ONE, 255, 255);
     mixed(4);
-    EXPECT_EQ(positionOf(voices[0]), 0u);  // wrapped to the loop start
+    EXPECT_EQ(positionOf(voices[0]), 0u);           // wrapped to the loop start
     EXPECT_EQ(positionOf(voices[1]), 4 * ONE - 1);  // reflected: 2 x 4 - 4 - 2^-32
     EXPECT_EQ(voices[1].direction, VOICE_BACKWARD);
     EXPECT_EQ(voices[2].sample, nullptr);
@@ -223,8 +226,8 @@ TEST_F(Mixer, VoiceLeftAHairPastItsEndByABufferEndIsStoppedOrWrappedNextCall) {
     EXPECT_EQ(positionOf(a), 4 * ONE + 2294);
     EXPECT_EQ(a.sample, &once.sample);
     auto next = mixed(10);
-    EXPECT_EQ(a.sample, nullptr);  // ended at once, nothing read past the end
-    EXPECT_EQ(b.positionInt, 0);   // wrapped back into the loop
+    EXPECT_EQ(a.sample, nullptr);     // ended at once, nothing read past the end
+    EXPECT_EQ(b.positionInt, 0);      // wrapped back into the loop
     EXPECT_EQ(next[0], full(500.0));  // only the looping voice sounds
     EXPECT_EQ(next[18], full(500.0));
 }
@@ -263,9 +266,8 @@ TEST_F(Mixer, RampStepsAreStoredAsFloatAndTheLengthFollowsTheRate) {
     v.leftVolume = 255;
     v.rightVolume = 0;
     mixed(1);
-    EXPECT_EQ(v.rampLeftStep,
-              static_cast<float>(255.0 * static_cast<double>(1.0f / 255.0f) *
-                                 static_cast<double>(static_cast<float>(1.0 / 127.0))));
+    EXPECT_EQ(v.rampLeftStep, static_cast<float>(255.0 * static_cast<double>(1.0f / 255.0f) *
+                                                 static_cast<double>(static_cast<float>(1.0 / 127.0))));
     EXPECT_EQ(v.rampRightStep, 0.0f);
     EXPECT_EQ(v.rampFramesLeft, 126);
 
@@ -297,9 +299,8 @@ TEST_F(Mixer, FadeOutToZeroAndTargetChangeMidRampRestartsFromTheRoundedVolume) {
     v.leftVolume = 20;  // new target halfway
     mixed(1);
     EXPECT_EQ(v.rampFramesLeft, 126);  // full length again
-    EXPECT_EQ(v.rampLeftStep,
-              static_cast<float>((20.0 - reached) * static_cast<double>(1.0f / 255.0f) *
-                                 static_cast<double>(rampReciprocal)));
+    EXPECT_EQ(v.rampLeftStep, static_cast<float>((20.0 - reached) * static_cast<double>(1.0f / 255.0f) *
+                                                 static_cast<double>(rampReciprocal)));
     mixed(126);
     EXPECT_EQ(v.currentLeftVolume, 20);
 }
@@ -357,12 +358,10 @@ TEST_F(Mixer, NoteStopSilencesAtOnceAndTheNextTriggerRampsFromTheOldVolumes) {
 TEST(ConvertToPcm16, RoundsHalvesToEvenAndClamps) {
     const float inf = std::numeric_limits<float>::infinity();
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    const std::vector<float> in = {2.5f,     3.5f,     -2.5f,   0.5f,      1.5f,     -0.4f,
-                                   32767.5f, 40000.0f, 32767.4f, -32768.5f, -40000.0f, -32767.6f,
-                                   3e9f,     -3e9f,    inf,      nan};
-    const std::vector<int16_t> expected = {2,     4,      -2,     0,      2,      0,
-                                           32767, 32767,  32767,  -32768, -32768, -32768,
-                                           -32768, -32768, -32768, -32768};
+    const std::vector<float> in = {2.5f,     3.5f,      -2.5f,     0.5f,      1.5f, -0.4f, 32767.5f, 40000.0f,
+                                   32767.4f, -32768.5f, -40000.0f, -32767.6f, 3e9f, -3e9f, inf,      nan};
+    const std::vector<int16_t> expected = {2,     4,      -2,     0,      2,      0,      32767,  32767,
+                                           32767, -32768, -32768, -32768, -32768, -32768, -32768, -32768};
     std::vector<int16_t> out(in.size(), 99);
     convertToPcm16(out.data(), in.data(), static_cast<int32_t>(in.size() / 2));
     EXPECT_EQ(out, expected);

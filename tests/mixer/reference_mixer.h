@@ -25,8 +25,7 @@ inline void mixVoice(Voice& v, float* buffer, int32_t frames) {
             (static_cast<uint64_t>(static_cast<uint32_t>(v.stepInt)) << 32) | v.stepFrac);
         int64_t n = frames - done;
         bool boundary = false;
-        const int64_t d = v.direction == VOICE_BACKWARD ? pos - (loopStart << 32)
-                                                         : (loopEnd << 32) - pos;
+        const int64_t d = v.direction == VOICE_BACKWARD ? pos - (loopStart << 32) : (loopEnd << 32) - pos;
         if (d < 0 || s == nullptr) {  // already past the boundary: handle it now
             n = 0;
             boundary = true;
