@@ -19,3 +19,7 @@ struct DisplayContext {
     // Tests: the next this-many present attempts fail as if the platform refused them.
     int32_t failPresentAttempts;
 };
+
+// Tests: the next this-many DisplayDevice::create calls fail as if the
+// screen mode were refused.
+extern int32_t failDisplayCreates;

@@ -30,6 +30,8 @@ int32_t desktopDepth(SDL_Window* window) {
 
 }  // namespace
 
+int32_t failDisplayCreates = 0;
+
 const char* displayError() {
     return lastError;
 }
@@ -58,6 +60,10 @@ int DisplayDevice::create(SDL_Window* newWindow, int32_t newWidth, int32_t newHe
         std::snprintf(cause, sizeof cause, "no %dx%d mode at %d bits per pixel", static_cast<int>(width),
                       static_cast<int>(height), static_cast<int>(bits));
         return fail("cannot open the display", cause);
+    }
+    if (failDisplayCreates > 0) {
+        --failDisplayCreates;
+        return fail("cannot open the display", "the screen mode was refused");
     }
     directDraw = new (std::nothrow) DisplayContext{window, nullptr, 0, 0, 0, 0};
     if (directDraw == nullptr) return fail("cannot open the display", "out of memory");
