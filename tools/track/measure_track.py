@@ -74,6 +74,9 @@ def main():
         run = run + 1 if level < limit else 0
         longest = max(longest, run)
     print(f"longest gap below {args.silence_db:.0f} dBFS after the intro: {longest * win / rate:.2f} s")
+    half = rate // 2
+    quietest = min(rms(data[2 * i:2 * (i + half)]) for i in range(start, seam - half, win))
+    print(f"quietest half second after the intro {db(quietest):7.2f} dBFS RMS")
 
     # The seam: the last 20 ms of the pass against the first 20 ms of the
     # loop (as first heard and as heard again), and the largest step between
