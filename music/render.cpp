@@ -33,8 +33,8 @@ int32_t tickFrames(const Song* song) {
 void nextBlock(OfflineRender& render) {
     renderBlock(render.song, render.mix.data(), blockFrames);
     convertToPcm16(render.pcm.data(), render.mix.data(), blockFrames);
-    render.pcmFrames = blockFrames;
-    render.pcmOffset = 0;
+    render.blockFramesLeft = blockFrames;
+    render.blockOffset = 0;
 }
 
 // Copies the next frames of the current block (float mix or its 16-bit
@@ -42,14 +42,14 @@ void nextBlock(OfflineRender& render) {
 template <typename T>
 void handOut(OfflineRender& render, T* out, int32_t frames, const std::vector<T>& source) {
     while (frames > 0) {
-        if (render.pcmFrames == 0) nextBlock(render);
-        const int32_t n = std::min(frames, render.pcmFrames);
-        std::memcpy(out, source.data() + static_cast<size_t>(render.pcmOffset) * 2,
+        if (render.blockFramesLeft == 0) nextBlock(render);
+        const int32_t n = std::min(frames, render.blockFramesLeft);
+        std::memcpy(out, source.data() + static_cast<size_t>(render.blockOffset) * 2,
                     static_cast<size_t>(n) * 2 * sizeof(T));
         out += static_cast<size_t>(n) * 2;
         frames -= n;
-        render.pcmOffset += n;
-        render.pcmFrames -= n;
+        render.blockOffset += n;
+        render.blockFramesLeft -= n;
         render.framesOut += n;
     }
 }
@@ -109,8 +109,8 @@ bool startOfflineRender(OfflineRender& render, Song* song, int32_t rate) {
     render.song = song;
     render.mix.assign(static_cast<size_t>(blockFrames) * 2, 0.0f);
     render.pcm.assign(static_cast<size_t>(blockFrames) * 2, 0);
-    render.pcmFrames = 0;
-    render.pcmOffset = 0;
+    render.blockFramesLeft = 0;
+    render.blockOffset = 0;
     render.framesOut = 0;
     return true;
 }

@@ -29,11 +29,11 @@ void renderBlock(Song* song, float* block, int32_t frames);
 // rest of a block waits for the next call.
 struct OfflineRender {
     Song* song = nullptr;
-    std::vector<float> mix;    // one block of float pairs
-    std::vector<int16_t> pcm;  // the same block converted
-    int32_t pcmFrames = 0;     // frames of pcm still to hand out
-    int32_t pcmOffset = 0;     // first of them
-    int64_t framesOut = 0;     // frames handed out since the start
+    std::vector<float> mix;       // one block of float pairs
+    std::vector<int16_t> pcm;     // the same block converted
+    int32_t blockFramesLeft = 0;  // frames of the current block not yet handed out
+    int32_t blockOffset = 0;      // first of them
+    int64_t framesOut = 0;        // frames handed out since the start
 };
 
 constexpr int32_t OFFLINE_MIN_RATE = 1000;
