@@ -425,23 +425,19 @@ class Grid:
 
 
 SET_PANNING, SET_VOLUME, VIBRATO, ARPEGGIO, VOLUME_SLIDE = 0x08, 0x0C, 0x04, 0x00, 0x0A
+MAJOR_TRIAD = 0x47   # arpeggio: root, major third, fifth
 VOLCOL_PORTA = 0xFF  # volume-column tone portamento: the pad glides without a retrigger
 
 
-def play_line(grid, ch, line, start, ins, vol, pan=None, release=True, vibrato_from=None,
-              transpose=0, accents=None):
-    """Writes a melodic line; each note is released a row before the next one
-    so that re-striking never cuts a sounding voice."""
+def play_line(grid, ch, line, start, ins, vol, pan=None, release=True):
+    """Writes a melodic line. With `release`, each note is let go a row
+    before the next one, so that re-striking never cuts a sounding voice."""
     row = start
-    for i, (p, rows) in enumerate(line):
+    for p, rows in line:
         if p is not None:
-            v = vol * (accents(i, row) if accents else 1.0)
-            grid.note(row, ch, p + transpose, ins, v, (SET_PANNING, pan) if pan is not None else None)
+            grid.note(row, ch, p, ins, vol, (SET_PANNING, pan) if pan is not None else None)
             if release and rows >= 2:
                 grid.key_off(row + rows - 1, ch)
-            if vibrato_from is not None and rows >= vibrato_from + 2:
-                for r in range(row + vibrato_from, row + rows - 1):
-                    grid.effect(r, ch, VIBRATO, 0x52)
         row += rows
     return row
 
@@ -481,7 +477,9 @@ def harmony_line(line, start):
     return out
 
 
-def drum_bar(grid, ch, start, text, ins, base, note=49):
+def drum_bar(grid, ch, start, text, ins, base, note=HAT_NOTE):
+    """One bar of a drum part: a character a row, a digit d plays XM note
+    number `note` at d/9 of `base`, anything else rests."""
     for i, c in enumerate(text):
         if c.isdigit() and c != "0":
             grid.note(start + i, ch, note + 11, ins, base * int(c) / 9.0)
@@ -494,7 +492,7 @@ def compose_loop():
     g = Grid(total)
 
     # Melody, with its echo and a harmony voice in some sections.
-    def lead_accent(i, row):
+    def lead_accent(row):
         beat = row % 16
         return 1.0 if beat == 0 else 0.92 if beat % 4 == 0 else 0.84
 
@@ -502,9 +500,9 @@ def compose_loop():
         return pattern_of(row) == 6
 
     row = 0
-    for i, (p, rows) in enumerate(MELODY):
+    for p, rows in MELODY:
         if p is not None:
-            vol = 64 * lead_accent(i, row) * (0.7 if breakdown(row) else 1.0)
+            vol = 64 * lead_accent(row) * (0.7 if breakdown(row) else 1.0)
             g.note(row, CH_LEAD, p, LEAD, vol)
             if rows >= 2:
                 g.key_off(row + rows - 1, CH_LEAD)
@@ -614,13 +612,12 @@ def compose_loop():
 
     # Sparkle: arpeggiated bells on the chords of the quiet verse and the
     # last section.
-    arp = {"F": 0x47, "Bb": 0x47, "C": 0x47, "C7": 0x47, "G7": 0x47, "D7": 0x47}
     for half, chord in enumerate(CHORDS):
         r = half * 8
         if pattern_of(r) in (6, 7) and half % 2 == 0:
-            g.note(r, CH_SPARKLE, pitch(ROOT[chord] + "5"), BELLS, 18, (ARPEGGIO, arp[chord]))
+            g.note(r, CH_SPARKLE, pitch(ROOT[chord] + "5"), BELLS, 18, (ARPEGGIO, MAJOR_TRIAD))
             for k in range(1, 14):
-                g.effect(r + k, CH_SPARKLE, ARPEGGIO, arp[chord])
+                g.effect(r + k, CH_SPARKLE, ARPEGGIO, MAJOR_TRIAD)
 
     # Percussion, bar by bar.
     for bar in range(32):
@@ -677,12 +674,12 @@ def compose_intro():
 
     fa_la = phrase("r:16 | G5:2 A5:2 Bb5:2 G5:2 A5:6 G5:2 | F5:4 E5:4 F5:8 | r:16")
     play_line(g, CH_COUNTER, fa_la, 0, BELLS, 32, pan=0xA0, release=False)
-    g.note(0, CH_SPARKLE, pitch("F5"), BELLS, 18, (ARPEGGIO, 0x47))
+    g.note(0, CH_SPARKLE, pitch("F5"), BELLS, 18, (ARPEGGIO, MAJOR_TRIAD))
     for k in range(1, 16):
-        g.effect(k, CH_SPARKLE, ARPEGGIO, 0x47)
-    g.note(48, CH_SPARKLE, pitch("C5"), BELLS, 20, (ARPEGGIO, 0x47))
+        g.effect(k, CH_SPARKLE, ARPEGGIO, MAJOR_TRIAD)
+    g.note(48, CH_SPARKLE, pitch("C5"), BELLS, 20, (ARPEGGIO, MAJOR_TRIAD))
     for k in range(49, 64):
-        g.effect(k, CH_SPARKLE, ARPEGGIO, 0x47)
+        g.effect(k, CH_SPARKLE, ARPEGGIO, MAJOR_TRIAD)
 
     drum_bar(g, CH_SLEIGH, 0, "4.......4.......", JINGLE, 36, SLEIGH_NOTE)
     drum_bar(g, CH_SLEIGH, 16, "5...3...5...3...", JINGLE, 36, SLEIGH_NOTE)
