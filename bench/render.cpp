@@ -82,6 +82,18 @@ void BM_RenderCorpus(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(frames) / RATE, benchmark::Counter::kIsIterationInvariantRate);
 }
 
+// The song clock and the channel work alone, nothing mixed: the share of
+// the render that is not the mixer's.
+void BM_ClockOnlyCorpus(benchmark::State& state) {
+    int64_t frames = 0;
+    for (const Module& m : modules()) frames += m.frames;
+    for (auto _ : state) {
+        for (const Module& m : modules()) benchmark::DoNotOptimize(measurePassFrames(m.song, m.frames));
+    }
+    state.counters["x_real_time"] =
+        benchmark::Counter(static_cast<double>(frames) / RATE, benchmark::Counter::kIsIterationInvariantRate);
+}
+
 void registerBenchmarks() {
     if (modules().empty()) {
         std::fprintf(stderr, "no XM corpus at %s: nothing to measure\n", YULE_CORPUS_DIR);
@@ -97,6 +109,9 @@ void registerBenchmarks() {
         ->Unit(benchmark::kMillisecond)
         ->MeasureProcessCPUTime()
         ->Iterations(3);
+    benchmark::RegisterBenchmark("render/corpus-clock-only", BM_ClockOnlyCorpus)
+        ->Unit(benchmark::kMillisecond)
+        ->MeasureProcessCPUTime();
 }
 
 }  // namespace
