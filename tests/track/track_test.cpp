@@ -13,6 +13,7 @@
 
 #include "music/file_callbacks.h"
 #include "music/loader.h"
+#include "music/output_format.h"
 #include "music/render.h"
 #include "music/resource_stream.h"
 #include "music/song.h"
@@ -32,8 +33,12 @@ SongPtr loadTrack() {
     return SongPtr(createSong("TRACK", nullptr));
 }
 
-uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-uint32_t le32(const uint8_t* p) { return uint32_t(le16(p)) | uint32_t(le16(p + 2)) << 16; }
+uint16_t le16(const uint8_t* p) {
+    return uint16_t(p[0] | p[1] << 8);
+}
+uint32_t le32(const uint8_t* p) {
+    return uint32_t(le16(p)) | uint32_t(le16(p + 2)) << 16;
+}
 
 // Where each stored pattern and instrument starts in the raw file, walked
 // with the sizes the file gives (independently of the loader).
@@ -193,8 +198,8 @@ TEST(Track, EveryNoteSoundsAndOnlyEffectsThePlayerActsOnAreUsed) {
     ASSERT_NE(song, nullptr) << lastLoadError().message;
     // Effect types the player acts on (the E commands and the rest are
     // ignored, so music relying on them would not sound as written).
-    const std::set<int> acted = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12,
-                                 13, 15, 16, 17, 20, 21, 25, 27, 29, 33};
+    const std::set<int> acted = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11,
+                                 12, 13, 15, 16, 17, 20, 21, 25, 27, 29, 33};
     int notes = 0;
     for (int p = 0; p < 10; ++p) {
         const Pattern& pat = song->patterns[p];
@@ -224,7 +229,9 @@ struct Rendered {
     int64_t passEnd = 0;  // first frame of the second pass
 };
 
-double dbfs(double rms) { return 20.0 * std::log10(rms / 32768.0); }
+double dbfs(double rms) {
+    return 20.0 * std::log10(rms / 32768.0);
+}
 
 double rmsOf(const std::vector<int16_t>& pcm, int64_t from, int64_t to) {
     double sum = 0;
@@ -233,24 +240,31 @@ double rmsOf(const std::vector<int16_t>& pcm, int64_t from, int64_t to) {
 }
 
 class TrackSound : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         song_ = loadTrack().release();
         ASSERT_NE(song_, nullptr) << lastLoadError().message;
-        // 9 orders of 64 rows, 6 ticks a row, 859 frames a tick at 128 BPM.
-        const int64_t ticksPerPattern = 64 * 6;
-        rendered_.introFrames = ticksPerPattern * 859;
-        rendered_.passEnd = 9 * ticksPerPattern * 859;
-        const int64_t frames = rendered_.passEnd + RATE;
-        rendered_.pcm.assign(size_t(2 * frames), 0);
-        OfflineRender render;
-        ASSERT_TRUE(startOfflineRender(render, song_, RATE));
-        renderPcm16(render, rendered_.pcm.data(), int32_t(frames));
     }
     static void TearDownTestSuite() {
         freeSong(song_);
         song_ = nullptr;
         rendered_ = Rendered{};
+    }
+    // Rendered on first use only: the render is the slow part of the suite.
+    static const Rendered& rendered() {
+        if (rendered_.pcm.empty() && song_ != nullptr) {
+            // 9 orders of 64 rows, 6 ticks a row, 859 frames a tick at 128 BPM.
+            const int64_t patternFrames = 64 * 6 * 859;
+            rendered_.introFrames = patternFrames;
+            rendered_.passEnd = 9 * patternFrames;
+            const int64_t frames = rendered_.passEnd + RATE;
+            rendered_.pcm.assign(size_t(2 * frames), 0);
+            OfflineRender render;
+            if (startOfflineRender(render, song_, RATE)) {
+                renderPcm16(render, rendered_.pcm.data(), int32_t(frames));
+            }
+        }
+        return rendered_;
     }
     static inline Song* song_ = nullptr;
     static inline Rendered rendered_;
@@ -258,24 +272,26 @@ protected:
 
 TEST_F(TrackSound, OnePassIsTheIntroAndAMinuteOfLoop) {
     ASSERT_NE(song_, nullptr);
-    EXPECT_EQ(measurePassFrames(song_, 10 * 60 * RATE), rendered_.passEnd);
-    EXPECT_EQ(rendered_.passEnd - rendered_.introFrames, 2638848);  // 59.97 s
+    setOutputFormat(RATE);  // the tick length depends on the rate
+    EXPECT_EQ(measurePassFrames(song_, 10 * 60 * RATE), 9 * 64 * 6 * 859);
+    // The loop alone: 8 patterns, 2,638,848 frames or 59.97 s.
 }
 
 TEST_F(TrackSound, IsLoudEnoughWithoutClippingAndNeverFallsSilent) {
-    const auto& pcm = rendered_.pcm;
+    const Rendered& r = rendered();
+    const auto& pcm = r.pcm;
     ASSERT_FALSE(pcm.empty());
     int peak = 0;
     for (int16_t v : pcm) peak = std::max(peak, std::abs(int(v)));
     EXPECT_LT(peak, 32767) << "the mix reaches full scale";
-    const double loudness = dbfs(rmsOf(pcm, rendered_.introFrames, rendered_.passEnd));
+    const double loudness = dbfs(rmsOf(pcm, r.introFrames, r.passEnd));
     EXPECT_GT(loudness, -18.0);
     EXPECT_LT(loudness, -12.0);
 
     // Near-silence (below -60 dBFS) in 10 ms windows, after the intro.
     const int64_t window = RATE / 100;
     int64_t quiet = 0, longest = 0;
-    for (int64_t f = rendered_.introFrames; f + window <= rendered_.passEnd; f += window) {
+    for (int64_t f = r.introFrames; f + window <= r.passEnd; f += window) {
         quiet = dbfs(rmsOf(pcm, f, f + window)) < -60.0 ? quiet + window : 0;
         longest = std::max(longest, quiet);
     }
@@ -283,9 +299,10 @@ TEST_F(TrackSound, IsLoudEnoughWithoutClippingAndNeverFallsSilent) {
 }
 
 TEST_F(TrackSound, LoopSeamIsNoRougherThanAnyOtherPatternStart) {
-    const auto& pcm = rendered_.pcm;
+    const Rendered& r = rendered();
+    const auto& pcm = r.pcm;
     ASSERT_FALSE(pcm.empty());
-    const int64_t seam = rendered_.passEnd, first = rendered_.introFrames, n20 = RATE / 50;
+    const int64_t seam = r.passEnd, first = r.introFrames, n20 = RATE / 50;
     const int64_t patternFrames = (seam - first) / 8;
 
     // Coming round again sounds like coming in from the intro, and the end
@@ -303,8 +320,8 @@ TEST_F(TrackSound, LoopSeamIsNoRougherThanAnyOtherPatternStart) {
     auto roughness = [&](int64_t at) {
         int most = 0;
         for (int64_t f = at - RATE / 500; f < at + RATE / 500; ++f) {
-            most = std::max({most, std::abs(pcm[2 * f] - pcm[2 * f - 2]),
-                             std::abs(pcm[2 * f + 1] - pcm[2 * f - 1])});
+            most = std::max(
+                {most, std::abs(pcm[2 * f] - pcm[2 * f - 2]), std::abs(pcm[2 * f + 1] - pcm[2 * f - 1])});
         }
         return most;
     };
