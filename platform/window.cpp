@@ -20,6 +20,8 @@ SDL_Window* createMainWindow(int32_t width, int32_t height) {
         SDL_CreateWindow(WINDOW_TITLE, 0, 0, width, height, SDL_WINDOW_BORDERLESS | SDL_WINDOW_SHOWN);
     if (window == nullptr) return nullptr;
     setWindowIconFromResource(window, 101);
+    // Take the keyboard at once, so Esc reaches the card without a click.
+    SDL_RaiseWindow(window);
     return window;
 }
 
