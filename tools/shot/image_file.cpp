@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -73,53 +75,111 @@ void match(BitWriter& w, int length, int distance) {
     w.bits(static_cast<uint32_t>(distance - distanceBase[d]), distanceExtra[d]);
 }
 
-// One fixed-code block; matches are found through the last position of each
-// 3-byte sequence, which is plenty for flat screen pictures.
+// One fixed-code block; matches are searched along a short chain of earlier
+// places with the same 3 bytes, which is plenty for screen pictures.
 void deflateFixed(const std::vector<uint8_t>& data, std::vector<uint8_t>& out) {
-    constexpr int kWindow = 32768;
-    constexpr int kMaxMatch = 258;
+    constexpr size_t kWindow = 32768;
+    constexpr size_t kMaxMatch = 258;
     constexpr int kHashBits = 15;
-    std::vector<int> head(1u << kHashBits, -1);
+    constexpr int kChain = 48;
+    std::vector<int64_t> head(1u << kHashBits, -1);
+    std::vector<int64_t> previous(kWindow, -1);  // earlier place with the same hash, by position mod window
     auto hash = [&](size_t i) {
         const uint32_t v = data[i] | data[i + 1] << 8 | data[i + 2] << 16;
         return (v * 2654435761u) >> (32 - kHashBits);
+    };
+    const size_t n = data.size();
+    auto remember = [&](size_t i) {
+        if (i + 3 > n) return;
+        const uint32_t h = hash(i);
+        previous[i % kWindow] = head[h];
+        head[h] = static_cast<int64_t>(i);
     };
 
     BitWriter w(out);
     w.bits(1, 1);  // final block
     w.bits(1, 2);  // fixed Huffman codes
-    const size_t n = data.size();
     size_t i = 0;
     while (i < n) {
-        int best = 0;
-        int distance = 0;
+        size_t best = 0;
+        size_t distance = 0;
         if (i + 3 <= n) {
-            const uint32_t h = hash(i);
-            const int candidate = head[h];
-            head[h] = static_cast<int>(i);
-            if (candidate >= 0 && i - static_cast<size_t>(candidate) <= kWindow) {
-                const size_t limit = std::min<size_t>(kMaxMatch, n - i);
+            const size_t limit = std::min(kMaxMatch, n - i);
+            int64_t candidate = head[hash(i)];
+            for (int tries = 0;
+                 tries < kChain && candidate >= 0 && i - static_cast<size_t>(candidate) <= kWindow; ++tries) {
+                const size_t c = static_cast<size_t>(candidate);
                 size_t len = 0;
-                while (len < limit && data[static_cast<size_t>(candidate) + len] == data[i + len]) ++len;
-                if (len >= 3) {
-                    best = static_cast<int>(len);
-                    distance = static_cast<int>(i - static_cast<size_t>(candidate));
+                while (len < limit && data[c + len] == data[i + len]) ++len;
+                if (len > best) {
+                    best = len;
+                    distance = i - c;
+                    if (len == limit) break;
                 }
+                candidate = previous[c % kWindow];
             }
         }
         if (best >= 3) {
-            match(w, best, distance);
-            // Remember the sequences inside the match for later matches.
-            for (size_t k = i + 1; k < i + static_cast<size_t>(best) && k + 3 <= n; ++k)
-                head[hash(k)] = static_cast<int>(k);
-            i += static_cast<size_t>(best);
+            match(w, static_cast<int>(best), static_cast<int>(distance));
+            for (size_t k = i; k < i + best; ++k) remember(k);
+            i += best;
         } else {
+            remember(i);
             literalOrLength(w, data[i]);
             ++i;
         }
     }
     literalOrLength(w, 256);  // end of block
     w.flush();
+}
+
+// The PNG filter that makes a row most compressible by the usual rule of
+// thumb: the least sum of the filtered bytes taken as signed values.
+void filterRow(const uint8_t* row, const uint8_t* above, size_t bytes, std::vector<uint8_t>& raw,
+               std::vector<uint8_t>& trial) {
+    constexpr size_t bpp = 3;
+    auto paeth = [](int a, int b, int c) {
+        const int p = a + b - c;
+        const int pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
+        return pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+    };
+    uint64_t bestCost = UINT64_MAX;
+    size_t bestStart = raw.size();
+    for (uint8_t type = 0; type < 5; ++type) {
+        trial.clear();
+        trial.push_back(type);
+        uint64_t cost = 0;
+        for (size_t x = 0; x < bytes; ++x) {
+            const int a = x >= bpp ? row[x - bpp] : 0;
+            const int b = above ? above[x] : 0;
+            const int c = above && x >= bpp ? above[x - bpp] : 0;
+            int predicted = 0;
+            switch (type) {
+                case 1:
+                    predicted = a;
+                    break;
+                case 2:
+                    predicted = b;
+                    break;
+                case 3:
+                    predicted = (a + b) / 2;
+                    break;
+                case 4:
+                    predicted = paeth(a, b, c);
+                    break;
+                default:
+                    break;
+            }
+            const uint8_t v = static_cast<uint8_t>(row[x] - predicted);
+            trial.push_back(v);
+            cost += static_cast<uint64_t>(std::abs(static_cast<int8_t>(v)));
+        }
+        if (cost < bestCost) {
+            bestCost = cost;
+            raw.resize(bestStart);
+            raw.insert(raw.end(), trial.begin(), trial.end());
+        }
+    }
 }
 
 // ---- PNG container ----------------------------------------------------------
@@ -195,15 +255,14 @@ bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::
 
 bool writePng(const std::string& path, const RgbImage& image, std::string& error) {
     if (!validImage(image, error)) return false;
-    // Each row is preceded by its filter type, 0 (none): the matcher finds
-    // the repeats of flat colour on its own.
+    // Each row is preceded by the filter chosen for it.
     const size_t rowBytes = static_cast<size_t>(image.width) * 3;
     std::vector<uint8_t> raw;
+    std::vector<uint8_t> trial;
     raw.reserve((rowBytes + 1) * static_cast<size_t>(image.height));
     for (int32_t y = 0; y < image.height; ++y) {
-        raw.push_back(0);
         const uint8_t* row = image.rgb.data() + rowBytes * static_cast<size_t>(y);
-        raw.insert(raw.end(), row, row + rowBytes);
+        filterRow(row, y > 0 ? row - rowBytes : nullptr, rowBytes, raw, trial);
     }
     std::vector<uint8_t> zlib = {0x78, 0x01};
     deflateFixed(raw, zlib);
