@@ -18,7 +18,9 @@ bool fileCallbacksRegistered() {
     return table.open && table.close && table.read && table.seek && table.tell;
 }
 
-FileCallbacks registeredFileCallbacks() { return table; }
+FileCallbacks registeredFileCallbacks() {
+    return table;
+}
 
 SongStream* SongStream::open(const char* name) {
     if (!fileCallbacksRegistered()) return nullptr;

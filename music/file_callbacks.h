@@ -15,11 +15,11 @@ using FileSeekCallback = void (*)(void* stream, int32_t offset, uint8_t mode);
 using FileTellCallback = int32_t (*)(void* stream);
 
 struct FileCallbacks {
-    FileOpenCallback open;    // opaque stream, null on failure
+    FileOpenCallback open;  // opaque stream, null on failure
     FileCloseCallback close;
-    FileReadCallback read;    // bytes copied
+    FileReadCallback read;  // bytes copied
     FileSeekCallback seek;
-    FileTellCallback tell;    // position
+    FileTellCallback tell;  // position
 };
 
 // Seek modes.

@@ -77,7 +77,7 @@ constexpr int16_t MAX_BPM = 255;
 constexpr uint8_t MAX_VOLUME = 64;
 constexpr uint16_t MAX_ENVELOPE_Y = 64;
 constexpr uint8_t MAX_AUTO_VIBRATO_TYPE = 3;
-constexpr int32_t SKIPPED_AFTER_TYPE = 23;  // instrument name and type byte
+constexpr int32_t SKIPPED_AFTER_TYPE = 23;   // instrument name and type byte
 constexpr int32_t SKIPPED_SAMPLE_NAME = 23;  // reserved byte and sample name
 constexpr size_t SPARE_FRAMES = 8;
 
@@ -97,7 +97,7 @@ void noteRepair(const char* format, ...) {
 // sets a sticky flag and leaves the bytes it did not deliver as they were,
 // so a field of a module cut short keeps its earlier (zero) value.
 class XmReader {
-public:
+  public:
     explicit XmReader(SongStream* stream) : stream_(stream) {
         // Seeks stop at the end of the data, so this learns its size with
         // the two modes every data source has.
@@ -146,7 +146,7 @@ public:
         value = static_cast<T>(v);
     }
 
-private:
+  private:
     SongStream* stream_;
     int64_t size_ = 0;
     bool ended_ = false;
@@ -338,8 +338,8 @@ bool Loader::readPatterns() {
 void repairEnvelope(int32_t instrument, const char* kind, EnvelopePoint* points, uint8_t& count,
                     uint8_t& sustain, uint8_t& loopStart, uint8_t& loopEnd, uint8_t& flags) {
     if (count > ENVELOPE_FILE_POINTS) {
-        noteRepair("instrument %d: %u %s envelope points; %d used", instrument, unsigned{count},
-                   kind, ENVELOPE_FILE_POINTS);
+        noteRepair("instrument %d: %u %s envelope points; %d used", instrument, unsigned{count}, kind,
+                   ENVELOPE_FILE_POINTS);
         count = ENVELOPE_FILE_POINTS;
     }
     for (int32_t k = 0; k < count; ++k) {
@@ -356,8 +356,7 @@ void repairEnvelope(int32_t instrument, const char* kind, EnvelopePoint* points,
                 count = static_cast<uint8_t>(k);
                 break;
             }
-            noteRepair("instrument %d: %s envelope point %d not after point %d", instrument, kind,
-                       k, k - 1);
+            noteRepair("instrument %d: %s envelope point %d not after point %d", instrument, kind, k, k - 1);
             points[k].x = static_cast<uint16_t>(points[k - 1].x + 1);
         }
     }
@@ -368,8 +367,8 @@ void repairEnvelope(int32_t instrument, const char* kind, EnvelopePoint* points,
         if (*point > last && flags == 0) {
             *point = last;
         } else if (*point > last) {
-            noteRepair("instrument %d: %s envelope point %u of %u; the last used", instrument,
-                       kind, unsigned{*point}, unsigned{count});
+            noteRepair("instrument %d: %s envelope point %u of %u; the last used", instrument, kind,
+                       unsigned{*point}, unsigned{count});
             *point = last;
         }
     }
@@ -386,8 +385,8 @@ bool Loader::readInstrument(int32_t index) {
     uint16_t sampleCount = 0;
     reader.field(sampleCount);
     if (sampleCount > MAX_SAMPLES_PER_INSTRUMENT) {
-        setLoadError(LoadErrorCode::TooManySamples, "instrument %d has %u samples; at most %d",
-                     index + 1, unsigned{sampleCount}, MAX_SAMPLES_PER_INSTRUMENT);
+        setLoadError(LoadErrorCode::TooManySamples, "instrument %d has %u samples; at most %d", index + 1,
+                     unsigned{sampleCount}, MAX_SAMPLES_PER_INSTRUMENT);
         return false;
     }
     in.sampleCount = sampleCount;
@@ -405,10 +404,9 @@ bool Loader::readInstrument(int32_t index) {
             reader.field(points[k].y);
         }
     }
-    for (uint8_t* b : {&in.volumePointCount, &in.panningPointCount, &in.volumeSustain,
-                       &in.volumeLoopStart, &in.volumeLoopEnd, &in.panningSustain,
-                       &in.panningLoopStart, &in.panningLoopEnd, &in.volumeFlags,
-                       &in.panningFlags, &in.autoVibratoType, &in.autoVibratoSweep,
+    for (uint8_t* b : {&in.volumePointCount, &in.panningPointCount, &in.volumeSustain, &in.volumeLoopStart,
+                       &in.volumeLoopEnd, &in.panningSustain, &in.panningLoopStart, &in.panningLoopEnd,
+                       &in.volumeFlags, &in.panningFlags, &in.autoVibratoType, &in.autoVibratoSweep,
                        &in.autoVibratoDepth, &in.autoVibratoRate})
         reader.field(*b);
     reader.field(in.fadeout);
@@ -416,11 +414,10 @@ bool Loader::readInstrument(int32_t index) {
 
     repairEnvelope(index + 1, "volume", in.volumePoints, in.volumePointCount, in.volumeSustain,
                    in.volumeLoopStart, in.volumeLoopEnd, in.volumeFlags);
-    repairEnvelope(index + 1, "panning", in.panningPoints, in.panningPointCount,
-                   in.panningSustain, in.panningLoopStart, in.panningLoopEnd, in.panningFlags);
+    repairEnvelope(index + 1, "panning", in.panningPoints, in.panningPointCount, in.panningSustain,
+                   in.panningLoopStart, in.panningLoopEnd, in.panningFlags);
     if (in.autoVibratoType > MAX_AUTO_VIBRATO_TYPE) {
-        noteRepair("instrument %d: auto-vibrato type %u; 0 used", index + 1,
-                   unsigned{in.autoVibratoType});
+        noteRepair("instrument %d: auto-vibrato type %u; 0 used", index + 1, unsigned{in.autoVibratoType});
         in.autoVibratoType = 0;
     }
 
@@ -481,8 +478,8 @@ void Loader::readSampleHeader(Sample& sample, uint32_t& fileBytes) {
 void fitLoop(Sample& sample) {
     if (sample.loopType == SAMPLE_NO_LOOP || sample.loopStart >= sample.length) {
         if (sample.loopType != SAMPLE_NO_LOOP)
-            noteRepair("loop start %u at or past the sample end %u; no loop",
-                       unsigned{sample.loopStart}, unsigned{sample.length});
+            noteRepair("loop start %u at or past the sample end %u; no loop", unsigned{sample.loopStart},
+                       unsigned{sample.length});
         sample.loopType = SAMPLE_NO_LOOP;
         sample.loopStart = 0;
         sample.loopLength = sample.length;
@@ -521,8 +518,8 @@ bool Loader::readSampleData(Sample& sample, uint32_t fileBytes, int32_t instrume
 
     // One zero frame ahead of the data for the mixer's read just below a
     // loop start at 0, then the frames, then spare frames for the guard.
-    auto* block = static_cast<int16_t*>(
-        std::calloc(1 + size_t{sample.length} + SPARE_FRAMES, sizeof(int16_t)));
+    auto* block =
+        static_cast<int16_t*>(std::calloc(1 + size_t{sample.length} + SPARE_FRAMES, sizeof(int16_t)));
     if (!block) return outOfMemory("sample data");
     int16_t* data = block + 1;
     sample.data = data;
@@ -536,8 +533,8 @@ bool Loader::readSampleData(Sample& sample, uint32_t fileBytes, int32_t instrume
         reader.bytes(bytes, count);
     }
     if (oddByte) {
-        noteRepair("instrument %d sample %d: odd 16-bit byte length; last byte skipped",
-                   instrument + 1, slot);
+        noteRepair("instrument %d sample %d: odd 16-bit byte length; last byte skipped", instrument + 1,
+                   slot);
         reader.skip(1);
     }
 
@@ -550,8 +547,7 @@ bool Loader::readSampleData(Sample& sample, uint32_t fileBytes, int32_t instrume
         sample.bits = 16;
     } else {
         for (uint32_t k = 0; k < length; ++k)
-            data[k] = static_cast<int16_t>(
-                static_cast<uint16_t>(bytes[2 * k] | (bytes[2 * k + 1] << 8)));
+            data[k] = static_cast<int16_t>(static_cast<uint16_t>(bytes[2 * k] | (bytes[2 * k + 1] << 8)));
     }
     if (!song->sampleLoadCallback) {
         uint16_t sum = 0;
@@ -578,16 +574,19 @@ void setLoadError(LoadErrorCode code, const char* format, ...) {
     va_end(args);
 }
 
-LoadError lastLoadError() { return lastError; }
-LoadRepairs lastLoadRepairs() { return lastRepairs; }
+LoadError lastLoadError() {
+    return lastError;
+}
+LoadRepairs lastLoadRepairs() {
+    return lastRepairs;
+}
 
 bool loadXm(Song* song, SongStream* stream) {
     if (!song) return false;
     Loader loader{song, XmReader(stream)};
     if (!loader.readHeader() || !loader.readPatterns()) return false;
     if (song->instrumentCount > 0) {
-        song->instruments =
-            static_cast<Instrument*>(std::calloc(song->instrumentCount, sizeof(Instrument)));
+        song->instruments = static_cast<Instrument*>(std::calloc(song->instrumentCount, sizeof(Instrument)));
         if (!song->instruments) return loader.outOfMemory("the instruments");
         for (int32_t i = 0; i < song->instrumentCount; ++i) {
             if (!loader.readInstrument(i)) return false;
@@ -615,8 +614,7 @@ Song* createSong(const char* name, SampleLoadCallback sampleLoadCallback) {
     SongStream* stream = SongStream::open(name);
     if (!stream) {
         std::free(song);
-        setLoadError(LoadErrorCode::OpenFailed, "cannot open module \"%s\"",
-                     name ? name : "(null)");
+        setLoadError(LoadErrorCode::OpenFailed, "cannot open module \"%s\"", name ? name : "(null)");
         return nullptr;
     }
     song->sampleLoadCallback = sampleLoadCallback;
@@ -627,8 +625,7 @@ Song* createSong(const char* name, SampleLoadCallback sampleLoadCallback) {
         // mixer as an out-of-bounds read.
         std::string violation = checkSong(song);
         if (!violation.empty()) {
-            setLoadError(LoadErrorCode::Inconsistent, "loaded song fails its check: %s",
-                         violation.c_str());
+            setLoadError(LoadErrorCode::Inconsistent, "loaded song fails its check: %s", violation.c_str());
             loaded = false;
         }
     }
@@ -645,9 +642,8 @@ bool freeSong(Song* song) {
     if (song->instruments) {
         for (int32_t i = 0; i < song->instrumentCount; ++i) {
             Instrument& in = song->instruments[i];
-            const int32_t owned = in.sampleCount < MAX_SAMPLES_PER_INSTRUMENT
-                                      ? in.sampleCount
-                                      : MAX_SAMPLES_PER_INSTRUMENT;
+            const int32_t owned =
+                in.sampleCount < MAX_SAMPLES_PER_INSTRUMENT ? in.sampleCount : MAX_SAMPLES_PER_INSTRUMENT;
             for (int32_t s = 0; s < owned; ++s) {
                 Sample* sample = in.samples[s];
                 if (!sample || sample == &emptySample) continue;

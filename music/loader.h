@@ -14,7 +14,7 @@ enum class LoadErrorCode : int32_t {
     TooManyChannels,
     TooManySamples,  // an instrument with more than 16 samples
     OutOfMemory,
-    Inconsistent,    // the loaded song failed its invariant check (a loader fault)
+    Inconsistent,  // the loaded song failed its invariant check (a loader fault)
 };
 
 struct LoadError {
@@ -26,8 +26,8 @@ struct LoadError {
 // repairs plays safely but perhaps not as its author heard it.
 struct LoadRepairs {
     int32_t count;
-    bool truncated;      // the data ended early; missing fields are zero
-    char first[160];     // the first repair, as text
+    bool truncated;   // the data ended early; missing fields are zero
+    char first[160];  // the first repair, as text
 };
 
 // The result of the last createSong on the calling thread (code None after a
@@ -36,5 +36,4 @@ LoadError lastLoadError();
 LoadRepairs lastLoadRepairs();
 
 // Records a failure reason (used by the data sources too), printf-style.
-void setLoadError(LoadErrorCode code, const char* format, ...)
-    __attribute__((format(printf, 2, 3)));
+void setLoadError(LoadErrorCode code, const char* format, ...) __attribute__((format(printf, 2, 3)));

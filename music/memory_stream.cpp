@@ -30,8 +30,7 @@ uint8_t* readWholeFile(const char* path, int32_t* size) {
     if (length >= 0 && length <= INT32_MAX && std::fseek(f, 0, SEEK_SET) == 0) {
         // One spare byte so that an empty file still gives a non-null buffer.
         bytes = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(length) + 1));
-        if (bytes && std::fread(bytes, 1, static_cast<size_t>(length), f) !=
-                         static_cast<size_t>(length)) {
+        if (bytes && std::fread(bytes, 1, static_cast<size_t>(length), f) != static_cast<size_t>(length)) {
             std::free(bytes);
             bytes = nullptr;
         }
@@ -79,8 +78,7 @@ void memoryStreamClose(void* stream) {
 }
 
 int32_t memoryStreamRead(void* destination, int32_t count, void* stream) {
-    return stream ? resourceStreamRead(destination, count, &static_cast<MemoryStream*>(stream)->view)
-                  : 0;
+    return stream ? resourceStreamRead(destination, count, &static_cast<MemoryStream*>(stream)->view) : 0;
 }
 
 void memoryStreamSeek(void* stream, int32_t offset, uint8_t mode) {
@@ -92,8 +90,8 @@ int32_t memoryStreamTell(void* stream) {
 }
 
 void registerMemoryCallbacks() {
-    registerFileCallbacks(memoryStreamOpen, memoryStreamClose, memoryStreamRead,
-                          memoryStreamSeek, memoryStreamTell);
+    registerFileCallbacks(memoryStreamOpen, memoryStreamClose, memoryStreamRead, memoryStreamSeek,
+                          memoryStreamTell);
 }
 
 Song* createSongFromMemory(const void* bytes, size_t size, SampleLoadCallback sampleLoadCallback) {

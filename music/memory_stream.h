@@ -32,7 +32,6 @@ void registerMemoryCallbacks();
 
 // Loads a module from bytes the caller owns (they need to live only for the
 // call). Null on failure; lastLoadError() tells why.
-Song* createSongFromMemory(const void* bytes, size_t size,
-                           SampleLoadCallback sampleLoadCallback = nullptr);
+Song* createSongFromMemory(const void* bytes, size_t size, SampleLoadCallback sampleLoadCallback = nullptr);
 // Loads a module from a file.
 Song* createSongFromFile(const char* path, SampleLoadCallback sampleLoadCallback = nullptr);

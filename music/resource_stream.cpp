@@ -19,7 +19,9 @@ void* resourceStreamOpen(const char* name) {
     return s;
 }
 
-void resourceStreamClose(void* stream) { std::free(stream); }
+void resourceStreamClose(void* stream) {
+    std::free(stream);
+}
 
 int32_t resourceStreamRead(void* destination, int32_t count, void* stream) {
     auto* s = static_cast<ResourceStream*>(stream);
@@ -54,6 +56,6 @@ int32_t resourceStreamTell(void* stream) {
 }
 
 void registerResourceCallbacks() {
-    registerFileCallbacks(resourceStreamOpen, resourceStreamClose, resourceStreamRead,
-                          resourceStreamSeek, resourceStreamTell);
+    registerFileCallbacks(resourceStreamOpen, resourceStreamClose, resourceStreamRead, resourceStreamSeek,
+                          resourceStreamTell);
 }

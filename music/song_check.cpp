@@ -19,8 +19,7 @@ std::string format(const char* text, ...) {
 
 std::string checkEnvelope(int32_t instrument, const char* kind, const Envelope& e) {
     if (e.pointCount > ENVELOPE_FILE_POINTS)
-        return format("instrument %d: %s envelope has %u points", instrument, kind,
-                      unsigned{e.pointCount});
+        return format("instrument %d: %s envelope has %u points", instrument, kind, unsigned{e.pointCount});
     if (e.flags != 0 && e.pointCount < 2)
         return format("instrument %d: %s envelope on with %u points", instrument, kind,
                       unsigned{e.pointCount});
@@ -29,16 +28,14 @@ std::string checkEnvelope(int32_t instrument, const char* kind, const Envelope& 
         // point by index.
         for (uint8_t point : {e.sustain, e.loopStart, e.loopEnd})
             if (point >= e.pointCount)
-                return format("instrument %d: %s envelope point %u of %u", instrument, kind,
-                              unsigned{point}, unsigned{e.pointCount});
+                return format("instrument %d: %s envelope point %u of %u", instrument, kind, unsigned{point},
+                              unsigned{e.pointCount});
     }
     for (int32_t k = 0; k < e.pointCount; ++k) {
         if (e.points[k].y > 64)
-            return format("instrument %d: %s envelope value %u", instrument, kind,
-                          unsigned{e.points[k].y});
+            return format("instrument %d: %s envelope value %u", instrument, kind, unsigned{e.points[k].y});
         if (k > 0 && e.points[k].x <= e.points[k - 1].x)
-            return format("instrument %d: %s envelope x not increasing at point %d", instrument,
-                          kind, k);
+            return format("instrument %d: %s envelope x not increasing at point %d", instrument, kind, k);
     }
     return {};
 }
@@ -62,16 +59,14 @@ std::string checkSample(int32_t instrument, int32_t slot, const Sample& s) {
     if (s.bits != 16) return where() + format("%u bits", unsigned{s.bits});
     if (s.loopLength == 0) return where() + "loop length 0";
     if (s.loopStart >= s.length || s.loopLength > s.length - s.loopStart)
-        return where() + format("loop %u + %u past the end %u", s.loopStart, s.loopLength,
-                                s.length);
+        return where() + format("loop %u + %u past the end %u", s.loopStart, s.loopLength, s.length);
     // The mixer reads one frame ahead of the data and one past the loop end.
     if (s.data[-1] != 0) return where() + "frame before the data is not zero";
     const uint32_t end = s.loopStart + s.loopLength;
     int16_t guard = 0;
     if (s.loopType == SAMPLE_FORWARD_LOOP) guard = s.data[s.loopStart];
     if (s.loopType == SAMPLE_PINGPONG_LOOP) guard = s.data[end - 1];
-    if (s.data[end] != guard)
-        return where() + format("guard frame %d, expected %d", s.data[end], guard);
+    if (s.data[end] != guard) return where() + format("guard frame %d, expected %d", s.data[end], guard);
     return {};
 }
 
@@ -80,8 +75,7 @@ std::string checkSample(int32_t instrument, int32_t slot, const Sample& s) {
 std::string checkSong(const Song* song) {
     if (!song) return "no song";
     const Song& s = *song;
-    if (s.channelCount < 1 || s.channelCount > 32)
-        return format("channel count %d", s.channelCount);
+    if (s.channelCount < 1 || s.channelCount > 32) return format("channel count %d", s.channelCount);
     if (s.songLength < 1 || s.songLength > 256) return format("song length %d", s.songLength);
     if (s.restartPosition < 0 || s.restartPosition >= s.songLength)
         return format("restart position %d of %d", s.restartPosition, s.songLength);
@@ -92,19 +86,16 @@ std::string checkSong(const Song* song) {
     if (!s.patterns) return "no patterns";
     for (int32_t i = 0; i < s.songLength; ++i)
         if (s.orders[i] >= s.patternCount)
-            return format("order %d names pattern %u of %d", i, unsigned{s.orders[i]},
-                          s.patternCount);
+            return format("order %d names pattern %u of %d", i, unsigned{s.orders[i]}, s.patternCount);
     for (int32_t p = 0; p < s.patternCount; ++p) {
         const Pattern& pattern = s.patterns[p];
-        if (pattern.rows < 1 || pattern.rows > 256)
-            return format("pattern %d has %d rows", p, pattern.rows);
+        if (pattern.rows < 1 || pattern.rows > 256) return format("pattern %d has %d rows", p, pattern.rows);
         if (!pattern.cells) return format("pattern %d has no cells", p);
         const int32_t cells = pattern.rows * s.channelCount;
         for (int32_t c = 0; c < cells; ++c) {
             const NoteCell& cell = pattern.cells[c];
             if (cell.note > 96 && cell.note != 255)
-                return format("pattern %d row %d: note %u", p, c / s.channelCount,
-                              unsigned{cell.note});
+                return format("pattern %d row %d: note %u", p, c / s.channelCount, unsigned{cell.note});
             if (cell.instrument > 128)
                 return format("pattern %d row %d: instrument %u", p, c / s.channelCount,
                               unsigned{cell.instrument});
@@ -119,8 +110,7 @@ std::string checkSong(const Song* song) {
         if (in.sampleCount < 0 || in.sampleCount > MAX_SAMPLES_PER_INSTRUMENT)
             return format("instrument %d has %d samples", number, in.sampleCount);
         if (in.autoVibratoType > 3)
-            return format("instrument %d: auto-vibrato type %u", number,
-                          unsigned{in.autoVibratoType});
+            return format("instrument %d: auto-vibrato type %u", number, unsigned{in.autoVibratoType});
         std::string e = checkEnvelope(number, "volume", volumeEnvelope(in));
         if (e.empty()) e = checkEnvelope(number, "panning", panningEnvelope(in));
         if (!e.empty()) return e;
@@ -140,8 +130,7 @@ std::string checkSong(const Song* song) {
     // into all.
     if (emptySample.data || emptySample.length || emptySample.loopLength)
         return "the empty sample has been written to";
-    if (emptyInstrument.sampleCount || emptyInstrument.volumeFlags ||
-        emptyInstrument.panningFlags)
+    if (emptyInstrument.sampleCount || emptyInstrument.volumeFlags || emptyInstrument.panningFlags)
         return "the empty instrument has been written to";
     return {};
 }

@@ -59,8 +59,7 @@ TEST(LoaderCorpus, EveryPrefixOfASmallModuleIsSafe) {
         if (cut < 69) {
             // No id, or no channel count (its low byte is at 68).
             EXPECT_EQ(song, nullptr) << "cut at " << cut;
-            EXPECT_EQ(lastLoadError().code,
-                      cut < 17 ? LoadErrorCode::NotXm : LoadErrorCode::NoChannels);
+            EXPECT_EQ(lastLoadError().code, cut < 17 ? LoadErrorCode::NotXm : LoadErrorCode::NoChannels);
             freeSong(song);
             continue;
         }

@@ -121,8 +121,7 @@ struct Counting {
 };
 
 TEST(SongStream, OpenFailureFreesTheHandleAndCloseHandsTheStreamBack) {
-    registerFileCallbacks(Counting::open, Counting::close, Counting::read, Counting::seek,
-                          Counting::tell);
+    registerFileCallbacks(Counting::open, Counting::close, Counting::read, Counting::seek, Counting::tell);
     Counting::opens = Counting::closes = 0;
     EXPECT_EQ(SongStream::open("fail"), nullptr);
     EXPECT_EQ(Counting::closes, 0);

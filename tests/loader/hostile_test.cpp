@@ -36,11 +36,11 @@ void expectRefused(const ModuleSpec& m, LoadErrorCode code, const std::string& m
 
 // Loads, expects at least one repair whose text contains `repair` when it is
 // the first, and a song that passes the check.
-#define EXPECT_REPAIRED(loaded)                                                   \
-    do {                                                                          \
-        ASSERT_NE((loaded).song, nullptr) << lastLoadError().message;             \
-        EXPECT_GT(lastLoadRepairs().count, 0);                                    \
-        EXPECT_EQ(checkSong((loaded).song), "");                                  \
+#define EXPECT_REPAIRED(loaded)                                       \
+    do {                                                              \
+        ASSERT_NE((loaded).song, nullptr) << lastLoadError().message; \
+        EXPECT_GT(lastLoadRepairs().count, 0);                        \
+        EXPECT_EQ(checkSong((loaded).song), "");                      \
     } while (0)
 
 TEST(LoaderRefuses, ChannelCountsThePlayerCannotPlay) {
@@ -50,8 +50,7 @@ TEST(LoaderRefuses, ChannelCountsThePlayerCannotPlay) {
     m.channels = 33;
     expectRefused(m, LoadErrorCode::TooManyChannels, "the module has 33 channels; at most 32");
     m.channels = 0xFFFF;  // negative as a signed 16-bit count
-    expectRefused(m, LoadErrorCode::TooManyChannels,
-                  "the module has 65535 channels; at most 32");
+    expectRefused(m, LoadErrorCode::TooManyChannels, "the module has 65535 channels; at most 32");
     m.channels = 32;
     Loaded ok(m);
     EXPECT_NE(ok.song, nullptr);
@@ -101,8 +100,7 @@ TEST(LoaderRepairs, SongLengthRestartAndTempo) {
     Loaded restart(m);
     EXPECT_REPAIRED(restart);
     EXPECT_EQ(restart->restartPosition, 0);
-    EXPECT_STREQ(lastLoadRepairs().first,
-                 "restart position 4 at or past the song length 4; 0 used");
+    EXPECT_STREQ(lastLoadRepairs().first, "restart position 4 at or past the song length 4; 0 used");
 }
 
 TEST(LoaderRepairs, PatternRowCountsAndNotes) {
@@ -121,9 +119,9 @@ TEST(LoaderRepairs, PatternRowCountsAndNotes) {
     }
     PatternSpec notes;
     notes.rows = 4;
-    notes.packed = {98, 1, 0, 0, 0,  // unpacked note 98
-                    0x81, 200,       // packed note 200
-                    0x81, 97,        // key off
+    notes.packed = {98,   1,   0, 0, 0,  // unpacked note 98
+                    0x81, 200,           // packed note 200
+                    0x81, 97,            // key off
                     0x81, 96};
     m.patterns = {none, tall, notes};
     Loaded s(m);

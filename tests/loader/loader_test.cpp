@@ -1,10 +1,11 @@
+#include "music/loader.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "music/loader.h"
 #include "music/memory_stream.h"
 #include "music/song_check.h"
 #include "music/song_clock.h"
@@ -19,8 +20,7 @@ struct Loaded {
     Song* song = nullptr;
     explicit Loaded(const std::vector<uint8_t>& bytes, SampleLoadCallback cb = nullptr)
         : song(createSongFromMemory(bytes.data(), bytes.size(), cb)) {}
-    explicit Loaded(const ModuleSpec& m, SampleLoadCallback cb = nullptr)
-        : Loaded(buildXm(m), cb) {}
+    explicit Loaded(const ModuleSpec& m, SampleLoadCallback cb = nullptr) : Loaded(buildXm(m), cb) {}
     ~Loaded() { freeSong(song); }
     Song* operator->() const { return song; }
     const Sample& sample(int instrument = 0, int slot = 0) const {
@@ -106,10 +106,10 @@ TEST(Loader, PackedAndUnpackedCellsDecode) {
     m.channels = 2;
     PatternSpec p;
     p.rows = 2;
-    p.packed = cellBytes({0x80,                              // five zeros
-                          0x81, 97,                          // key off
-                          0x9E, 3, 0x40, 0x0C, 0x20,         // all but the note
-                          50, 200, 0x10, 0x0F, 0x06});       // unpacked, instrument 200
+    p.packed = cellBytes({0x80,                         // five zeros
+                          0x81, 97,                     // key off
+                          0x9E, 3, 0x40, 0x0C, 0x20,    // all but the note
+                          50, 200, 0x10, 0x0F, 0x06});  // unpacked, instrument 200
     m.patterns = {p};
     Loaded s(m);
     ASSERT_NE(s.song, nullptr) << lastLoadError().message;
@@ -311,8 +311,7 @@ TEST(Loader, InstrumentFieldsEnvelopesAndFadeout) {
 // Fills the buffer with frames 1, 2, 3... (not delta-encoded) in the file's
 // width, plus 10 per instrument, and records what it was asked for.
 std::vector<std::vector<int32_t>> callbackCalls;
-void countingFrames(void* buffer, int32_t byteCount, int32_t bits, int32_t instrument,
-                    int32_t sample) {
+void countingFrames(void* buffer, int32_t byteCount, int32_t bits, int32_t instrument, int32_t sample) {
     callbackCalls.push_back({byteCount, bits, instrument, sample});
     auto* b = static_cast<uint8_t*>(buffer);
     const int32_t width = bits / 8;
@@ -348,6 +347,8 @@ TEST(Loader, SampleLoadCallbackSkipsDeltaDecodingAndTheStreamAdvances) {
     EXPECT_FALSE(lastLoadRepairs().truncated);
 }
 
-TEST(Loader, FreeSongRefusesNull) { EXPECT_FALSE(freeSong(nullptr)); }
+TEST(Loader, FreeSongRefusesNull) {
+    EXPECT_FALSE(freeSong(nullptr));
+}
 
 }  // namespace

@@ -1,3 +1,5 @@
+#include "music/song_check.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -6,7 +8,6 @@
 
 #include "music/loader.h"
 #include "music/memory_stream.h"
-#include "music/song_check.h"
 #include "xm_builder.h"
 
 using namespace xmtest;
@@ -37,14 +38,11 @@ TEST(SongCheck, CatchesEachBrokenInvariant) {
     };
     const Plant plants[] = {
         {[&] { song->channelCount = 33; }, [&] { song->channelCount = 2; }, "channel count 33"},
-        {[&] { song->restartPosition = 1; }, [&] { song->restartPosition = 0; },
-         "restart position 1 of 1"},
-        {[&] { song->orders[0] = 1; }, [&] { song->orders[0] = 0; },
-         "order 0 names pattern 1 of 1"},
-        {[&] { song->patterns[0].rows = 0; }, [&] { song->patterns[0].rows = 2; },
-         "pattern 0 has 0 rows"},
-        {[&] { song->patterns[0].cells[3].note = 97; },
-         [&] { song->patterns[0].cells[3].note = 0; }, "pattern 0 row 1: note 97"},
+        {[&] { song->restartPosition = 1; }, [&] { song->restartPosition = 0; }, "restart position 1 of 1"},
+        {[&] { song->orders[0] = 1; }, [&] { song->orders[0] = 0; }, "order 0 names pattern 1 of 1"},
+        {[&] { song->patterns[0].rows = 0; }, [&] { song->patterns[0].rows = 2; }, "pattern 0 has 0 rows"},
+        {[&] { song->patterns[0].cells[3].note = 97; }, [&] { song->patterns[0].cells[3].note = 0; },
+         "pattern 0 row 1: note 97"},
         {[&] { in.samples[5] = nullptr; }, [&] { in.samples[5] = &emptySample; },
          "instrument 1 sample 5 missing"},
         {[&] { in.volumeFlags = 1; }, [&] { in.volumeFlags = 0; },

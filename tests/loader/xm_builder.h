@@ -72,7 +72,7 @@ struct ModuleSpec {
 };
 
 class Bytes {
-public:
+  public:
     std::vector<uint8_t> out;
     void u8(uint32_t v) { out.push_back(static_cast<uint8_t>(v)); }
     void u16(uint32_t v) {
@@ -130,8 +130,7 @@ inline std::vector<uint8_t> buildXm(const ModuleSpec& m, Layout* layout = nullpt
         b.u32(in.headerSize);
         b.text("instrument", 22);
         b.u8(0);
-        const uint32_t n =
-            in.sampleCountOverride >= 0 ? in.sampleCountOverride : in.samples.size();
+        const uint32_t n = in.sampleCountOverride >= 0 ? in.sampleCountOverride : in.samples.size();
         b.u16(n);
         if (n > 0) {
             b.u32(40);
