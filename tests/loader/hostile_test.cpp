@@ -34,8 +34,8 @@ void expectRefused(const ModuleSpec& m, LoadErrorCode code, const std::string& m
     EXPECT_EQ(std::string(lastLoadError().message), message);
 }
 
-// Loads, expects at least one repair whose text contains `repair` when it is
-// the first, and a song that passes the check.
+// A repaired module: loaded, at least one repair counted, and the song
+// passes the check. (A macro so that ASSERT ends the test itself.)
 #define EXPECT_REPAIRED(loaded)                                       \
     do {                                                              \
         ASSERT_NE((loaded).song, nullptr) << lastLoadError().message; \
@@ -276,8 +276,6 @@ TEST(LoaderRepairs, SampleLengthsBeyondTheDataAreCutToIt) {
 }
 
 TEST(LoaderRepairs, HeaderSizePastTheEndLeavesAnEmptySong) {
-    ModuleSpec m;
-    m.headerSize = 0xFFFFFFF0u;
     std::vector<uint8_t> bytes = buildXm(ModuleSpec{});
     // Patch the header size only: the rest of the file stays where it is.
     bytes[60] = 0xF0;
