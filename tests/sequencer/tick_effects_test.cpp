@@ -217,3 +217,16 @@ TEST(TickEffects, SpeedZeroMakesEveryTickARowTick) {
     EXPECT_EQ(perTick(f.b, 5, [&] { return song->row; }), (Values{0, 1, 2, 3, 4}));
     EXPECT_EQ(song->tick, 0);
 }
+
+TEST(TickEffects, VolumeColumnVibratoAndTonePortamento) {
+    Fixture f;
+    f.b.put(f.p, 0, 0, C4, f.in, 0xA8);  // vibrato speed 8, on the row tick only
+    f.b.put(f.p, 1, 0, 0, 0, 0xBF);      // depth 15, moving on the other ticks
+    // Tone portamento in both columns: each moves the period by 16 per tick.
+    f.b.put(f.p, 2, 0, D4, 0, 0xF0, EFFECT_TONE_PORTA, 0x04);
+    f.b.start();
+    f.b.ticks(6);
+    EXPECT_EQ(perTick(f.b, 6, [] { return channels[0].periodDelta; }), (Values{0, 0, -84, -116, -84, 0}));
+    EXPECT_EQ(perTick(f.b, 6, [] { return channels[0].period; }),
+              (Values{4608, 4576, 4544, 4512, 4480, 4480}));
+}
