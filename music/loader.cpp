@@ -164,7 +164,7 @@ struct Loader {
 
     bool readHeader();
     bool readPatterns();
-    NoteCell readCell();
+    NoteCell readCell(int32_t pattern, int32_t row);
     bool readInstrument(int32_t index);
     void readSampleHeader(Sample& sample, uint32_t& fileBytes);
     bool readSampleData(Sample& sample, uint32_t fileBytes, int32_t instrument, int32_t slot);
@@ -257,7 +257,7 @@ bool Loader::readHeader() {
     return true;
 }
 
-NoteCell Loader::readCell() {
+NoteCell Loader::readCell(int32_t pattern, int32_t row) {
     NoteCell cell{};
     uint8_t b = 0;
     reader.field(b);
@@ -279,7 +279,7 @@ NoteCell Loader::readCell() {
     if (cell.note == FILE_KEY_OFF) {
         cell.note = KEY_OFF;
     } else if (cell.note > MAX_NOTE) {
-        noteRepair("note %u; dropped", unsigned{cell.note});
+        noteRepair("pattern %d row %d: note %u; dropped", pattern, row, unsigned{cell.note});
         cell.note = 0;
     }
     if (cell.instrument > MAX_CELL_INSTRUMENT) cell.instrument = 0;
@@ -320,7 +320,7 @@ bool Loader::readPatterns() {
         // Exactly rows x channels cells, whatever the packed size says.
         for (int32_t r = 0; r < rows && !reader.ended(); ++r) {
             for (int32_t c = 0; c < channels && !reader.ended(); ++c) {
-                NoteCell cell = readCell();
+                NoteCell cell = readCell(p, r);
                 if (cells && r < keptRows) cells[r * channels + c] = cell;
             }
         }

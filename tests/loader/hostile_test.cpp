@@ -136,6 +136,8 @@ TEST(LoaderRepairs, PatternRowCountsAndNotes) {
     EXPECT_EQ(c[1].note, 0);
     EXPECT_EQ(c[2].note, 255);
     EXPECT_EQ(c[3].note, 96);
+    EXPECT_STREQ(lastLoadRepairs().first, "pattern 0 has no rows; 64 empty rows used");
+    EXPECT_EQ(lastLoadRepairs().count, 4);
 }
 
 TEST(LoaderRepairs, PatternAndInstrumentCountsBeyondWhatCanBeNamed) {
