@@ -20,7 +20,7 @@ constexpr uint8_t C4 = 49;
 constexpr uint8_t D4 = 51;
 constexpr uint8_t KEY_OFF = 255;
 
-struct SampleSpec {
+struct SampleOptions {
     uint32_t length = 1000;
     uint32_t loopStart = 0;
     uint32_t loopLength = 0;  // 0: no loop (the loader's layout: loop = whole sample)
@@ -68,22 +68,22 @@ class Builder {
 
     // Adds an instrument with one sample mapped to every note; returns its
     // 1-based number as a pattern cell names it.
-    int instrument(const SampleSpec& spec = {}) {
+    int instrument(const SampleOptions& options = {}) {
         auto sample = std::make_unique<Sample>();
-        auto data = std::make_unique<std::vector<int16_t>>(spec.length + 8, 0);
-        for (uint32_t i = 0; i < spec.length; ++i) {
+        auto data = std::make_unique<std::vector<int16_t>>(options.length + 8, 0);
+        for (uint32_t i = 0; i < options.length; ++i) {
             (*data)[i] = static_cast<int16_t>((i * 997) % 20000 - 10000);
         }
-        sample->data = spec.length ? data->data() : nullptr;
-        sample->length = spec.length;
-        sample->loopStart = spec.loopLength ? spec.loopStart : 0;
-        sample->loopLength = spec.loopLength ? spec.loopLength : spec.length;
-        sample->loopType = spec.loopLength ? spec.loopType : SAMPLE_NO_LOOP;
-        sample->volume = spec.volume;
-        sample->finetune = spec.finetune;
-        sample->panning = spec.panning;
+        sample->data = options.length ? data->data() : nullptr;
+        sample->length = options.length;
+        sample->loopStart = options.loopLength ? options.loopStart : 0;
+        sample->loopLength = options.loopLength ? options.loopLength : options.length;
+        sample->loopType = options.loopLength ? options.loopType : SAMPLE_NO_LOOP;
+        sample->volume = options.volume;
+        sample->finetune = options.finetune;
+        sample->panning = options.panning;
         sample->bits = 16;
-        sample->relativeNote = spec.relativeNote;
+        sample->relativeNote = options.relativeNote;
 
         Instrument in{};
         in.sampleCount = 1;
