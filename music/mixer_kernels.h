@@ -25,7 +25,7 @@ using MixRampKernel = uint64_t (*)(float* out, const int16_t* data, int32_t fram
 // One output frame: linear interpolation in double precision between the
 // frames at i and i + 1 with weight (fraction >> 1) x 2^-31, scaled by each
 // gain and added to the float entries (the sum is rounded to float once).
-// The vector paths mix their odd frames with it.
+// The vector paths mix the frames left over from their groups with it.
 inline void mixFrame(float* out, const int16_t* data, uint64_t position, double leftGain, double rightGain) {
     const int32_t i = static_cast<int32_t>(static_cast<uint32_t>(position >> 32));
     const uint32_t fraction = static_cast<uint32_t>(position);
@@ -50,6 +50,7 @@ extern const MixKernels scalarMixKernels;
 extern const MixKernels avx2MixKernels;
 extern const MixKernels avx512MixKernels;
 #endif
+
 // Whether this processor can run a path.
 bool mixPathSupported(MixPath path);
 // The path mixVoices uses; the fastest supported one until told otherwise.
