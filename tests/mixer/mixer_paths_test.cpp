@@ -197,7 +197,7 @@ class MixerPaths : public ::testing::TestWithParam<MixPath> {
     }
     void TearDown() override {
         setMixPath(saved_);
-        clearVoices();
+        resetVoiceTable();
     }
     MixPath saved_ = MixPath::Scalar;
 };

@@ -39,7 +39,7 @@ struct TestSample {
     TestSample& operator=(const TestSample&) = delete;
 };
 
-inline void clearVoices() {
+inline void resetVoiceTable() {
     std::memset(static_cast<void*>(voices), 0, sizeof(voices));
     for (Voice& v : voices) v.stepInt = 1;
 }

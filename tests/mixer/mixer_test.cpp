@@ -17,9 +17,9 @@ class Mixer : public ::testing::Test {
   protected:
     void SetUp() override {
         setOutputFormat(44000);
-        clearVoices();
+        resetVoiceTable();
     }
-    void TearDown() override { clearVoices(); }
+    void TearDown() override { resetVoiceTable(); }
 };
 
 // What a value adds to an empty entry at the full gain 255 (slightly above
@@ -53,7 +53,7 @@ TEST_F(Mixer, InterpolatesInDoublePrecisionAndDropsTheLowestFractionBit) {
     EXPECT_EQ(b[4], full(-0.5));  // -32768 + 65535 / 2
 
     // A fraction of 1 is read as 0: the weight is (fraction >> 1) x 2^-31.
-    clearVoices();
+    resetVoiceTable();
     startVoice(0, &s.sample, 1, ONE, 255, 255);
     auto c = mixed(1);
     EXPECT_EQ(c[0], 0.0f);
@@ -174,7 +174,7 @@ TEST_F(Mixer, PingPongReflectsAtBothEndsUntilInside) {
     EXPECT_EQ(positionOf(v), 5 * ONE - 1);
 
     // Backward exactly onto the loop start: reflected to 2^-32 below it.
-    clearVoices();
+    resetVoiceTable();
     TestSample t({10, 20, 30, 40, 50, 60, 70}, SAMPLE_PINGPONG_LOOP, 2, 4);
     Voice& w = startVoice(0, &t.sample, 4 * ONE, ONE, 255, 255);
     w.direction = VOICE_BACKWARD;
@@ -272,7 +272,7 @@ TEST_F(Mixer, RampStepsAreStoredAsFloatAndTheLengthFollowsTheRate) {
     EXPECT_EQ(v.rampFramesLeft, 126);
 
     setOutputFormat(22050);  // 64 frames
-    clearVoices();
+    resetVoiceTable();
     Voice& w = startVoice(0, &s.sample, 0, ONE, 0, 0, false);
     w.rightVolume = 10;
     mixed(64);
