@@ -18,6 +18,8 @@ constexpr int32_t PEN_START_X = 138;
 constexpr int32_t PEN_START_Y = 100;
 constexpr float APPROACH_FRAMES = 70.0f;
 constexpr float APPROACH_END_Y = -50.0f;
+// The rate the card's music is played at, in frames per second.
+constexpr int32_t MUSIC_RATE = 44000;
 // The set-up waits this long before the first frame so the music runs ahead.
 constexpr uint32_t SCENE_START_WAIT_MS = 1000;
 

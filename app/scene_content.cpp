@@ -49,6 +49,11 @@ void sceneContentSetup() {
     approachX.set(static_cast<float>(SCREEN_WIDTH + TEXT_WRITER_HAND_WIDTH), static_cast<float>(PEN_START_X),
                   APPROACH_FRAMES);
     approachY.set(0.0f, APPROACH_END_Y, APPROACH_FRAMES);
+    // The music starts before the wait, so it runs ahead of the first frame.
+    // Without a module or a sound device the show simply runs silently.
+    music.init(MUSIC_RATE);
+    music.load("TRACK", nullptr);
+    music.play();
     sceneSleep(SCENE_START_WAIT_MS);
 }
 
@@ -90,7 +95,9 @@ void sceneContentFrame() {
 }
 
 void sceneContentShutdown() {
-    // The music, when there is one, stops here before any picture goes.
+    // The music stops (and its feeder thread ends) before any picture goes.
+    music.stop();
+    music.close();
     logo.release();
     backdrop.release();
     frameOverlay.release();

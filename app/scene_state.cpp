@@ -21,3 +21,4 @@ ImageSurface palm;
 ImageSurface logo;
 // The music player is defined here, after logo, so that it is constructed
 // last and destroyed first.
+MusicPlayer music;

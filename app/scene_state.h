@@ -2,13 +2,14 @@
 // The greeting card's objects: globals of static storage, all defined in
 // app/scene_state.cpp so that they are constructed in one fixed order
 // (textWriter, snow, approachX, approachY, display, snowLayer, backdrop,
-// frameOverlay, palm, logo) and destroyed in reverse at exit.
+// frameOverlay, palm, logo, music) and destroyed in reverse at exit.
 #include <cstdint>
 
 #include "display/image_surface.h"
 #include "effects/snowfall.h"
 #include "effects/text_writer.h"
 #include "effects/tween.h"
+#include "music/music_player.h"
 
 enum ScenePhase : int32_t {
     SCENE_SLIDE_IN = 0,  // the palm slides in from the left
@@ -29,3 +30,4 @@ extern ImageSurface backdrop;      // bitmap 102
 extern ImageSurface frameOverlay;  // bitmap 103, black inside the frame
 extern ImageSurface palm;          // bitmap 104
 extern ImageSurface logo;          // bitmap 107
+extern MusicPlayer music;          // the card's module, "TRACK"
