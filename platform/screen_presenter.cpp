@@ -103,6 +103,33 @@ bool hardwareRenderer(SDL_Renderer* renderer) {
     return true;
 }
 
+// Nearest-neighbour enlargement by a whole number into a 32-bit surface:
+// each row is widened once and then copied down. (SDL's own scaled blit
+// between two formats goes through a much slower general path.)
+void scaleUpWhole(SDL_Surface* dst, const SDL_Surface* src, int32_t scale) {
+    const bool narrow = src->format->BytesPerPixel == 2;
+    for (int32_t y = 0; y < src->h; ++y) {
+        const uint8_t* in = static_cast<const uint8_t*>(src->pixels) + y * src->pitch;
+        auto* first =
+            reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(dst->pixels) + y * scale * dst->pitch);
+        uint32_t* out = first;
+        for (int32_t x = 0; x < src->w; ++x) {
+            uint32_t rgb;
+            if (narrow) {
+                uint16_t v = reinterpret_cast<const uint16_t*>(in)[x];
+                uint32_t r = (v >> 11) & 0x1F, g = (v >> 5) & 0x3F, b = v & 0x1F;
+                rgb = ((r << 3 | r >> 2) << 16) | ((g << 2 | g >> 4) << 8) | (b << 3 | b >> 2);
+            } else {
+                rgb = reinterpret_cast<const uint32_t*>(in)[x];
+            }
+            for (int32_t k = 0; k < scale; ++k) *out++ = rgb;
+        }
+        for (int32_t k = 1; k < scale; ++k)
+            std::memcpy(static_cast<uint8_t*>(dst->pixels) + (y * scale + k) * dst->pitch, first,
+                        static_cast<size_t>(dst->w) * 4);
+    }
+}
+
 // Copies the frame into the window's surface by the processor: nearest up
 // to the whole-number scale, then the linear pass when one is needed.
 int presentBySurface(ScreenPresenter* p) {
@@ -126,7 +153,7 @@ int presentBySurface(ScreenPresenter* p) {
         p->sharpScale = p->sharpSurface ? scale : 0;
         if (p->sharpSurface == nullptr) return 0;
     }
-    if (SDL_BlitScaled(p->frameSurface, nullptr, p->sharpSurface, nullptr) != 0) return 0;
+    scaleUpWhole(p->sharpSurface, p->frameSurface, scale);
     if (window->format->format == SDL_PIXELFORMAT_RGB888)
         return SDL_SoftStretchLinear(p->sharpSurface, nullptr, window, &dest) == 0;
     if (p->finalSurface == nullptr || p->finalSurface->w != dest.w || p->finalSurface->h != dest.h) {
@@ -162,7 +189,18 @@ ScreenPresenter* openPresenter(SDL_Window* window, int32_t width, int32_t height
         SDL_SetError("%d bits per pixel cannot be shown", static_cast<int>(bitsPerPixel));
         return nullptr;
     }
-    if (fullScreen && SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return nullptr;
+    if (fullScreen) {
+        // Cover the desktop by size as well: without a window manager (a bare
+        // X server) nobody acts on the full-screen request, and the window
+        // would keep its 640 x 480 while being drawn as if it were larger.
+        SDL_Rect bounds;
+        int index = SDL_GetWindowDisplayIndex(window);
+        if (index >= 0 && SDL_GetDisplayBounds(index, &bounds) == 0) {
+            SDL_SetWindowPosition(window, bounds.x, bounds.y);
+            SDL_SetWindowSize(window, bounds.w, bounds.h);
+        }
+        if (SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return nullptr;
+    }
     // A renderer the user asked for by name (SDL_RENDER_DRIVER) is kept as it is.
     const bool chosenByUser = SDL_GetHint(SDL_HINT_RENDER_DRIVER) != nullptr;
     SDL_Renderer* renderer =
