@@ -367,6 +367,28 @@ TEST(ConvertToPcm16, RoundsHalvesToEvenAndClamps) {
     EXPECT_EQ(out, expected);
 }
 
+TEST(ConvertToPcm16, EveryValueConvertsTheSameWhereverItStands) {
+    // Values are converted eight at a time with a one-by-one tail: each edge
+    // value is put at every position of a block and in the tail.
+    const float inf = std::numeric_limits<float>::infinity();
+    const std::vector<std::pair<float, int16_t>> cases = {
+        {2.5f, 2},          {3.5f, 4},          {-2.5f, -2},     {32767.5f, 32767}, {-32768.5f, -32768},
+        {-40000.0f, -32768}, {2147483520.0f, 32767}, {2147483648.0f, -32768}, {-inf, -32768},
+        {std::numeric_limits<float>::quiet_NaN(), -32768}, {-0.5f, 0},       {12345.49f, 12345}};
+    for (const auto& [value, expected] : cases) {
+        for (int32_t frames = 1; frames <= 9; ++frames) {
+            for (int32_t at = 0; at < 2 * frames; ++at) {
+                std::vector<float> in(2 * frames, 7.0f);
+                in[at] = value;
+                std::vector<int16_t> out(2 * frames, 99);
+                convertToPcm16(out.data(), in.data(), frames);
+                EXPECT_EQ(out[at], expected) << value << " at " << at << " of " << 2 * frames;
+                EXPECT_EQ(out[at == 0 ? 1 : 0], 7);
+            }
+        }
+    }
+}
+
 TEST(ConvertToPcm16, IgnoresEmptyCountsAndNullPointers) {
     const float in[4] = {1, 2, 3, 4};
     int16_t out[4] = {9, 9, 9, 9};
