@@ -244,4 +244,33 @@ TEST_F(DisplayOnWindow, FullScreenAndWindowedPresentWholeFrames) {
     EXPECT_EQ(1, w.present());
 }
 
+// What reached the window, read back from the window's surface (the
+// headless driver has no hardware renderer, so the card draws there itself).
+uint32_t shownAt(SDL_Window* window, int x, int y) {
+    SDL_Surface* s = SDL_GetWindowSurface(window);
+    if (s == nullptr) return 0xDEADBEEF;
+    uint32_t raw = 0;
+    std::memcpy(&raw, static_cast<uint8_t*>(s->pixels) + y * s->pitch + x * s->format->BytesPerPixel,
+                s->format->BytesPerPixel);
+    uint8_t r, g, b;
+    SDL_GetRGB(raw, s->format, &r, &g, &b);
+    return uint32_t(r) << 16 | uint32_t(g) << 8 | b;
+}
+
+TEST_F(DisplayOnWindow, FrameFillsTheScreenWithItsLeftAndRightInPlace) {
+    DisplayDevice d;
+    ASSERT_EQ(1, d.create(window, 640, 480, 16, 0)) << displayError();
+    Solid red(d, 320, 480, 0xF800), blue(d, 320, 480, 0x001F);
+    red.image.blit(d, 0, 0, 320, 480, 0, 0, 320, 480);
+    blue.image.blit(d, 320, 0, 320, 480, 0, 0, 320, 480);
+    ASSERT_EQ(1, d.present());
+    int w = 0, h = 0;
+    SDL_GetWindowSize(window, &w, &h);
+    PresentLayout l = presentLayout(640, 480, w, h);
+    EXPECT_EQ(0xFF0000u, shownAt(window, l.x + 2, l.y + l.h / 2));
+    EXPECT_EQ(0x0000FFu, shownAt(window, l.x + l.w - 3, l.y + l.h / 2));
+    EXPECT_EQ(0xFF0000u, shownAt(window, l.x + l.w / 4, l.y + 1));
+    EXPECT_EQ(0x0000FFu, shownAt(window, l.x + 3 * l.w / 4, l.y + l.h - 2));
+}
+
 }  // namespace
