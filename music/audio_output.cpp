@@ -40,6 +40,7 @@ struct AudioOutput {
     // which the device's position tells whether it overtook the feeder.
     uint64_t framesFilled = 0;
     std::atomic<uint64_t> underruns{0};
+    std::atomic<uint64_t> blocksFilled{0};  // written by one thread at a time
 };
 
 AudioOutput output;
@@ -63,6 +64,8 @@ int32_t writeIndex() { return output.writeIndex; }
 void setWriteIndex(int32_t index) { output.writeIndex = index; }
 const int16_t* ringBuffer() { return output.ringBuffer; }
 uint64_t underrunBlocks() { return output.underruns.load(std::memory_order_relaxed); }
+uint64_t blocksFilled() { return output.blocksFilled.load(std::memory_order_relaxed); }
+uint64_t framesPlayed() { return output.deviceOpen ? device()->bytesPlayed() / 4 : 0; }
 void useAudioDevice(AudioDevice* replacement) { output.device = replacement; }
 
 bool openOutput(int32_t rate) {
@@ -112,6 +115,7 @@ bool startPlayback(Song* song) {
     output.writeIndex = 0;
     output.framesFilled = 0;
     output.underruns.store(0, std::memory_order_relaxed);
+    output.blocksFilled.store(0, std::memory_order_relaxed);
     do {
         fillBlock();
     } while (output.writeIndex != 0);
@@ -139,6 +143,7 @@ void fillBlock() {
     renderBlock(song, block, blockFrames);
     convertToPcm16(output.ringBuffer + static_cast<size_t>(k) * blockFrames * 2, block, blockFrames);
     output.framesFilled += static_cast<uint64_t>(blockFrames);
+    output.blocksFilled.store(output.blocksFilled.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
     if (output.deviceOpen) device()->published();
 }
 

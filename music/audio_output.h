@@ -44,5 +44,9 @@ void setWriteIndex(int32_t index);
 const int16_t* ringBuffer();
 // Blocks the device reached before the feeder had refilled them.
 uint64_t underrunBlocks();
+// Blocks filled since playback started, the pre-fill included.
+uint64_t blocksFilled();
+// Frames the device has played since playback started (0 without a device).
+uint64_t framesPlayed();
 // Replaces the sound device (tests use a fake); null restores the SDL one.
 void useAudioDevice(AudioDevice* device);

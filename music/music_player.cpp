@@ -1,6 +1,8 @@
 #include "music/music_player.h"
 
+#include <cinttypes>
 #include <cstdio>
+#include <cstdlib>
 
 #include "music/audio_output.h"
 #include "music/file_callbacks.h"
@@ -33,7 +35,17 @@ int MusicPlayer::load(const char* name, SampleLoadCallback sampleLoadCallback) {
 
 int MusicPlayer::play() { return startPlayback(song) ? 1 : 0; }
 
-int MusicPlayer::stop() { return stopPlayback(song) ? 1 : 0; }
+int MusicPlayer::stop() {
+    const int stopped = stopPlayback(song) ? 1 : 0;
+    // For reliability checks of the running card: were there gaps in the sound?
+    if (stopped && std::getenv("YULECARD_AUDIO_STATS") != nullptr) {
+        std::fprintf(stderr,
+                     "yulecard: audio: %" PRIu64 " blocks filled, %" PRIu64 " underrun blocks, %" PRIu64
+                     " frames played\n",
+                     blocksFilled(), underrunBlocks(), framesPlayed());
+    }
+    return stopped;
+}
 
 int MusicPlayer::close() {
     closeOutput();
