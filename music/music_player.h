@@ -4,7 +4,7 @@
 #include "music/song.h"
 
 class MusicPlayer {
-public:
+  public:
     // Registers the resource file callbacks, so that modules are found among
     // the program's embedded resources.
     MusicPlayer();

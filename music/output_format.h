@@ -4,11 +4,11 @@
 // openOutput sets them; until then they hold the values for 44,000 Hz.
 #include <cstdint>
 
-extern int32_t outputRate;      // frames per second
-extern int32_t blockFrames;     // frames per 20 ms block, a multiple of 4
-extern int32_t ringFrames;      // frames in the two-second ring
-extern int32_t rampFrames;      // volume ramp length: rate x 128 / 44100
-extern float rampReciprocal;    // 1 / rampFrames as a 32-bit float
+extern int32_t outputRate;    // frames per second
+extern int32_t blockFrames;   // frames per 20 ms block, a multiple of 4
+extern int32_t ringFrames;    // frames in the two-second ring
+extern int32_t rampFrames;    // volume ramp length: rate x 128 / 44100
+extern float rampReciprocal;  // 1 / rampFrames as a 32-bit float
 
 // Sets all of the above for a rate, as opening the output does.
 void setOutputFormat(int32_t rate);

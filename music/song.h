@@ -6,8 +6,8 @@
 struct Song;
 
 // Supplies a sample's frames instead of the stream (see createSong).
-using SampleLoadCallback = void (*)(void* buffer, int32_t byteCount, int32_t bits,
-                                    int32_t instrumentIndex, int32_t sampleIndex);
+using SampleLoadCallback = void (*)(void* buffer, int32_t byteCount, int32_t bits, int32_t instrumentIndex,
+                                    int32_t sampleIndex);
 using TickCallback = void (*)(Song* song);
 
 struct NoteCell {
@@ -57,7 +57,7 @@ constexpr uint8_t ENVELOPE_SUSTAIN = 0x02;
 constexpr uint8_t ENVELOPE_LOOP = 0x04;
 
 struct Instrument {
-    int32_t sampleCount;  // 0..16
+    int32_t sampleCount;                          // 0..16
     Sample* samples[MAX_SAMPLES_PER_INSTRUMENT];  // slots past sampleCount -> &emptySample
     uint8_t sampleMap[96];
     EnvelopePoint volumePoints[ENVELOPE_POINTS];
@@ -90,12 +90,12 @@ struct Envelope {
 };
 
 inline Envelope volumeEnvelope(const Instrument& in) {
-    return Envelope{in.volumePoints, in.volumePointCount, in.volumeSustain, in.volumeLoopStart,
-                    in.volumeLoopEnd, in.volumeFlags};
+    return Envelope{in.volumePoints,    in.volumePointCount, in.volumeSustain,
+                    in.volumeLoopStart, in.volumeLoopEnd,    in.volumeFlags};
 }
 inline Envelope panningEnvelope(const Instrument& in) {
-    return Envelope{in.panningPoints, in.panningPointCount, in.panningSustain,
-                    in.panningLoopStart, in.panningLoopEnd, in.panningFlags};
+    return Envelope{in.panningPoints,    in.panningPointCount, in.panningSustain,
+                    in.panningLoopStart, in.panningLoopEnd,    in.panningFlags};
 }
 
 constexpr uint16_t SONG_LINEAR_FREQUENCIES = 0x0001;  // flags bit 0

@@ -18,11 +18,11 @@ struct Voice {
     const Sample* sample;  // null: idle
     uint8_t leftVolume;    // target gains 0..255
     uint8_t rightVolume;
-    int32_t positionInt;   // integer part first ...
-    uint32_t positionFrac; // ... then the fraction
-    uint32_t stepFrac;     // the step keeps the fraction first ...
-    int32_t stepInt;       // ... then the integer part
-    int32_t direction;     // VOICE_FORWARD or VOICE_BACKWARD
+    int32_t positionInt;    // integer part first ...
+    uint32_t positionFrac;  // ... then the fraction
+    uint32_t stepFrac;      // the step keeps the fraction first ...
+    int32_t stepInt;        // ... then the integer part
+    int32_t direction;      // VOICE_FORWARD or VOICE_BACKWARD
     uint8_t seenLeftVolume;
     uint8_t seenRightVolume;
     uint8_t currentLeftVolume;

@@ -9,7 +9,7 @@
 #include <cstdint>
 
 class AudioDevice {
-public:
+  public:
     virtual ~AudioDevice() = default;
 
     // Opens the device for signed 16-bit little-endian stereo at `rate`

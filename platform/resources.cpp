@@ -1,7 +1,8 @@
 #include "platform/resources.h"
 
-#include <cstdlib>
 #include <strings.h>
+
+#include <cstdlib>
 
 namespace {
 bool typeMatches(const Resource& r, const char* type) {

@@ -5,11 +5,11 @@
 #include <cstdint>
 
 struct Resource {
-    int id;                 // integer id, 0 when the resource has a name only
-    const char* name;       // "" when the resource has an id only
-    const char* type;       // "BITMAP", "ICON", "XM", ...
-    const uint8_t* bytes;   // exact bytes of the file, valid for the whole run
-    uint32_t size;          // length in bytes
+    int id;                // integer id, 0 when the resource has a name only
+    const char* name;      // "" when the resource has an id only
+    const char* type;      // "BITMAP", "ICON", "XM", ...
+    const uint8_t* bytes;  // exact bytes of the file, valid for the whole run
+    uint32_t size;         // length in bytes
 };
 
 // Raw table access (generated at build time from resources/manifest.txt).

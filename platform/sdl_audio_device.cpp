@@ -10,7 +10,7 @@
 namespace {
 
 class SdlAudioDevice final : public AudioDevice {
-public:
+  public:
     bool open(int32_t rate) override {
         close();
         if (!(SDL_WasInit(SDL_INIT_AUDIO) & SDL_INIT_AUDIO)) {
@@ -70,7 +70,7 @@ public:
         ownsSubsystem_ = false;
     }
 
-private:
+  private:
     static void SDLCALL callback(void* userdata, Uint8* out, int len) {
         static_cast<SdlAudioDevice*>(userdata)->fill(out, static_cast<uint32_t>(len));
     }

@@ -1,6 +1,7 @@
-#include <gtest/gtest.h>
+#include "music/audio_output.h"
 
 #include <SDL.h>
+#include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
@@ -11,7 +12,6 @@
 #include <thread>
 #include <vector>
 
-#include "music/audio_output.h"
 #include "music/channel.h"
 #include "music/file_callbacks.h"
 #include "music/memory_stream.h"
@@ -27,7 +27,7 @@ namespace {
 
 // A device whose play position the test sets; it records what it was given.
 class FakeDevice final : public AudioDevice {
-public:
+  public:
     bool open(int32_t rate) override {
         openedRate = rate;
         isOpen = opens;
@@ -108,11 +108,11 @@ std::vector<uint8_t> tinyModule(uint16_t bpm, uint8_t rows = 4) {
     u32(len);
     u32(0);
     u32(len);
-    u8(64);  // volume
-    u8(0);   // finetune
-    u8(1);   // forward loop, 8-bit
-    u8(128); // panning
-    u8(0);   // relative note
+    u8(64);   // volume
+    u8(0);    // finetune
+    u8(1);    // forward loop, 8-bit
+    u8(128);  // panning
+    u8(0);    // relative note
     m.resize(m.size() + 23, 0);
     // delta-coded square wave
     int8_t prev = 0;
@@ -125,7 +125,7 @@ std::vector<uint8_t> tinyModule(uint16_t bpm, uint8_t rows = 4) {
 }
 
 class AudioOutputTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         registerResourceCallbacks();
         useAudioDevice(&fake);
@@ -147,8 +147,8 @@ protected:
 TEST_F(AudioOutputTest, SizesFollowTheRate) {
     struct Case {
         int32_t rate, block, ring, ramp;
-    } cases[] = {{44000, 880, 88000, 127}, {44100, 884, 88400, 128}, {22050, 444, 44400, 64},
-                 {8000, 160, 16000, 23}};
+    } cases[] = {
+        {44000, 880, 88000, 127}, {44100, 884, 88400, 128}, {22050, 444, 44400, 64}, {8000, 160, 16000, 23}};
     for (const Case& c : cases) {
         ASSERT_TRUE(openOutput(c.rate)) << c.rate;
         EXPECT_EQ(outputRate, c.rate);
@@ -255,16 +255,16 @@ TEST(Feeder, FillRule) {
     struct Case {
         int32_t p, write, filled;
     } cases[] = {
-        {0, 97, 3},  // 97, 98, 99
-        {1, 0, 1},   // 0
-        {1, 98, 3},  // 98, 99, 0
-        {5, 3, 2},   // 3, 4
-        {5, 7, 0},   // fallen behind by more than the ring: wait for block 0 or 1
-        {0, 0, 0},   // right after the start
-        {1, 99, 2},  // 99, 0
-        {2, 0, 2},   // 0, 1
-        {99, 98, 1}, // steady state
-        {0, 1, 99},  // device in block 0: fill up to the end of the ring
+        {0, 97, 3},   // 97, 98, 99
+        {1, 0, 1},    // 0
+        {1, 98, 3},   // 98, 99, 0
+        {5, 3, 2},    // 3, 4
+        {5, 7, 0},    // fallen behind by more than the ring: wait for block 0 or 1
+        {0, 0, 0},    // right after the start
+        {1, 99, 2},   // 99, 0
+        {2, 0, 2},    // 0, 1
+        {99, 98, 1},  // steady state
+        {0, 1, 99},   // device in block 0: fill up to the end of the ring
     };
     for (const Case& c : cases)
         EXPECT_EQ(blocksToFill(c.p, c.write, 100), c.filled) << "P=" << c.p << " write=" << c.write;

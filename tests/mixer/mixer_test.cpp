@@ -371,10 +371,18 @@ TEST(ConvertToPcm16, EveryValueConvertsTheSameWhereverItStands) {
     // Values are converted eight at a time with a one-by-one tail: each edge
     // value is put at every position of a block and in the tail.
     const float inf = std::numeric_limits<float>::infinity();
-    const std::vector<std::pair<float, int16_t>> cases = {
-        {2.5f, 2},          {3.5f, 4},          {-2.5f, -2},     {32767.5f, 32767}, {-32768.5f, -32768},
-        {-40000.0f, -32768}, {2147483520.0f, 32767}, {2147483648.0f, -32768}, {-inf, -32768},
-        {std::numeric_limits<float>::quiet_NaN(), -32768}, {-0.5f, 0},       {12345.49f, 12345}};
+    const std::vector<std::pair<float, int16_t>> cases = {{2.5f, 2},
+                                                          {3.5f, 4},
+                                                          {-2.5f, -2},
+                                                          {32767.5f, 32767},
+                                                          {-32768.5f, -32768},
+                                                          {-40000.0f, -32768},
+                                                          {2147483520.0f, 32767},
+                                                          {2147483648.0f, -32768},
+                                                          {-inf, -32768},
+                                                          {std::numeric_limits<float>::quiet_NaN(), -32768},
+                                                          {-0.5f, 0},
+                                                          {12345.49f, 12345}};
     for (const auto& [value, expected] : cases) {
         for (int32_t frames = 1; frames <= 9; ++frames) {
             for (int32_t at = 0; at < 2 * frames; ++at) {

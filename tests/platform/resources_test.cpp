@@ -1,8 +1,8 @@
+#include "platform/resources.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
-
-#include "platform/resources.h"
 
 namespace {
 
