@@ -26,7 +26,7 @@ struct AudioOutput {
     bool deviceOpen = false;
     int16_t* ringBuffer = nullptr;  // lives until the device can no longer play it
     uint32_t ringBytes = 0;
-    float* mixBuffer = nullptr;     // 16-byte aligned, inside mixAllocation
+    float* mixBuffer = nullptr;  // 16-byte aligned, inside mixAllocation
     void* mixAllocation = nullptr;
     int32_t writeIndex = 0;
     Song* currentSong = nullptr;
@@ -45,7 +45,9 @@ struct AudioOutput {
 
 AudioOutput output;
 
-AudioDevice* device() { return output.device != nullptr ? output.device : sdlAudioDevice(); }
+AudioDevice* device() {
+    return output.device != nullptr ? output.device : sdlAudioDevice();
+}
 
 void feederLoop() {
     raiseThreadPriorityToTimeCritical();
@@ -59,14 +61,30 @@ void feederLoop() {
 
 }  // namespace
 
-int32_t blockCount() { return ringFrames / blockFrames; }
-int32_t writeIndex() { return output.writeIndex; }
-void setWriteIndex(int32_t index) { output.writeIndex = index; }
-const int16_t* ringBuffer() { return output.ringBuffer; }
-uint64_t underrunBlocks() { return output.underruns.load(std::memory_order_relaxed); }
-uint64_t blocksFilled() { return output.blocksFilled.load(std::memory_order_relaxed); }
-uint64_t framesPlayed() { return output.deviceOpen ? device()->bytesPlayed() / 4 : 0; }
-void useAudioDevice(AudioDevice* replacement) { output.device = replacement; }
+int32_t blockCount() {
+    return ringFrames / blockFrames;
+}
+int32_t writeIndex() {
+    return output.writeIndex;
+}
+void setWriteIndex(int32_t index) {
+    output.writeIndex = index;
+}
+const int16_t* ringBuffer() {
+    return output.ringBuffer;
+}
+uint64_t underrunBlocks() {
+    return output.underruns.load(std::memory_order_relaxed);
+}
+uint64_t blocksFilled() {
+    return output.blocksFilled.load(std::memory_order_relaxed);
+}
+uint64_t framesPlayed() {
+    return output.deviceOpen ? device()->bytesPlayed() / 4 : 0;
+}
+void useAudioDevice(AudioDevice* replacement) {
+    output.device = replacement;
+}
 
 bool openOutput(int32_t rate) {
     if (!fileCallbacksRegistered()) return false;
@@ -109,8 +127,8 @@ bool startPlayback(Song* song) {
         output.currentSong = nullptr;
         return true;
     }
-    output.mixBuffer = reinterpret_cast<float*>(
-        (reinterpret_cast<uintptr_t>(output.mixAllocation) + 15) & ~static_cast<uintptr_t>(15));
+    output.mixBuffer = reinterpret_cast<float*>((reinterpret_cast<uintptr_t>(output.mixAllocation) + 15) &
+                                                ~static_cast<uintptr_t>(15));
 
     output.writeIndex = 0;
     output.framesFilled = 0;
@@ -143,7 +161,8 @@ void fillBlock() {
     renderBlock(song, block, blockFrames);
     convertToPcm16(output.ringBuffer + static_cast<size_t>(k) * blockFrames * 2, block, blockFrames);
     output.framesFilled += static_cast<uint64_t>(blockFrames);
-    output.blocksFilled.store(output.blocksFilled.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+    output.blocksFilled.store(output.blocksFilled.load(std::memory_order_relaxed) + 1,
+                              std::memory_order_relaxed);
     if (output.deviceOpen) device()->published();
 }
 

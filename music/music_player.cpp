@@ -8,7 +8,9 @@
 #include "music/file_callbacks.h"
 #include "music/resource_stream.h"
 
-MusicPlayer::MusicPlayer() { registerResourceCallbacks(); }
+MusicPlayer::MusicPlayer() {
+    registerResourceCallbacks();
+}
 
 // The song is given up with the player; freeSong first stops its playback.
 MusicPlayer::~MusicPlayer() {
@@ -33,7 +35,9 @@ int MusicPlayer::load(const char* name, SampleLoadCallback sampleLoadCallback) {
     return song != nullptr ? 1 : 0;
 }
 
-int MusicPlayer::play() { return startPlayback(song) ? 1 : 0; }
+int MusicPlayer::play() {
+    return startPlayback(song) ? 1 : 0;
+}
 
 int MusicPlayer::stop() {
     const int stopped = stopPlayback(song) ? 1 : 0;
