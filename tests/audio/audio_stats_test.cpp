@@ -17,7 +17,7 @@ namespace {
 
 // A device that plays nothing by itself: the test moves its position.
 class PositionDevice final : public AudioDevice {
-public:
+  public:
     bool open(int32_t) override { return true; }
     void loop(const int16_t*, uint32_t) override { played.store(0); }
     uint64_t bytesPlayed() override { return played.load(); }
@@ -28,7 +28,7 @@ public:
 };
 
 class AudioStats : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         registerResourceCallbacks();
         useAudioDevice(&device);
