@@ -251,6 +251,22 @@ TEST_F(AudioOutputTest, PlayingStreamIsTheOfflineRendering) {
 }
 
 // The fill rule: how many blocks one pass fills, and from where.
+TEST_F(AudioOutputTest, FreeingASongIdlesEveryVoiceThatPlayedIt) {
+    ASSERT_TRUE(openOutput(44000));
+    ASSERT_NE(load(125), nullptr);
+    ASSERT_TRUE(startPlayback(song));
+    ASSERT_TRUE(stopPlayback(song));
+    ASSERT_NE(voices[0].sample, nullptr);  // the note still sounds in the voice
+    freeSong(song);
+    song = nullptr;
+    for (const Voice& v : voices) ASSERT_EQ(v.sample, nullptr);
+    // A new song started without reopening the output mixes no freed sample
+    // (the address sanitizer build would report it).
+    ASSERT_NE(load(128), nullptr);
+    EXPECT_TRUE(startPlayback(song));
+    EXPECT_TRUE(stopPlayback(song));
+}
+
 TEST(Feeder, FillRule) {
     struct Case {
         int32_t p, write, filled;
