@@ -187,7 +187,11 @@ void mixVoice(Voice& voice, float* buffer, int32_t frames, const MixKernels& ker
             // A voice without data has nothing to read and ends here too.
             run = 0;
             reachesBoundary = true;
-        } else if ((static_cast<uint64_t>(distance) >> 32) < (1u << 24)) {
+        } else {
+            // fix: the boundary counts however far off it is. Ignored from
+            // 2^24 frames on, a voice with a huge step (a sample of over 2^24
+            // frames played many octaves up) ran past the end of its data
+            // within one run; nearer boundaries count exactly as before.
             const uint64_t toBoundary = framesToBoundary(static_cast<uint64_t>(distance), step);
             if (toBoundary <= run) {
                 run = static_cast<uint32_t>(toBoundary);

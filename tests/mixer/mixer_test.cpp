@@ -232,6 +232,21 @@ TEST_F(Mixer, VoiceLeftAHairPastItsEndByABufferEndIsStoppedOrWrappedNextCall) {
     EXPECT_EQ(next[18], full(500.0));
 }
 
+TEST_F(Mixer, FarBoundaryStillStopsAVoiceWhoseStepReachesItInOneRun) {
+    // 2^24 + 8 frames from the end, stepping 2^18 frames a frame: the end is
+    // passed at frame 65. Frames behind the end are readable and loud here,
+    // so a voice that ran past it would be heard.
+    const uint32_t length = (1u << 24) + 8;
+    const uint64_t step = (uint64_t{1} << 18) * ONE;
+    TestSample s(std::vector<int16_t>(length + 300000, 1000), SAMPLE_NO_LOOP);
+    s.sample.length = s.sample.loopLength = length;
+    Voice& v = startVoice(0, &s.sample, 0, step, 255, 255);
+    auto b = mixed(70);
+    EXPECT_EQ(b[2 * 64], full(1000.0));  // at frame 2^24, still inside
+    EXPECT_EQ(v.sample, nullptr);
+    for (int k = 65; k < 70; ++k) EXPECT_EQ(b[2 * k], 0.0f) << "frame " << k;
+}
+
 // ---- volume ramps ----
 
 TEST_F(Mixer, RampSpreadOverTwoCallsEndsOnTheTarget) {
