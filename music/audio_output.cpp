@@ -98,6 +98,9 @@ bool openOutput(int32_t rate) {
 }
 
 void closeOutput() {
+    // safety: a feeder still running would go on filling the ring released
+    // below (a close, or a reopen, without a stop first); it is stopped.
+    if (output.feederThread != nullptr) stopPlayback(output.currentSong);
     if (output.deviceOpen) device()->close();
     output.deviceOpen = false;
     // fix: the ring is released only here, once the device can no longer

@@ -161,6 +161,20 @@ TEST_F(AudioOutputTest, SizesFollowTheRate) {
     }
 }
 
+TEST_F(AudioOutputTest, RateTooLowForAFrameABlockStillPlaysInBlocksOfFour) {
+    // 20 x 20 / 1000 rounds to no frames at all; the ring must still divide
+    // into 100 blocks, or filling it would divide by zero.
+    ASSERT_TRUE(openOutput(20));
+    EXPECT_EQ(blockFrames, 4);
+    EXPECT_EQ(ringFrames, 400);
+    EXPECT_EQ(blockCount(), 100);
+    ASSERT_NE(load(125), nullptr);
+    ASSERT_TRUE(startPlayback(song));
+    EXPECT_EQ(writeIndex(), 0);
+    EXPECT_EQ(song->samplesPerTick, 1);
+    EXPECT_TRUE(stopPlayback(song));
+}
+
 TEST_F(AudioOutputTest, OpenRefusesWithoutFileCallbacksAndLeavesTheDeviceAlone) {
     FileCallbacks saved = registeredFileCallbacks();
     registerFileCallbacks(nullptr, nullptr, nullptr, nullptr, nullptr);
@@ -303,6 +317,29 @@ TEST_F(AudioOutputTest, FeederThreadRefillsTheBlockTheDeviceLeft) {
     EXPECT_TRUE(stopPlayback(song));
     EXPECT_EQ(writeIndex(), 1);
     EXPECT_EQ(underrunBlocks(), 0u);
+}
+
+TEST_F(AudioOutputTest, CloseOrReopenWhilePlayingEndsTheFeederBeforeTheRingGoes) {
+    for (bool reopen : {false, true}) {
+        ASSERT_TRUE(openOutput(44000));
+        if (song == nullptr) {
+            ASSERT_NE(load(125), nullptr);
+        }
+        ASSERT_TRUE(startPlayback(song));
+        if (reopen) {
+            ASSERT_TRUE(openOutput(44000));
+        } else {
+            closeOutput();
+        }
+        // The device moves on: a feeder still running would now refill
+        // blocks of a ring that is gone.
+        const uint64_t filled = blocksFilled();
+        fake.played.store(static_cast<uint64_t>(blockFrames) * 4 * 50);
+        std::this_thread::sleep_for(std::chrono::milliseconds(40));
+        EXPECT_EQ(blocksFilled(), filled) << (reopen ? "reopen" : "close");
+        closeOutput();
+        EXPECT_EQ(ringBuffer(), nullptr);
+    }
 }
 
 TEST_F(AudioOutputTest, UnderrunsAreCountedWhenTheDeviceOvertakesTheFeeder) {
