@@ -17,14 +17,30 @@ shift
 seconds=300 driver=disk busy=0 cpu_from=10 cpu_for=60
 while [ $# -gt 0 ]; do
   case $1 in
-    --seconds) seconds=$2; shift 2 ;;
-    --driver) driver=$2; shift 2 ;;
-    --busy) busy=$2; shift 2 ;;
-    --cpu-from) cpu_from=$2; shift 2 ;;
-    --cpu-for) cpu_for=$2; shift 2 ;;
+    --seconds | --driver | --busy | --cpu-from | --cpu-for) ;;
     *) echo "measure_card: unknown option $1" >&2; exit 2 ;;
   esac
+  [ $# -ge 2 ] || { echo "measure_card: $1 needs a value" >&2; exit 2; }
+  # Times and counts are whole numbers (no leading zeros: the shell would
+  # read them as octal); anything else would only surface later as a shell
+  # error with the run half done.
+  if [ "$1" = --driver ]; then
+    [ "$2" = disk ] || [ "$2" = dummy ] ||
+      { echo "measure_card: --driver is disk or dummy, not '$2'" >&2; exit 2; }
+  else
+    [[ $2 =~ ^(0|[1-9][0-9]{0,8})$ ]] ||
+      { echo "measure_card: $1 wants a whole number, not '$2'" >&2; exit 2; }
+  fi
+  case $1 in
+    --seconds) seconds=$2 ;;
+    --driver) driver=$2 ;;
+    --busy) busy=$2 ;;
+    --cpu-from) cpu_from=$2 ;;
+    --cpu-for) cpu_for=$2 ;;
+  esac
+  shift 2
 done
+[ "$seconds" -gt 0 ] || { echo "measure_card: --seconds must be above 0" >&2; exit 2; }
 [ $((cpu_from + cpu_for)) -le "$seconds" ] || { echo "measure_card: the processor window ends after the run" >&2; exit 2; }
 card="$build/yulecard"
 [ -x "$card" ] || { echo "measure_card: $card not built" >&2; exit 1; }
