@@ -45,6 +45,18 @@ check "not an XM file: 1" status 1 "$tool" "$source/CMakeLists.txt" -o "$out/x.w
 check "  ... says why" grep -q 'not an XM file' "$out/err"
 check "  ... leaves no file" test ! -e "$out/x.wav"
 
+# A write that fails into a pipe (its reader gone, SIGPIPE ignored) is an
+# error, and the pipe, not being a file the tool made, is left in place.
+rm -f "$out/pipe"
+if mkfifo "$out/pipe" 2>/dev/null; then
+  (timeout 30 head -c 100 "$out/pipe" >/dev/null 2>&1 &)
+  check "write failure into a pipe: 1" status 1 bash -c 'trap "" PIPE; exec "$@"' _ \
+    "$tool" "$module" -o "$out/pipe" --seconds 60 --quiet
+  check "  ... says why" grep -q 'cannot write' "$out/err"
+  check "  ... leaves the pipe alone" test -p "$out/pipe"
+  rm -f "$out/pipe"
+fi
+
 check "0.3 s at 44,100 Hz" status 0 "$tool" "$module" -o "$out/a.wav" --seconds 0.3 --rate 44100
 check "  ... is 13,230 frames" test "$(size_of "$out/a.wav")" -eq $((44 + 13230 * 4))
 check "  ... with a WAV header for 44,100 Hz" \

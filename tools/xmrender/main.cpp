@@ -1,5 +1,6 @@
 // xmrender: plays an XM file with the card's own player, from the start of
 // playback, and writes what the sound device would receive as a WAV file.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -325,11 +326,15 @@ int render(const Options& o) {
 
     std::FILE* out = toStdout ? stdout : std::fopen(o.output.c_str(), "wb");
     if (out == nullptr) fail("cannot create " + o.output + ": " + std::strerror(errno));
+    // fix: only a regular file is removed after a failed write; a device or
+    // a pipe named as the output (/dev/full, a FIFO) is not ours to delete.
+    struct stat info {};
+    const bool removable = !toStdout && fstat(fileno(out), &info) == 0 && S_ISREG(info.st_mode);
     auto writeFailed = [&]() {
         const std::string reason = std::strerror(errno);
         if (!toStdout) {
             std::fclose(out);
-            std::remove(o.output.c_str());
+            if (removable) std::remove(o.output.c_str());
         }
         fail("cannot write " + (toStdout ? std::string("standard output") : o.output) + ": " + reason);
     };
@@ -351,7 +356,7 @@ int render(const Options& o) {
     progress.finish(song, done);
     if (std::fflush(out) != 0) writeFailed();
     if (!toStdout && std::fclose(out) != 0) {
-        std::remove(o.output.c_str());
+        if (removable) std::remove(o.output.c_str());
         fail("cannot write " + o.output + ": " + std::strerror(errno));
     }
     freeSong(song);
