@@ -90,7 +90,10 @@ bool openOutput(int32_t rate) {
     if (!fileCallbacksRegistered()) return false;
     closeOutput();
     outputRate = rate;
-    if (rate <= 0 || !device()->open(rate)) return false;
+    // safety: the block and ramp sizes are worked out in 32 bits and the
+    // ring holds two seconds; a rate above what any device plays would
+    // overflow the one and ask for gigabytes for the other.
+    if (rate <= 0 || rate > OFFLINE_MAX_RATE || !device()->open(rate)) return false;
     output.deviceOpen = true;
     setOutputFormat(rate);
     clearVoices();

@@ -11,7 +11,8 @@ constexpr int32_t BLOCK_MILLISECONDS = 20;
 
 // Opens the sound device at `rate` and derives the block, ring and ramp
 // sizes; clears the voices. False while the file callbacks are not
-// registered (nothing is touched then) or when no device can be opened.
+// registered (nothing is touched then), for a rate outside 1..384,000, or
+// when no device can be opened.
 bool openOutput(int32_t rate);
 // Stops the device at once, closes it, and releases the ring it played.
 void closeOutput();

@@ -175,6 +175,19 @@ TEST_F(AudioOutputTest, RateTooLowForAFrameABlockStillPlaysInBlocksOfFour) {
     EXPECT_TRUE(stopPlayback(song));
 }
 
+TEST_F(AudioOutputTest, OpenRefusesAbsurdRatesWithoutAskingTheDevice) {
+    ASSERT_TRUE(openOutput(44000));
+    closeOutput();
+    fake.openedRate = 0;
+    for (int32_t rate : {0, -44100, 384001, 200000000}) {
+        EXPECT_FALSE(openOutput(rate)) << rate;
+        EXPECT_EQ(fake.openedRate, 0) << rate;
+        EXPECT_EQ(blockFrames, 880) << rate;  // the sizes keep their earlier values
+    }
+    EXPECT_TRUE(openOutput(384000));
+    EXPECT_EQ(blockFrames, 7680);
+}
+
 TEST_F(AudioOutputTest, OpenRefusesWithoutFileCallbacksAndLeavesTheDeviceAlone) {
     FileCallbacks saved = registeredFileCallbacks();
     registerFileCallbacks(nullptr, nullptr, nullptr, nullptr, nullptr);
