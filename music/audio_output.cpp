@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <thread>
 
 #include "music/file_callbacks.h"
@@ -151,10 +152,15 @@ bool startPlayback(Song* song) {
     // Without a device there is no position to follow: the feeder would only
     // wake up for nothing, so the silent card runs without it.
     if (output.deviceOpen) {
-        output.feederThread = new std::thread(feederLoop);
-    } else {
-        output.feederExited.store(1, std::memory_order_release);
+        try {
+            output.feederThread = new std::thread(feederLoop);
+        } catch (const std::exception&) {
+            // safety: no exception leaves the player; without a thread the
+            // ring just repeats, and stopPlayback has nothing to wait for.
+            output.feederThread = nullptr;
+        }
     }
+    if (output.feederThread == nullptr) output.feederExited.store(1, std::memory_order_release);
     return true;
 }
 
