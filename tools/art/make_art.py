@@ -631,8 +631,16 @@ def make_icon():
 
 # ======================================================================= main
 
+PICTURES = ("palm", "font", "hand", "frame", "backdrop", "logo", "icon")
+
+
 def main(argv):
     only = set(argv[1:])
+    unknown = sorted(only - set(PICTURES))
+    if unknown:
+        # A misspelt name would otherwise write nothing and say nothing.
+        sys.exit("make_art.py: unknown picture %s; choose from %s"
+                 % (", ".join(unknown), ", ".join(PICTURES)))
 
     def wanted(name):
         return not only or name in only
