@@ -7,55 +7,12 @@
 
 #include <benchmark/benchmark.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
 #include <vector>
 
 #include "app/scene_frame.h"
 #include "app/scene_state.h"
 #include "platform/wall_clock.h"
-
-namespace {
-std::atomic<long> allocations{0};
-}
-
-// Counts every allocation in the program so the frames can report theirs.
-// (GCC cannot see that this pair matches and warns about free.)
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(size_t size) {
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-void* operator new[](size_t size) {
-    return operator new(size);
-}
-void* operator new(size_t size, const std::nothrow_t&) noexcept {
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    return std::malloc(size ? size : 1);
-}
-void* operator new[](size_t size, const std::nothrow_t& tag) noexcept {
-    return operator new(size, tag);
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, size_t) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, size_t) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, const std::nothrow_t&) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, const std::nothrow_t&) noexcept {
-    std::free(p);
-}
+#include "tests/support/allocation_counter.h"
 
 namespace {
 
@@ -88,9 +45,9 @@ void startWritingWithFullPage() {
 void BM_SceneFrameWritingFullPage(benchmark::State& state) {
     startWritingWithFullPage();
     if (textWriter.glyphCount != 139) state.SkipWithError("page not full");
-    const long before = allocations.load();
+    const long before = allocationCount();
     for (auto _ : state) sceneFrame();
-    const long during = allocations.load() - before;
+    const long during = allocationCount() - before;
     state.counters["glyphs"] = textWriter.glyphCount;
     state.counters["allocs_per_frame"] =
         static_cast<double>(during) / static_cast<double>(state.iterations());
@@ -103,13 +60,13 @@ void BM_SnowUpdateAndDraw(benchmark::State& state) {
     SnowField field;
     field.create(400);
     std::vector<uint8_t> layer(size_t{640} * 480 * 2);
-    const long before = allocations.load();
+    const long before = allocationCount();
     for (auto _ : state) {
         field.update();
         field.draw(layer.data(), 640 * 2);
         benchmark::DoNotOptimize(layer.data());
     }
-    const long during = allocations.load() - before;
+    const long during = allocationCount() - before;
     state.counters["allocs_per_frame"] =
         static_cast<double>(during) / static_cast<double>(state.iterations());
 }
