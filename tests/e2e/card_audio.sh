@@ -39,23 +39,17 @@ capture="$out/capture.raw"
 reference="$out/reference.raw"
 rm -f "$capture" "$reference" "$out/reference.wav"
 
-# A display number nobody else uses (tests may run in parallel).
-num=$(( 90 + RANDOM % 800 ))
-while [ -e "/tmp/.X11-unix/X$num" ] || [ -e "/tmp/.X$num-lock" ]; do num=$(( num + 1 )); done
-Xvfb ":$num" -screen 0 640x480x16 -nolisten tcp >"$out/xvfb.log" 2>&1 &
-xvfb=$!
+xvfb=""
 card_pid=""
 cleanup() {
   [ -n "$card_pid" ] && kill "$card_pid" 2>/dev/null
-  kill "$xvfb" 2>/dev/null
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
   wait 2>/dev/null
 }
 trap cleanup EXIT
-export DISPLAY=":$num"
-for _ in $(seq 100); do
-  xdotool getmouselocation >/dev/null 2>&1 && break
-  sleep 0.1
-done
+# shellcheck source=/dev/null
+source "$(dirname "$0")/xvfb.bash"
+start_xvfb "$out/xvfb.log"
 
 # The reference first: rendering it while the card plays would only slow the card.
 "$xmrender" "$module" -o "$out/reference.wav" --seconds 3 --rate "$rate" --quiet \

@@ -49,25 +49,20 @@ for tool in Xvfb xdotool; do
 done
 
 log=$(mktemp /tmp/measure_card.XXXXXX)
-num=$(( 90 + RANDOM % 800 ))
-while [ -e "/tmp/.X11-unix/X$num" ] || [ -e "/tmp/.X$num-lock" ]; do num=$(( num + 1 )); done
-Xvfb ":$num" -screen 0 640x480x16 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
+xvfb=""
 card_pid=""
 busy_pids=()
 cleanup() {
   [ -n "$card_pid" ] && kill "$card_pid" 2>/dev/null
   for p in "${busy_pids[@]}"; do kill "$p" 2>/dev/null; done
-  kill "$xvfb" 2>/dev/null
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
   wait 2>/dev/null
   rm -f "$log"
 }
 trap cleanup EXIT
-export DISPLAY=":$num"
-for _ in $(seq 100); do
-  xdotool getmouselocation >/dev/null 2>&1 && break
-  sleep 0.1
-done
+# shellcheck source=/dev/null
+source "$(dirname "$0")/../../tests/e2e/xvfb.bash"
+start_xvfb /dev/null
 
 for _ in $(seq "$busy"); do
   sh -c 'while :; do :; done' &
