@@ -1,0 +1,147 @@
+// Golden checksums of what the card shows and plays: pictures of the headless
+// show at chosen frames and the player's output for the card's own module and
+// every corpus module. They were taken from the card as it stood before the
+// round of restructuring and speed work, so any change to a single pixel or
+// sample shows up here. A deliberate change updates the table and says why.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/scene.h"
+#include "app/scene_frame.h"
+#include "display/pixel_buffer.h"
+#include "music/loader.h"
+#include "music/memory_stream.h"
+#include "music/render.h"
+#include "platform/resources.h"
+#include "platform/wall_clock.h"
+
+namespace {
+
+// FNV-1a, 64 bits: small, fixed, and the same on every platform.
+uint64_t fnv1a(const void* data, size_t size, uint64_t hash = 0xcbf29ce484222325ull) {
+    const auto* p = static_cast<const uint8_t*>(data);
+    for (size_t i = 0; i < size; ++i) {
+        hash ^= p[i];
+        hash *= 0x100000001b3ull;
+    }
+    return hash;
+}
+
+std::string hex(uint64_t v) {
+    char text[24];
+    std::snprintf(text, sizeof text, "%016" PRIx64, v);
+    return text;
+}
+
+// The picture last presented, row by row without the pitch's padding.
+uint64_t shownFrameHash() {
+    const PixelBuffer* shown = display.primary;
+    uint64_t hash = 0xcbf29ce484222325ull;
+    for (int32_t y = 0; y < shown->height; ++y)
+        hash = fnv1a(shown->pixels + static_cast<ptrdiff_t>(shown->pitch) * y,
+                     static_cast<size_t>(shown->width) * 2, hash);
+    return hash;
+}
+
+void noWait(uint32_t) {}
+
+struct FramePin {
+    int64_t clock;
+    int frame;
+    const char* hash;
+};
+
+// Frames through the slide-in, the approach, the first page being written, a
+// page break, later pages and the start over of the text.
+constexpr FramePin kFramePins[] = {
+    {1765000000, 0, "603eada70b50fcf0"},    {1765000000, 95, "7428dce6f7946696"},
+    {1765000000, 190, "b5ff469bbe57c3f3"},  {1765000000, 260, "83ffefeaed720d86"},
+    {1765000000, 330, "dff217143fce2667"},  {1765000000, 600, "179d5b092914032d"},
+    {1765000000, 1200, "2f06630b677556a8"}, {1765000000, 2000, "ceaf4cd44b842b44"},
+    {1765000000, 3500, "e2964057c788a47b"}, {1765000000, 5200, "048180398e111f30"},
+    {1234567890, 0, "baae369c8a83889d"},    {1234567890, 700, "824be25c0c55f25b"},
+};
+
+TEST(Golden, ShowFramesAreUnchanged) {
+    std::map<int64_t, std::vector<FramePin>> byClock;
+    for (const FramePin& pin : kFramePins) byClock[pin.clock].push_back(pin);
+    setSceneSleep(noWait);
+    for (auto& [clock, pins] : byClock) {
+        fixWallClock(clock);
+        ASSERT_EQ(sceneInit(), 1);
+        int frame = 0;
+        for (const FramePin& pin : pins) {
+            while (frame <= pin.frame) {
+                sceneFrame();
+                ++frame;
+            }
+            EXPECT_EQ(hex(shownFrameHash()), pin.hash) << "clock " << clock << ", frame " << pin.frame;
+        }
+        sceneShutdown();
+    }
+    setSceneSleep(nullptr);
+    releaseWallClock();
+}
+
+uint64_t renderHash(Song* song, int32_t rate, int64_t frames) {
+    OfflineRender render;
+    EXPECT_TRUE(startOfflineRender(render, song, rate));
+    std::vector<int16_t> pcm(8192 * 2);
+    uint64_t hash = 0xcbf29ce484222325ull;
+    for (int64_t done = 0; done < frames;) {
+        const int32_t n = static_cast<int32_t>(std::min<int64_t>(8192, frames - done));
+        renderPcm16(render, pcm.data(), n);
+        hash = fnv1a(pcm.data(), static_cast<size_t>(n) * 4, hash);
+        done += n;
+    }
+    return hash;
+}
+
+TEST(Golden, CardMusicIsUnchanged) {
+    const Resource track = findResource("TRACK", "XM");
+    ASSERT_NE(track.bytes, nullptr);
+    Song* song = createSongFromMemory(track.bytes, track.size);
+    ASSERT_NE(song, nullptr) << lastLoadError().message;
+    EXPECT_EQ(hex(renderHash(song, 44000, 70 * 44000)), "491406e8f99dfe2f") << "44,000 Hz";
+    EXPECT_EQ(hex(renderHash(song, 22050, 20 * 22050)), "5139918f07498118") << "22,050 Hz";
+    EXPECT_EQ(hex(renderHash(song, 96000, 10 * 96000)), "49b58a3c42b63127") << "96,000 Hz";
+    freeSong(song);
+}
+
+// Every module of the shared corpus, 60 seconds at 44,000 Hz from its start.
+const std::map<std::string, std::string> kCorpusPins = {
+#include "golden/corpus_pins.inc"
+};
+
+TEST(Golden, CorpusRendersAreUnchanged) {
+    std::vector<std::filesystem::path> modules;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(YULE_CORPUS_DIR, ec))
+        if (entry.is_regular_file() && entry.path().extension() == ".xm") modules.push_back(entry.path());
+    if (modules.empty()) GTEST_SKIP() << "no modules in " << YULE_CORPUS_DIR << "; corpus pins not checked";
+    std::sort(modules.begin(), modules.end());
+    for (const auto& path : modules) {
+        const std::string name = path.filename().string();
+        Song* song = createSongFromFile(path.c_str());
+        ASSERT_NE(song, nullptr) << name << ": " << lastLoadError().message;
+        const std::string actual = hex(renderHash(song, 44000, 60 * 44000));
+        freeSong(song);
+        const auto pin = kCorpusPins.find(name);
+        if (pin == kCorpusPins.end()) {
+            ADD_FAILURE() << "no pin for " << name << "; its render is {\"" << name << "\", \"" << actual
+                          << "\"},";
+            continue;
+        }
+        EXPECT_EQ(actual, pin->second) << name;
+    }
+}
+
+}  // namespace
