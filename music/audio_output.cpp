@@ -47,7 +47,7 @@ struct AudioOutput {
 AudioOutput output;
 
 AudioDevice* device() {
-    return output.device != nullptr ? output.device : sdlAudioDevice();
+    return output.device != nullptr ? output.device : platformAudioDevice();
 }
 
 void feederLoop() {
@@ -94,7 +94,7 @@ bool openOutput(int32_t rate) {
     // safety: the block and ramp sizes are worked out in 32 bits and the
     // ring holds two seconds; a rate above what any device plays would
     // overflow the one and ask for gigabytes for the other.
-    if (rate <= 0 || rate > OFFLINE_MAX_RATE || !device()->open(rate)) return false;
+    if (rate <= 0 || rate > OFFLINE_MAX_RATE || device() == nullptr || !device()->open(rate)) return false;
     output.deviceOpen = true;
     setOutputFormat(rate);
     clearVoices();

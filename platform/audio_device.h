@@ -30,5 +30,7 @@ class AudioDevice {
     virtual void close() = 0;
 };
 
-// The device over SDL audio (honours SDL_AUDIODRIVER: dummy and disk work).
-AudioDevice* sdlAudioDevice();
+// The platform's sound device: over SDL audio on the desktop (honours
+// SDL_AUDIODRIVER: dummy and disk work); null on a platform without one, where
+// the card plays silently.
+AudioDevice* platformAudioDevice();

@@ -106,7 +106,7 @@ class SdlAudioDevice final : public AudioDevice {
 
 }  // namespace
 
-AudioDevice* sdlAudioDevice() {
+AudioDevice* platformAudioDevice() {
     static SdlAudioDevice device;
     return &device;
 }
