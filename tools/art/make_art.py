@@ -4,7 +4,7 @@ palm, writing hand, font sheet, logo and icon.
 
 Run from anywhere: /usr/bin/python3 tools/art/make_art.py [only...]
 Fixed seeds: a re-run gives the same files. Needs python3-numpy,
-python3-pil and fonts-dejavu-core; the build never runs it.
+python3-pil and fonts-dejavu-core and fonts-dejavu-extra; the build never runs it.
 """
 
 import os
@@ -15,8 +15,8 @@ from PIL import Image, ImageDraw, ImageFilter, ImageFont
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from artlib import (Canvas, bevel_normals, capsule, chain, circle, ellipse,  # noqa: E402
-                    height_normals, polygon, rgb, rounded_box, save_bmp, segment_distance,
-                    shade, smin, value_noise)
+                    height_normals, nearest_indices, polygon, quantise, rgb, rounded_box, save_bmp,
+                    segment_distance, shade, smin, value_noise, write_bmp)
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 OUT = os.path.join(ROOT, "resources")
@@ -527,20 +527,67 @@ def snowflake_mask(size, ss):
     return cov
 
 
+# The sheet: 16 cells a row, ASCII 32 to 127 in rows 0 to 5, then Latin-1
+# 160 to 255 in rows 6 to 11, each in code order. New rows go below, so a
+# cell never moves.
+FONT_ROWS = 12
+ASCII_ROWS = 6
+
+
+def font_cells():
+    """(code, column, row) of every cell of the sheet."""
+    for code in range(32, 128):
+        yield code, (code - 32) % 16, (code - 32) // 16
+    for code in range(160, 256):
+        yield code, (code - 160) % 16, ASCII_ROWS + (code - 160) // 16
+
+
+def fitted_coverage(ch, font, cell, ss, baseline):
+    """A glyph's coverage of its cell, drawn with room around it and, where
+    its ink would leave the cell (the accent over a capital, a wide
+    ligature), squeezed towards its baseline and its middle until it fits."""
+    pad = cell // 2
+    size = (cell + 2 * pad) * ss
+    big = Image.new("L", (size, size), 0)
+    x0, y0, x1, y1 = font.getbbox(ch, anchor="ls")
+    base = (pad + baseline) * ss
+    ImageDraw.Draw(big).text((size / 2 - (x0 + x1) / 2, base), ch, font=font, fill=255, anchor="ls")
+    box = big.getbbox()
+    if box is None:
+        return np.zeros((cell, cell), np.float32)
+    left, top, right, bottom = box
+    inside = pad * ss, (pad + cell) * ss
+    # Above the baseline the ink may rise to the cell's top, below it sink
+    # to the cell's bottom; one factor keeps the glyph's proportions there.
+    sy = min(1.0, (base - inside[0]) / max(1, base - top), (inside[1] - base) / max(1, bottom - base))
+    sx = min(1.0, cell * ss / max(1, right - left))
+    if sx < 1.0 or sy < 1.0:
+        w, h = max(1, round(size * sx)), max(1, round(size * sy))
+        small = big.resize((w, h), Image.LANCZOS)
+        big = Image.new("L", (size, size), 0)
+        big.paste(small, (round(size / 2 - w / 2), round(base - base * sy)))
+    a = np.asarray(big, np.float32)[inside[0]:inside[1], inside[0]:inside[1]] / 255.0
+    return a.reshape(cell, ss, cell, ss).mean(axis=(1, 3))
+
+
 def make_font(palm_colour):
     ss = 4
     cell = 16
     size = 16
     baseline = 12
     font = ImageFont.truetype(FONT_TEXT, size * ss)
-    sheet = np.zeros((103, 273, 3), np.float32)
-    opaque = np.zeros((103, 273), bool)
-    for code in range(32, 128):
-        col, row = (code - 32) % 16, (code - 32) // 16
-        if code == 32:
-            continue
+    height = 1 + 17 * FONT_ROWS
+    sheet = np.zeros((height, 273, 3), np.float32)
+    opaque = np.zeros((height, 273), bool)
+    for code, col, row in font_cells():
+        if code in (32, 160):
+            continue  # the spaces are blank
         if code == 127:
             cov = snowflake_mask(cell, ss)
+        elif code >= 160:
+            # The soft hyphen is only ever written where a word breaks.
+            ch = "-" if code == 0xAD else chr(code)
+            cov = fitted_coverage(ch, font, cell, ss, baseline)
         else:
             ch = chr(code)
             big = Image.new("L", (cell * ss, cell * ss), 0)
@@ -561,6 +608,15 @@ def make_font(palm_colour):
         sheet[y:y + cell, x:x + cell] = c
         opaque[y:y + cell, x:x + cell] = keep
     return sheet, opaque
+
+
+def save_font(path, sheet, opaque):
+    """The palette comes from the ASCII rows alone, the Latin-1 rows take
+    their nearest colours from it: adding rows never changes a glyph above."""
+    split = 1 + 17 * ASCII_ROWS
+    idx, pal = quantise(sheet[:split], opaque[:split])
+    below = nearest_indices(sheet[split:], opaque[split:], pal)
+    write_bmp(path, np.vstack([idx, below]), pal)
 
 
 # ====================================================================== logo
@@ -650,7 +706,7 @@ def main(argv):
     if wanted("palm"):
         save_bmp(os.path.join(OUT, "palm.bmp"), *palm, dither=True)
     if wanted("font"):
-        save_bmp(os.path.join(OUT, "font.bmp"), *make_font(palm_text_colour()))
+        save_font(os.path.join(OUT, "font.bmp"), *make_font(palm_text_colour()))
     if wanted("hand"):
         save_bmp(os.path.join(OUT, "hand.bmp"), *make_hand(), dither=True)
     if wanted("frame"):
