@@ -62,7 +62,7 @@ TEST_F(TextWriterTest, SetupBuildsTheFontGridAndPutsThePenAtTheStart) {
     EXPECT_EQ(writer.glyphSrcX[127 - 32], 256);
     EXPECT_EQ(writer.glyphSrcY[127 - 32], 86);
     EXPECT_EQ(writer.fontSurface.width, 273);
-    EXPECT_EQ(writer.fontSurface.height, 103);
+    EXPECT_EQ(writer.fontSurface.height, 205);  // ASCII rows, then the Latin-1 rows below
     EXPECT_EQ(writer.handSurface.width, 608);
     EXPECT_EQ(writer.handSurface.height, 560);
 }

@@ -253,12 +253,28 @@ def quantise(colour, opaque, dither=False):
     return idx.astype(np.uint8), pal
 
 
-def save_bmp(path, colour, opaque, dither=False):
-    idx, pal = quantise(colour, opaque, dither)
+def nearest_indices(colour, opaque, pal):
+    """Maps opaque pixels onto the opaque entries (1 and up) of an existing
+    palette, nearest in RGB; transparent pixels take 0."""
+    colour = lift(np.clip(np.rint(colour), 0, 255).astype(np.int32))
+    entries = pal[1:].astype(np.int32)
+    idx = np.zeros(opaque.shape, np.int32)
+    pixels = colour[opaque]
+    d = ((pixels[:, None, :] - entries[None, :, :]) ** 2).sum(axis=2)
+    idx[opaque] = d.argmin(axis=1) + 1
+    return idx.astype(np.uint8)
+
+
+def write_bmp(path, idx, pal):
     img = Image.fromarray(idx, "P")
     img.putpalette([int(v) for v in pal.flatten()])
     # PIL writes 8-bit paletted BMPs bottom-up and uncompressed.
     img.save(path, "BMP")
+
+
+def save_bmp(path, colour, opaque, dither=False):
+    idx, pal = quantise(colour, opaque, dither)
+    write_bmp(path, idx, pal)
     return idx, pal
 
 

@@ -4,7 +4,7 @@ palm, writing hand, font sheet, logo and icon.
 
 Run from anywhere: /usr/bin/python3 tools/art/make_art.py [only...]
 Fixed seeds: a re-run gives the same files. Needs python3-numpy,
-python3-pil and fonts-dejavu-core; the build never runs it.
+python3-pil and fonts-dejavu-core and fonts-dejavu-extra; the build never runs it.
 """
 
 import os
@@ -15,13 +15,17 @@ from PIL import Image, ImageDraw, ImageFilter, ImageFont
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from artlib import (Canvas, bevel_normals, capsule, chain, circle, ellipse,  # noqa: E402
-                    height_normals, polygon, rgb, rounded_box, save_bmp, segment_distance,
-                    shade, smin, value_noise)
+                    height_normals, nearest_indices, polygon, quantise, rgb, rounded_box, save_bmp,
+                    segment_distance, shade, smin, value_noise, write_bmp)
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 OUT = os.path.join(ROOT, "resources")
-FONT_TEXT = "/usr/share/fonts/truetype/dejavu/DejaVuSerif-BoldItalic.ttf"
+# The greeting's glyphs: a face made for a fixed advance, so that words read
+# as words at the writer's 16 pixels a letter; drawn broader to fill them.
+FONT_SHEET = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono-BoldOblique.ttf"
+FONT_SHEET_BROADEN = 1.6
 FONT_LOGO = "/usr/share/fonts/truetype/dejavu/DejaVuSerif-Bold.ttf"
+FONT_LOGO_WORD = "/usr/share/fonts/truetype/dejavu/DejaVuSerif-BoldItalic.ttf"
 
 # Skin, shared by the palm and the writing hand.
 SKIN_LIT = rgb("fde2c8")
@@ -527,30 +531,74 @@ def snowflake_mask(size, ss):
     return cov
 
 
+# The sheet: 16 cells a row, ASCII 32 to 127 in rows 0 to 5, then Latin-1
+# 160 to 255 in rows 6 to 11, each in code order. New rows go below, so a
+# cell never moves.
+FONT_ROWS = 12
+ASCII_ROWS = 6
+
+
+def font_cells():
+    """(code, column, row) of every cell of the sheet."""
+    for code in range(32, 128):
+        yield code, (code - 32) % 16, (code - 32) // 16
+    for code in range(160, 256):
+        yield code, (code - 160) % 16, ASCII_ROWS + (code - 160) // 16
+
+
+def fitted_coverage(ch, font, cell, ss, baseline, broaden):
+    """A glyph's coverage of its cell: drawn centred on its advance and
+    `broaden` times as wide, with room around it; ink that would leave the
+    cell is moved back in, and where it cannot be (the accent over a capital,
+    a wide ligature) the glyph is squeezed towards its baseline and its
+    middle until it fits."""
+    pad = cell // 2
+    size = (cell + 2 * pad) * ss
+    base = (pad + baseline) * ss
+    big = Image.new("L", (size, size), 0)
+    ImageDraw.Draw(big).text((size / 2, base), ch, font=font, fill=255, anchor="ms")
+    wide = round(size * broaden)
+    big = big.resize((wide, size), Image.LANCZOS).crop(((wide - size) // 2, 0, (wide - size) // 2 + size, size))
+    box = big.getbbox()
+    if box is None:
+        return np.zeros((cell, cell), np.float32)
+    left, top, right, bottom = box
+    lo, hi = pad * ss, (pad + cell) * ss
+    # Above the baseline the ink may rise to the cell's top, below it sink
+    # to the cell's bottom; one factor keeps the glyph's proportions there.
+    sy = min(1.0, (base - lo) / max(1, base - top), (hi - base) / max(1, bottom - base))
+    sx = min(1.0, cell * ss / max(1, right - left))
+    if sx < 1.0 or sy < 1.0:
+        w, h = max(1, round(size * sx)), max(1, round(size * sy))
+        small = big.resize((w, h), Image.LANCZOS)
+        big = Image.new("L", (size, size), 0)
+        big.paste(small, (round(size / 2 - w / 2), round(base - base * sy)))
+        left, top, right, bottom = big.getbbox()
+    shift = max(0, lo - left) - max(0, right - hi)
+    if shift:
+        big = big.transform(big.size, Image.AFFINE, (1, 0, -shift, 0, 1, 0))
+    a = np.asarray(big, np.float32)[lo:hi, lo:hi] / 255.0
+    return a.reshape(cell, ss, cell, ss).mean(axis=(1, 3))
+
+
 def make_font(palm_colour):
     ss = 4
     cell = 16
     size = 16
     baseline = 12
-    font = ImageFont.truetype(FONT_TEXT, size * ss)
-    sheet = np.zeros((103, 273, 3), np.float32)
-    opaque = np.zeros((103, 273), bool)
-    for code in range(32, 128):
-        col, row = (code - 32) % 16, (code - 32) // 16
-        if code == 32:
-            continue
+    font = ImageFont.truetype(FONT_SHEET, size * ss)
+    height = 1 + 17 * FONT_ROWS
+    sheet = np.zeros((height, 273, 3), np.float32)
+    opaque = np.zeros((height, 273), bool)
+    for code, col, row in font_cells():
+        if code in (32, 160):
+            continue  # the spaces are blank
         if code == 127:
             cov = snowflake_mask(cell, ss)
         else:
-            ch = chr(code)
-            big = Image.new("L", (cell * ss, cell * ss), 0)
-            draw = ImageDraw.Draw(big)
-            x0, y0, x1, y1 = font.getbbox(ch, anchor="ls")
-            # Centre the ink in the cell so the fixed advance reads evenly.
-            x = cell * ss / 2 - (x0 + x1) / 2
-            draw.text((x, baseline * ss), ch, font=font, fill=255, anchor="ls")
-            a = np.asarray(big, np.float32) / 255.0
-            cov = a.reshape(cell, ss, cell, ss).mean(axis=(1, 3))
+            # The soft hyphen is only ever written where a word breaks.
+            ch = "-" if code == 0xAD else chr(code)
+            cov = fitted_coverage(ch, font, cell, ss, baseline, FONT_SHEET_BROADEN)
         # Pixels under a fifth covered are dropped; the rest carry their
         # coverage as a blend towards the palm, so the keyed edge is soft.
         keep = cov >= 0.2
@@ -561,6 +609,15 @@ def make_font(palm_colour):
         sheet[y:y + cell, x:x + cell] = c
         opaque[y:y + cell, x:x + cell] = keep
     return sheet, opaque
+
+
+def save_font(path, sheet, opaque):
+    """The palette comes from the ASCII rows alone, the Latin-1 rows take
+    their nearest colours from it: adding rows never changes a glyph above."""
+    split = 1 + 17 * ASCII_ROWS
+    idx, pal = quantise(sheet[:split], opaque[:split])
+    below = nearest_indices(sheet[split:], opaque[split:], pal)
+    write_bmp(path, np.vstack([idx, below]), pal)
 
 
 # ====================================================================== logo
@@ -581,7 +638,7 @@ def make_logo():
     for i, ch in enumerate("YULE"):
         m = text_mask(ch, FONT_LOGO, 66, ss, W, H, 50, 36 + i * 64)
         letters = Image.fromarray(np.maximum(np.asarray(letters), np.asarray(m)))
-    word = text_mask("card", FONT_TEXT, 40, ss, H, W, 0, 0, "lt")
+    word = text_mask("card", FONT_LOGO_WORD, 40, ss, H, W, 0, 0, "lt")
     word = word.crop(word.getbbox())
     word = word.rotate(90, expand=True)
     card = Image.new("L", (W * ss, H * ss), 0)
@@ -650,7 +707,7 @@ def main(argv):
     if wanted("palm"):
         save_bmp(os.path.join(OUT, "palm.bmp"), *palm, dither=True)
     if wanted("font"):
-        save_bmp(os.path.join(OUT, "font.bmp"), *make_font(palm_text_colour()))
+        save_font(os.path.join(OUT, "font.bmp"), *make_font(palm_text_colour()))
     if wanted("hand"):
         save_bmp(os.path.join(OUT, "hand.bmp"), *make_hand(), dither=True)
     if wanted("frame"):

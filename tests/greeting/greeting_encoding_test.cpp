@@ -1,0 +1,129 @@
+// The laid-out greeting as the text writer reads it: the built-in greeting's
+// own format, so a file with the built-in words gives the built-in bytes.
+#include "app/greeting_encoding.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/greeting_text.h"
+
+namespace {
+
+// Reads writer text back into pages the way the writer acts on it; fails the
+// test on any byte the writer would ignore or misread.
+Greeting readWriterText(const std::string& text) {
+    Greeting g;
+    g.pages.emplace_back();
+    g.pages.back().lines.emplace_back();
+    bool paused = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<uint8_t>(text[i]);
+        GreetingPage& page = g.pages.back();
+        if ((c >= 32 && c <= 127) || c >= 160) {
+            EXPECT_FALSE(paused) << "a glyph after the page's pause at " << i;
+            page.lines.back() += static_cast<char>(c);
+        } else if (c == WRITER_NEW_LINE) {
+            page.lines.emplace_back();
+        } else if (c == WRITER_PAGE_BREAK) {
+            EXPECT_TRUE(paused) << "a page without its pause before " << i;
+            paused = false;
+            g.pages.emplace_back();
+            g.pages.back().lines.emplace_back();
+        } else if (c == WRITER_PAUSE_HUNDREDS && i + 1 < text.size()) {
+            const char d = text[++i];
+            EXPECT_TRUE(d >= '0' && d <= '9') << i;
+            page.pauseFrames = (d - '0') * 100;
+            paused = true;
+        } else if (c == WRITER_PAUSE_FRAMES && i + WRITER_PAUSE_FRAMES_DIGITS < text.size()) {
+            const std::string digits = text.substr(i + 1, WRITER_PAUSE_FRAMES_DIGITS);
+            EXPECT_EQ(digits.find_first_not_of("0123456789"), std::string::npos) << digits;
+            page.pauseFrames = std::stoi(digits);
+            i += WRITER_PAUSE_FRAMES_DIGITS;
+            paused = true;
+        } else {
+            ADD_FAILURE() << "byte " << int(c) << " at " << i << " means nothing to the writer";
+        }
+    }
+    EXPECT_TRUE(paused) << "the last page has no pause";
+    return g;
+}
+
+std::vector<std::vector<std::string>> linesOf(const Greeting& g) {
+    std::vector<std::vector<std::string>> out;
+    for (const GreetingPage& p : g.pages) out.push_back(p.lines);
+    return out;
+}
+
+TEST(GreetingEncoding, TheBuiltInWordsAsAFileGiveTheBuiltInBytes) {
+    // The built-in pauses of 100, 200 and 300 frames are 2.1, 4.2 and 6.3 s.
+    const std::string file =
+        "Dear friend,\na merry Christmas to\nyou and yours, from\nall of us who made\nthis little card!\n"
+        "[pause 2.1]\n\n"
+        "Have a safe and happy\nholiday, warm and\nbright with cheer.\nWe'll be back with\nmore in the new "
+        "year!\n"
+        "[pause 4.2]\n\n"
+        "Thank you to all who\nstood by us this year\nwith kind words and\nhelp. The year ahead\n"
+        "looks brighter still.\n[pause 4.2]\n\n"
+        "The yulecard team:\nGraphics: the artist\nMusic: the musician\nCode: the coder\n[pause 4.2]\n\n"
+        "Warm greetings to\neveryone who makes\ndemos, music and\npixel art, to all\ntrackers, coders and\n"
+        "painters out there,\nnear and far!\n[pause 6.3]\n\n"
+        "Respect to the craft:\nevery pixel placed,\nevery note tracked,\nevery line of code\nmade with "
+        "love.\n"
+        "[pause 4.2]\n";
+    const GreetingResult r = layOutGreeting(file, "builtin.txt");
+    ASSERT_TRUE(r.ok()) << r.error;
+    EXPECT_EQ(writerTextFromGreeting(r.greeting), std::string(greetingText + greetingTagLength));
+}
+
+TEST(GreetingEncoding, PausesTakeTheShortFormOnlyForWholeHundreds) {
+    const struct {
+        int frames;
+        std::string bytes;
+    } cases[] = {
+        {0, "\r0"},
+        {100, "\r1"},
+        {900, "\r9"},
+        {48,
+         "\x10"
+         "0048"},
+        {190,
+         "\x10"
+         "0190"},
+        {1000,
+         "\x10"
+         "1000"},
+        {2857,
+         "\x10"
+         "2857"},
+        {9999,
+         "\x10"
+         "9999"},
+        {12000,
+         "\x10"
+         "9999"},
+    };
+    for (const auto& c : cases) {
+        Greeting g;
+        g.pages.push_back(GreetingPage{{"Hi"}, c.frames});
+        EXPECT_EQ(writerTextFromGreeting(g), "Hi" + c.bytes) << c.frames;
+    }
+}
+
+TEST(GreetingEncoding, ReadsBackAsTheSamePagesWithNoZeroInside) {
+    const GreetingResult r =
+        layOutGreeting("Joyeux Noël ❄\n[pause 0]\n\n¡Feliz Navidad y próspero Año Nuevo!\n\n" +
+                           std::string(9, 'x') + "\n1\n2\n3\n4\n5\n6\n7\n8\n[pause 12.5]",
+                       "w");
+    ASSERT_TRUE(r.ok()) << r.error;
+    const std::string text = writerTextFromGreeting(r.greeting);
+    EXPECT_EQ(text.find('\0'), std::string::npos);
+    const Greeting back = readWriterText(text);
+    EXPECT_EQ(linesOf(back), linesOf(r.greeting));
+    ASSERT_EQ(back.pages.size(), r.greeting.pages.size());
+    for (size_t p = 0; p < back.pages.size(); ++p)
+        EXPECT_EQ(back.pages[p].pauseFrames, r.greeting.pages[p].pauseFrames) << "page " << p + 1;
+}
+
+}  // namespace
