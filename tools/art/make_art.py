@@ -682,7 +682,7 @@ def make_desktop_icon(size):
     line = icon_line(size)
     X, Y = r.X / unit, r.Y / unit
 
-    # The sky: deep blue above, lighter towards the snow, with a soft rim.
+    # The sky: deep blue above, lighter towards the snow, inside a dark rim.
     sky = circle(X, Y, 16, 14.5, 14.2) * unit
     t = np.clip((Y - 1) / 24, 0, 1)[..., None]
     r.shape(sky, rgb("0a1440") + (rgb("2c4f96") - rgb("0a1440")) * t, rgb("050a24"), line)
