@@ -1,13 +1,17 @@
 # Thin front over CMake. `make run` builds and starts the card;
-# `make test` builds and runs every test. Both install missing Debian
-# packages first (with sudo when not root).
+# `make test` builds and runs every test; `make install PREFIX=DIR` installs;
+# `make package` writes the Debian package into the build folder. All install
+# missing Debian packages first (with sudo when not root).
 BUILD ?= build
 JOBS  ?= $(shell nproc)
+PREFIX ?= /usr/local
 PACKAGES := cmake g++ make pkg-config libsdl2-dev libgtest-dev libbenchmark-dev \
             xvfb xdotool imagemagick
+# The installation test's validators, and dpkg-shlibdeps for the package.
+PACKAGES += desktop-file-utils appstream groff-base dpkg-dev
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench install package clean
 
 all: build
 
@@ -33,6 +37,12 @@ run: build
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+install: build
+	cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+package: build
+	cmake --build $(BUILD) --target package
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; $$b; done

@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """Draws the card's pictures into resources/: backdrop, holly frame, open
-palm, writing hand, font sheet, logo and icon.
+palm, writing hand, font sheet, logo, window icon and the desktop's icons.
 
 Run from anywhere: /usr/bin/python3 tools/art/make_art.py [only...]
 Fixed seeds: a re-run gives the same files. Needs python3-numpy,
@@ -686,9 +686,103 @@ def make_icon():
     return c.finish()
 
 
+# The desktop's icon: the holly sprig of the window icon in front of a round
+# night sky over snow. It is drawn afresh at every size the icon theme asks
+# for, in a 32-unit design space, so each size gets outlines of whole-pixel
+# weight and only the details its pixels can hold; a small icon scaled down
+# from a large one would be a grey smudge.
+DESKTOP_ICON_SIZES = (16, 32, 48, 64, 128, 256, 512)
+
+
+def icon_line(size):
+    """Outline weight in pixels: one pixel at the smallest sizes, growing
+    slowly so the large icons keep a firm edge without looking drawn in ink."""
+    return max(1.0, size / 64.0)
+
+
+def icon_leaf(r, unit, line, bx, by, angle, length, width, seed, veins):
+    u_x, u_y = r.X / unit, r.Y / unit
+    ca, sa = np.cos(angle), np.sin(angle)
+    u = (u_x - bx) * ca + (u_y - by) * sa
+    v = -(u_x - bx) * sa + (u_y - by) * ca
+    d = np.minimum(polygon(u, v, leaf_outline(length, width, seed)), capsule(u, v, -2.5, 0, 2, 0, 0.7))
+    d = d * unit
+    tilt = np.where(v > 0, 0.5, -0.5)
+    curl = 0.35 * (u / length - 0.5)
+    lx = -sa * tilt + ca * curl
+    ly = ca * tilt + sa * curl
+    n = bevel_normals(d, 0.12 * width * unit, r.step) + np.stack([lx, ly, np.zeros_like(lx)], -1)
+    n = n / np.linalg.norm(n, axis=-1, keepdims=True)
+    col = shade(n, rgb("0a3a1a"), rgb("46a44c"), gloss=0.75, power=22, spec_color=(225, 255, 225))
+    if veins:
+        rib = (np.abs(v) * unit < 0.4 * line * (1.2 - u / length)) & (u > 0.5) & (u < length * 0.9)
+        col[rib] = col[rib] * 0.45 + rgb("b8d884") * 0.55
+    r.shape(d, col, rgb("062612"), line)
+
+
+def icon_berry(r, unit, line, x, y, rad, eye):
+    d = circle(r.X / unit, r.Y / unit, x, y, rad) * unit
+    n = bevel_normals(d, rad * unit, r.step)
+    r.shape(d, shade(n, rgb("6a0610"), rgb("f0303c"), gloss=0.95, power=40), rgb("380308"), line)
+    if eye:
+        dot = circle(r.X / unit, r.Y / unit, x + rad * 0.25, y + rad * 0.3, rad * 0.18)
+        r.canvas.rgb[r.slices][dot < 0] = rgb("4a1408")
+
+
+def make_desktop_icon(size):
+    # Fine supersampling where pixels are few; coarser where a pixel is small
+    # beside the shapes, so the 512 px icon still draws in seconds.
+    ss = 8 if size <= 64 else max(2, min(4, 768 // size))
+    c = Canvas(size, size, ss)
+    r = c.whole()
+    unit = size / 32.0
+    line = icon_line(size)
+    X, Y = r.X / unit, r.Y / unit
+
+    # The sky: deep blue above, lighter towards the snow, inside a dark rim.
+    sky = circle(X, Y, 16, 14.5, 14.2) * unit
+    t = np.clip((Y - 1) / 24, 0, 1)[..., None]
+    r.shape(sky, rgb("0a1440") + (rgb("2c4f96") - rgb("0a1440")) * t, rgb("050a24"), line)
+    inside = sky < -line
+    if size >= 32:
+        # Moon and falling snow, where a pixel can hold a flake.
+        moon = circle(X, Y, 22.5, 7.5, 2.6) * unit
+        r.paint((moon < 0) & inside, rgb("fff4c8"))
+        rng = np.random.default_rng(16)
+        count = 6 if size < 64 else 14 if size < 256 else 24
+        flake = max(0.55, 0.9 * size / 128.0) / unit
+        for fx, fy in rng.uniform((5, 4), (27, 19), (count, 2)):
+            if np.hypot(fx - 22.5, fy - 7.5) > 4.2:
+                r.paint((circle(X, Y, fx, fy, flake) < 0) & inside, rgb("f4f8ff"))
+    # Snow on the ground, cut by the sky's rim.
+    hill = np.maximum(ellipse(X, Y, 11, 31, 22, 11), sky / unit + line / unit)
+    n = bevel_normals(hill * unit, 2.5 * unit, r.step)
+    r.paint(hill < 0, shade(n, rgb("9fb4dc"), rgb("ffffff")))
+
+    veins = size >= 32
+    for angle in (-2.62, -0.52):
+        icon_leaf(r, unit, line, 16, 21, angle, 14.5, 8.5, 3, veins)
+    for bx, by in ((13.2, 22.2), (18.9, 22.6), (16.1, 26.2)):
+        icon_berry(r, unit, line, bx, by, 3.1, size >= 48)
+    return icon_rgba(c)
+
+
+def icon_rgba(c):
+    """Soft edges for the desktop, unlike the card's keyed pictures: alpha is
+    the covered share of each pixel, colour the mean of what covers it."""
+    s, h, w = c.ss, c.height, c.width
+    cover = c.cover.reshape(h, s, w, s).astype(np.float32)
+    count = cover.sum(axis=(1, 3))
+    colour = (c.rgb * c.cover[..., None]).reshape(h, s, w, s, 3).sum(axis=(1, 3))
+    colour = colour / np.maximum(count, 1)[..., None]
+    alpha = count / (s * s) * 255
+    rgba = np.dstack([colour, alpha])
+    return Image.fromarray(np.clip(np.rint(rgba), 0, 255).astype(np.uint8), "RGBA")
+
+
 # ======================================================================= main
 
-PICTURES = ("palm", "font", "hand", "frame", "backdrop", "logo", "icon")
+PICTURES = ("palm", "font", "hand", "frame", "backdrop", "logo", "icon", "desktop-icons")
 
 
 def main(argv):
@@ -718,6 +812,10 @@ def main(argv):
         save_bmp(os.path.join(OUT, "logo.bmp"), *make_logo())
     if wanted("icon"):
         save_bmp(os.path.join(OUT, "icon.bmp"), *make_icon())
+    if wanted("desktop-icons"):
+        os.makedirs(os.path.join(OUT, "icons"), exist_ok=True)
+        for size in DESKTOP_ICON_SIZES:
+            make_desktop_icon(size).save(os.path.join(OUT, "icons", "yulecard-%d.png" % size), optimize=True)
 
 
 if __name__ == "__main__":

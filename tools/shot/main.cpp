@@ -17,6 +17,7 @@
 #include "display/pixel_buffer.h"
 #include "platform/wall_clock.h"
 #include "tools/shot/image_file.h"
+#include "yulecard_version.h"
 
 namespace {
 
@@ -28,6 +29,7 @@ constexpr long MAX_FRAME = 1'000'000;
 void usage(FILE* to) {
     std::fputs(
         "usage: yulecard-shot --frames N[,N...] --out DIR [--format png|bmp] [--clock SECONDS]\n"
+        "       yulecard-shot --help | --version\n"
         "  Runs the show without display or sound and writes frame N (0 is the first)\n"
         "  as DIR/frame-NNNNN.png (or .bmp). The snow is seeded from SECONDS\n"
         "  (default 1765000000), so the same command gives the same pictures.\n",
@@ -95,6 +97,10 @@ int main(int argc, char** argv) {
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
         if (arg == "--help" || arg == "-h") {
             usage(stdout);
+            return 0;
+        }
+        if (arg == "--version") {
+            std::printf("yulecard-shot %s\n", YULECARD_VERSION);
             return 0;
         }
         if (!value) {

@@ -20,6 +20,7 @@
 #include "music/song.h"
 #include "music/voice.h"
 #include "wav_file.h"
+#include "yulecard_version.h"
 
 namespace {
 
@@ -120,7 +121,7 @@ Options parseArguments(int argc, char** argv) {
             std::printf("%s\n%s", USAGE, HELP);
             std::exit(0);
         } else if (arg == "--version") {
-            std::printf("xmrender %s\n", YULE_VERSION);
+            std::printf("xmrender %s\n", YULECARD_VERSION);
             std::exit(0);
         } else if (arg == "-o" || arg == "--output") {
             o.output = takeValue();
