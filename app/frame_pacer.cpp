@@ -7,7 +7,8 @@ int32_t ticksFrom(uint32_t from, uint32_t to) {
 }
 }  // namespace
 
-FramePacer::FramePacer(FramePacing rule, uint32_t now) : rule_(rule), mark_(now) {}
+FramePacer::FramePacer(FramePacing rule, uint32_t now)
+    : rule_(rule), mark_(rule == FramePacing::RunningDeadline ? now + FRAME_PERIOD_MS : now) {}
 
 void FramePacer::holdUntil(uint32_t tick) {
     if (rule_ == FramePacing::SinceLastStart) {

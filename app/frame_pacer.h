@@ -28,7 +28,8 @@ enum class FramePacing {
 
 class FramePacer {
   public:
-    // Paces as if a frame had begun (or been due) at `now`.
+    // Paces as if a frame had begun (or been due) at `now`: the first is due
+    // one period later.
     FramePacer(FramePacing rule, uint32_t now);
 
     // The head start: no frame before `tick`; from then on paces as if a

@@ -193,6 +193,35 @@ TEST(DisplayDevice, WindowedModeTakesTheDesktopDepth) {
     EXPECT_EQ(1, d.present());
 }
 
+TEST(DisplayDevice, RefusedPresentIsReportedInBothModes) {
+    for (DisplayMode mode : {DisplayMode::FullScreen, DisplayMode::Windowed}) {
+        DisplayDevice d;
+        ASSERT_TRUE(d.create(nullptr, 64, 48, 16, mode));
+        EXPECT_EQ(d.mode(), mode);
+        d.directDraw->failPresentAttempts = 1000;
+        // fix: the windowed present said it had shown a frame the platform refused.
+        EXPECT_FALSE(d.present());
+        EXPECT_EQ(d.directDraw->framesDropped, 1u);
+        EXPECT_EQ(d.directDraw->framesShown, 0u);
+        d.directDraw->failPresentAttempts = 0;
+        EXPECT_TRUE(d.present());
+    }
+}
+
+TEST(DisplayDevice, CreatingAgainReplacesWhatTheFirstHeld) {
+    DisplayDevice d;
+    ASSERT_TRUE(d.create(nullptr, 64, 48, 8, DisplayMode::FullScreen));
+    ASSERT_TRUE(d.setClipList(0, nullptr));
+    ASSERT_TRUE(d.create(nullptr, 32, 16, 16, DisplayMode::Windowed));
+    EXPECT_EQ(d.clipper, nullptr);
+    EXPECT_EQ(d.palette, nullptr) << "a 16-bit display has no palette";
+    EXPECT_EQ(d.surface->width, 32);
+    EXPECT_EQ(d.directDraw->bitsPerPixel, 16);
+    EXPECT_FALSE(d.create(nullptr, 0, 16, 16, DisplayMode::Windowed));
+    EXPECT_NE(std::string(displayError()).find("empty"), std::string::npos) << displayError();
+    EXPECT_EQ(d.directDraw, nullptr);
+}
+
 TEST(PresentLayout, KeepsFourByThreeAndFindsTheWholeScale) {
     PresentLayout same = presentLayout(640, 480, 640, 480);
     EXPECT_EQ((std::tuple(1, 0, 0, 640, 480)), std::tuple(same.scale, same.x, same.y, same.w, same.h));

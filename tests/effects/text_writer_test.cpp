@@ -302,4 +302,47 @@ TEST_F(TextWriterTest, GlyphsDrawFromTheirFontCellsUnderTheHand) {
     screen.unlock();
 }
 
+TEST_F(TextWriterTest, TextEndsWhereTheConfigSaysAndALongerRoomIsReadToItsEnd) {
+    // A room of 4 bytes holds 3 of the text and the end.
+    TextWriterConfig shortRoom = config("TAG01ABCDEF");
+    shortRoom.textBytes = 4;
+    writer.setup(screen.directDraw, shortRoom);
+    readFrames(12);
+    ASSERT_EQ(writer.glyphCount(), 3);
+    EXPECT_EQ(std::string({writer.cells()[0].ch, writer.cells()[1].ch, writer.cells()[2].ch}), "ABC");
+    writer.frame(screen);
+    EXPECT_EQ(writer.glyphCount(), 0) << "the room's last byte ends the text";
+    EXPECT_EQ(writer.readIndex(), 0);
+
+    // Past the card's 1024 bytes: 1500 bytes the writer passes over, one a
+    // frame, then a glyph it reaches only in a room that large.
+    std::string text = "TAG01" + std::string(1500, '\x80') + "Q";
+    TextWriterConfig longRoom = config(text.c_str());
+    longRoom.textBytes = 2048;
+    writer.setup(screen.directDraw, longRoom);
+    readFrames(1501);
+    ASSERT_EQ(writer.glyphCount(), 1);
+    EXPECT_EQ(writer.cells()[0].ch, 'Q');
+
+    writer.setup(screen.directDraw, config(text.c_str()));
+    readFrames(1501);
+    EXPECT_EQ(writer.glyphCount(), 0) << "the card's room of 1024 bytes ends before the Q";
+}
+
+TEST_F(TextWriterTest, GridTooLargeToMapHasNoGlyphsAndAllocatesNothingHuge) {
+    TextWriterConfig huge = config("TAG01AB");
+    huge.columns = 1 << 20;
+    huge.rows = 1 << 20;
+    writer.setup(screen.directDraw, huge);
+    EXPECT_EQ(writer.glyphSource(0).x, -1);
+    readFrames(8);
+    EXPECT_EQ(writer.glyphCount(), 2) << "the text is still written, without pictures";
+
+    TextWriterConfig none = config("TAG01AB");
+    none.columns = -16;
+    writer.setup(screen.directDraw, none);
+    EXPECT_EQ(writer.glyphSource(0).x, -1);
+    EXPECT_EQ(writer.glyphSource(-1).x, -1);
+}
+
 }  // namespace

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "app/frame_loop.h"
 #include "app/greeting_text.h"
 #include "app/scene_content.h"
 #include "app/scene_frame.h"
@@ -226,6 +228,19 @@ TEST_F(SceneTest, ShutdownGivesUpThePictures) {
     for (ImageSurface* p : {&logo, &backdrop, &frameOverlay, &palm, &snowLayer})
         EXPECT_EQ(p->surface, nullptr);
     // A second shutdown (the shell's, in TearDown) finds nothing left to free.
+}
+
+TEST(SceneSetUp, DefaultWaitDefersTheFirstFrameInsteadOfSleeping) {
+    fixWallClock(kClock);
+    setSceneSleep(nullptr);
+    takeFirstFrameDelay();
+    const auto begin = std::chrono::steady_clock::now();
+    ASSERT_EQ(sceneInit(), 1);
+    const auto spent = std::chrono::steady_clock::now() - begin;
+    EXPECT_EQ(takeFirstFrameDelay(), SCENE_START_WAIT_MS) << "the shell is asked to hold the first frame";
+    EXPECT_LT(spent, std::chrono::milliseconds(SCENE_START_WAIT_MS / 2)) << "the set-up itself does not wait";
+    sceneShutdown();
+    releaseWallClock();
 }
 
 }  // namespace
