@@ -40,8 +40,6 @@ class SnowField {
     // Pixels outside the area are skipped. Always returns true.
     bool draw(uint8_t* pixels, int32_t pitch) const;
 
-    SnowArea area() const { return area_; }
-
     int32_t count = 0;
     std::unique_ptr<Snowflake[]> flakes;
 

@@ -50,8 +50,8 @@ struct TextWriterConfig {
     int32_t penStartY;
     // The text behind a TEXT_WRITER_TAG_LENGTH-byte tag; null writes nothing.
     const char* text;
-    // How many bytes behind the tag are read: the text ends at its first
-    // zero byte or here, whichever comes first.
+    // The room for the text behind the tag, in bytes: the text ends at its
+    // first zero byte or at the room's last byte, whichever comes first.
     int32_t textBytes = TEXT_WRITER_TEXT_BYTES;
 };
 
