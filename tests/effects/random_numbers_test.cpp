@@ -6,7 +6,7 @@
 
 namespace {
 
-// Seeds from the small ones the library treats specially (0 is taken as 1)
+// Seeds from the small ones the library handles on their own (0 is taken as 1)
 // to those that start the register negative (2^31 and above), and the
 // clocks the card's tests and tools seed the snow with.
 constexpr uint32_t kSeeds[] = {0,          1,          2,          42,         12345,     1234567890,

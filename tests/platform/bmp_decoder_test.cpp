@@ -56,7 +56,7 @@ bool decodeWithOurs(const std::vector<uint8_t>& bytes, Pixels& out) {
 // A BMP file made to order: header kind, depth, compression, palette,
 // masks and the raw value of each pixel (a palette index, or the packed
 // pixel as it is stored).
-struct BmpSpec {
+struct BmpRecipe {
     uint32_t headerBytes = 40;  // 12, 40, 108 or 124
     int32_t width = 5;
     int32_t height = 3;  // negative: rows stored top-down
@@ -77,7 +77,7 @@ void put32(std::vector<uint8_t>& b, uint32_t v) {
     put16(b, v >> 16);
 }
 
-std::vector<uint8_t> makeBmp(const BmpSpec& s) {
+std::vector<uint8_t> makeBmp(const BmpRecipe& s) {
     const bool core = s.headerBytes == 12;
     const bool masksAfterHeader = s.compression == 3 && s.headerBytes == 40;
     const uint32_t entry = core ? 3 : 4;
@@ -175,7 +175,7 @@ TEST(BmpDecoder, EveryEmbeddedPictureDecodesAsSdlsLoaderDecodesIt) {
 TEST(BmpDecoder, EveryLayoutItReadsMatchesSdl) {
     struct Case {
         const char* name;
-        BmpSpec spec;
+        BmpRecipe recipe;
     };
     const auto any32 = [](int x, int y) { return uint32_t(x * 0x01234567u + y * 0x89ABCDEFu); };
     const Case cases[] = {
@@ -212,7 +212,7 @@ TEST(BmpDecoder, EveryLayoutItReadsMatchesSdl) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::vector<uint8_t> bytes = makeBmp(c.spec);
+        const std::vector<uint8_t> bytes = makeBmp(c.recipe);
         Pixels sdl, ours;
         ASSERT_TRUE(decodeWithOurs(bytes, ours));
         ASSERT_TRUE(decodeWithSdl(bytes, sdl)) << SDL_GetError();
@@ -246,25 +246,25 @@ TEST(BmpDecoder, MaskedFieldsAreWidenedByRepeatingTheirBits) {
     };
     for (const Case& c : cases) {
         // No masks: the 5-5-5 of an uncompressed 16-bit picture.
-        const BmpSpec spec{.width = 1,
-                           .height = 1,
-                           .bitsPerPixel = 16,
-                           .compression = c.masks.empty() ? 0u : 3u,
-                           .masks = c.masks,
-                           .pixel = [&](int, int) { return c.pixel; }};
+        const BmpRecipe recipe{.width = 1,
+                               .height = 1,
+                               .bitsPerPixel = 16,
+                               .compression = c.masks.empty() ? 0u : 3u,
+                               .masks = c.masks,
+                               .pixel = [&](int, int) { return c.pixel; }};
         Pixels ours;
-        ASSERT_TRUE(decodeWithOurs(makeBmp(spec), ours));
+        ASSERT_TRUE(decodeWithOurs(makeBmp(recipe), ours));
         EXPECT_EQ(ours.rgb, std::vector<uint32_t>{c.rgb}) << std::hex << c.pixel;
     }
 }
 
 TEST(BmpDecoder, CutShortAtAnyByteIsRefused) {
-    for (const BmpSpec& spec :
-         {BmpSpec{.width = 5, .bitsPerPixel = 8, .palette = greyRamp(256)},
-          BmpSpec{.width = 3, .bitsPerPixel = 24},
-          BmpSpec{.width = 3, .bitsPerPixel = 16, .compression = 3, .masks = {0xF800, 0x07E0, 0x1F}},
-          BmpSpec{.headerBytes = 12, .width = 9, .bitsPerPixel = 4, .palette = greyRamp(16)}}) {
-        const std::vector<uint8_t> whole = makeBmp(spec);
+    for (const BmpRecipe& recipe :
+         {BmpRecipe{.width = 5, .bitsPerPixel = 8, .palette = greyRamp(256)},
+          BmpRecipe{.width = 3, .bitsPerPixel = 24},
+          BmpRecipe{.width = 3, .bitsPerPixel = 16, .compression = 3, .masks = {0xF800, 0x07E0, 0x1F}},
+          BmpRecipe{.headerBytes = 12, .width = 9, .bitsPerPixel = 4, .palette = greyRamp(16)}}) {
+        const std::vector<uint8_t> whole = makeBmp(recipe);
         Bitmap* full = decodeBitmap(whole.data(), uint32_t(whole.size()));
         ASSERT_NE(full, nullptr);
         freeBitmap(full);
@@ -284,13 +284,13 @@ TEST(BmpDecoder, ImpossibleHeadersAndPixelsAreRefused) {
         freeBitmap(b);
         return b == nullptr;
     };
-    const BmpSpec eightBit{
+    const BmpRecipe eightBit{
         .width = 4, .bitsPerPixel = 8, .palette = greyRamp(16), .clrUsed = 16, .pixel = [](int x, int) {
             return uint32_t(x);
         }};
     EXPECT_FALSE(refused(makeBmp(eightBit)));
 
-    BmpSpec outside = eightBit;
+    BmpRecipe outside = eightBit;
     outside.pixel = [](int x, int y) { return uint32_t(x == 3 && y == 2 ? 16 : 0); };
     EXPECT_TRUE(refused(makeBmp(outside))) << "a pixel past the palette's 16 colours";
 
@@ -318,17 +318,19 @@ TEST(BmpDecoder, ImpossibleHeadersAndPixelsAreRefused) {
         EXPECT_TRUE(refused(b)) << bits << " bits per pixel";
     }
 
-    const BmpSpec holes{.width = 2, .bitsPerPixel = 16, .compression = 3, .masks = {0xF0F0, 0x0F00, 0x000F}};
+    const BmpRecipe holes{
+        .width = 2, .bitsPerPixel = 16, .compression = 3, .masks = {0xF0F0, 0x0F00, 0x000F}};
     EXPECT_TRUE(refused(makeBmp(holes))) << "a mask with a hole";
-    const BmpSpec wide{.width = 2, .bitsPerPixel = 16, .compression = 3, .masks = {0x1F0000, 0x07E0, 0x001F}};
+    const BmpRecipe wide{
+        .width = 2, .bitsPerPixel = 16, .compression = 3, .masks = {0x1F0000, 0x07E0, 0x001F}};
     EXPECT_TRUE(refused(makeBmp(wide))) << "a mask wider than the pixel";
     EXPECT_TRUE(refused({'B', 'M'}));
     EXPECT_EQ(decodeBitmap(nullptr, 100), nullptr);
 }
 
 TEST(BmpDecoder, MissingPixelOffsetIsTakenAsRightAfterThePalette) {
-    const BmpSpec spec{.width = 4, .bitsPerPixel = 8, .palette = greyRamp(256)};
-    std::vector<uint8_t> bytes = makeBmp(spec);
+    const BmpRecipe recipe{.width = 4, .bitsPerPixel = 8, .palette = greyRamp(256)};
+    std::vector<uint8_t> bytes = makeBmp(recipe);
     Pixels want, got;
     ASSERT_TRUE(decodeWithOurs(bytes, want));
     for (int k = 0; k < 4; ++k) bytes[10 + k] = 0;
@@ -341,7 +343,7 @@ TEST(BitmapFile, NamedFileIsReadWhenNoResourceHasTheName) {
     const fs::path dir = fs::path(YULE_TEST_OUT) / "bitmap-file";
     fs::create_directories(dir);
     const fs::path path = dir / "picture.bmp";
-    const std::vector<uint8_t> bytes = makeBmp(BmpSpec{.width = 3, .height = 2, .bitsPerPixel = 24});
+    const std::vector<uint8_t> bytes = makeBmp(BmpRecipe{.width = 3, .height = 2, .bitsPerPixel = 24});
     std::FILE* f = std::fopen(path.c_str(), "wb");
     ASSERT_NE(f, nullptr);
     ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
