@@ -8,7 +8,31 @@
 #include "platform/ticks.h"
 #include "platform/window.h"
 
-SDL_Window* mainWindow = nullptr;
+PlatformWindow* mainWindow = nullptr;
+
+namespace {
+
+// A flood of input cannot hold the frames back for longer than this many
+// messages a step.
+constexpr int MAX_MESSAGES_PER_STEP = 256;
+
+uint32_t firstFrameDelay = 0;
+
+// The desktop's way of calling the step: between steps it sleeps until the
+// next message or the tick on which a frame falls due. Returns the quit's code.
+template <class Step>
+uint32_t stepUntilQuit(Step&& step) {
+    for (;;) {
+        const StepResult r = step();
+        if (r.quit) return r.exitCode;
+        // fix: wait instead of polling, until the next message or the first
+        // tick on which the polling loop would have started the next frame,
+        // so an idle card sleeps rather than keeping a processor busy.
+        if (r.waitMs > 0) waitMessage(r.waitMs);
+    }
+}
+
+}  // namespace
 
 uint32_t windowProc(const Message& m) {
     switch (m.message) {
@@ -32,55 +56,99 @@ uint32_t defaultWindowProc(const Message& m) {
     return 0;
 }
 
-uint32_t frameLoop(const FrameLoopHooks& hooks, uint32_t lastFrameTick) {
-    for (;;) {
-        Message m;
-        if (peekMessage(m)) {
-            if (m.message == WM_QUIT) return m.wParam;
-            windowProc(m);
-        }
-        uint32_t now = tickCount();
-        if (frameDue(now, lastFrameTick)) {
-            lastFrameTick = tickCount();
-            hooks.frame();
-            now = tickCount();
-        }
-        // fix: wait instead of polling, until the next message or the first
-        // tick on which the polling loop would have started the next frame,
-        // so an idle card sleeps rather than keeping a processor busy.
-        uint32_t elapsed = now - lastFrameTick;
-        if (elapsed <= FRAME_INTERVAL_MS) waitMessage(FRAME_INTERVAL_MS + 1 - elapsed);
+FrameStepper::FrameStepper(const FrameLoopHooks& hooks, const FramePacer& pacer, TickSource clock)
+    : hooks_(hooks), pacer_(pacer), clock_(clock) {}
+
+StepResult FrameStepper::step() {
+    Message m;
+    for (int i = 0; i < MAX_MESSAGES_PER_STEP && peekMessage(m); ++i) {
+        if (m.message == WM_QUIT) return StepResult{true, m.wParam, false, 0};
+        windowProc(m);
     }
+    uint32_t now = clock_();
+    bool ran = false;
+    if (pacer_.due(now)) {
+        pacer_.frameBegins(clock_());
+        hooks_.frame();
+        ran = true;
+        now = clock_();
+    }
+    return StepResult{false, 0, ran, pacer_.msUntilDue(now)};
 }
 
-int runCard(const FrameLoopHooks& hooks) {
+uint32_t frameLoop(const FrameLoopHooks& hooks, uint32_t lastFrameTick) {
+    FrameStepper stepper(hooks, FramePacer(FramePacing::SinceLastStart, lastFrameTick), tickCount);
+    return stepUntilQuit([&] { return stepper.step(); });
+}
+
+void deferFirstFrame(uint32_t milliseconds) {
+    firstFrameDelay = milliseconds;
+}
+
+uint32_t takeFirstFrameDelay() {
+    const uint32_t delay = firstFrameDelay;
+    firstFrameDelay = 0;
+    return delay;
+}
+
+CardShell::CardShell(const FrameLoopHooks& hooks, FramePacing pacing, TickSource clock)
+    : hooks_(hooks), pacing_(pacing), clock_(clock) {}
+
+CardShell::~CardShell() {
+    if (open_) close(0);
+}
+
+bool CardShell::open() {
     // fix: a card that cannot open its window or display says why on stderr
     // and ends with status 1, rather than ending silently as a success.
     if (!startPlatform()) {
         std::fprintf(stderr, "yulecard: cannot start the video system: %s\n", platformError());
         stopPlatform();
-        return 1;
+        return false;
     }
     mainWindow = createMainWindow(SCREEN_WIDTH, SCREEN_HEIGHT);
     if (mainWindow == nullptr) {
         std::fprintf(stderr, "yulecard: cannot create the window: %s\n", platformError());
         stopPlatform();
-        return 1;
+        return false;
     }
-    int status = 0;
-    if (!hooks.init()) {
+    open_ = true;
+    setUpFailed_ = false;
+    takeFirstFrameDelay();  // only this set-up's request counts
+    if (!hooks_.init()) {
         std::fprintf(stderr, "yulecard: %s\n",
                      displayError()[0] ? displayError() : "cannot open the display");
-        status = 1;
+        setUpFailed_ = true;
         postQuitMessage(1);
     }
-    uint32_t quitCode = frameLoop(hooks, tickCount());
-    hooks.shutdown();
+    FramePacer pacer(pacing_, clock_());
+    // The music is already playing: the first frame waits out its head start.
+    if (const uint32_t delay = takeFirstFrameDelay(); delay > 0) pacer.holdUntil(clock_() + delay);
+    stepper_.emplace(hooks_, pacer, clock_);
+    return true;
+}
+
+StepResult CardShell::step() {
+    if (!stepper_) return StepResult{true, 1, false, 0};
+    return stepper_->step();
+}
+
+int CardShell::close(uint32_t quitCode) {
+    if (!open_) return 1;
+    open_ = false;
+    stepper_.reset();
+    hooks_.shutdown();
     clearPostedMessages();
     destroyMainWindow(mainWindow);
     mainWindow = nullptr;
     stopPlatform();
-    return status != 0 ? status : static_cast<int>(quitCode);
+    return setUpFailed_ ? 1 : static_cast<int>(quitCode);
+}
+
+int runCard(const FrameLoopHooks& hooks) {
+    CardShell shell(hooks, FramePacing::SinceLastStart, tickCount);
+    if (!shell.open()) return 1;
+    return shell.close(stepUntilQuit([&] { return shell.step(); }));
 }
 
 int runCard() {

@@ -1,21 +1,18 @@
 #pragma once
-// The card's shell: the one window, the event pump and the frame tick.
+// The card's shell: the one window, the messages and the frame step.
+// "Handle what is waiting; run a frame if one is due" is one function
+// (FrameStepper::step), which the desktop loop calls between its waits and
+// which a host with its own callback (a browser) can call from there.
 #include <cstdint>
+#include <optional>
 
-struct SDL_Window;
+#include "app/frame_pacer.h"
+
+struct PlatformWindow;
+struct Message;
 
 // The one window; set right after it is created. The scene opens the display on it.
-extern SDL_Window* mainWindow;
-
-// Frames start when more than 20 ms have passed since the previous one began,
-// measured on the 32-bit millisecond tick in unsigned arithmetic so that the
-// counter's wrap does not stall the loop.
-constexpr uint32_t FRAME_INTERVAL_MS = 20;
-inline bool frameDue(uint32_t now, uint32_t lastFrameTick) {
-    return now - lastFrameTick > FRAME_INTERVAL_MS;
-}
-
-struct Message;
+extern PlatformWindow* mainWindow;
 
 // The window's handling of one message: Esc posts WM_DESTROY, WM_DESTROY
 // posts the quit, WM_PAINT is answered without painting; the rest goes to
@@ -23,20 +20,80 @@ struct Message;
 uint32_t windowProc(const Message& m);
 uint32_t defaultWindowProc(const Message& m);
 
-// What the loop drives; the card passes sceneInit, sceneFrame, sceneShutdown.
+// What the shell drives; the card passes sceneInit, sceneFrame, sceneShutdown.
 struct FrameLoopHooks {
     int (*init)();
     int (*frame)();
     int (*shutdown)();
 };
 
-// Runs until WM_QUIT is taken and returns its code. Each pass handles at
-// most one message, then starts a frame if frameDue; between passes it
-// sleeps until the next message or the tick on which a frame falls due.
+// The millisecond clock the shell paces by; tests pass a fake one.
+using TickSource = uint32_t (*)();
+
+struct StepResult {
+    bool quit;          // WM_QUIT was taken: the show is over
+    uint32_t exitCode;  // the quit's code
+    bool frameRan;
+    uint32_t waitMs;  // the host may sleep this long (or until a message comes)
+};
+
+class FrameStepper {
+  public:
+    FrameStepper(const FrameLoopHooks& hooks, const FramePacer& pacer, TickSource clock);
+
+    // Handles every waiting message (up to the quit), then runs one frame if
+    // the pacer says one is due. Never runs more than one frame.
+    StepResult step();
+
+    FramePacer& pacer() { return pacer_; }
+
+  private:
+    FrameLoopHooks hooks_;
+    FramePacer pacer_;
+    TickSource clock_;
+};
+
+// Runs until WM_QUIT is taken and returns its code: the desktop rule from
+// `lastFrameTick` on, sleeping between steps until the next message or the
+// tick on which a frame falls due.
 uint32_t frameLoop(const FrameLoopHooks& hooks, uint32_t lastFrameTick);
 
-// Runs the card: window, scene set-up, frame loop, scene shutdown. Returns
-// the process exit status: 0 after Esc or a close request, 1 (with one line
-// on stderr) when the window or the display cannot be opened.
+// The music's head start: the set-up asks that the first frame wait this
+// long (the scene's default wait does), and the shell holds it back without
+// blocking. takeFirstFrameDelay returns the asked delay and forgets it.
+void deferFirstFrame(uint32_t milliseconds);
+uint32_t takeFirstFrameDelay();
+
+// The card's life for a host that drives the steps itself: open (platform,
+// window, scene set-up, head start), step until the quit, close.
+class CardShell {
+  public:
+    CardShell(const FrameLoopHooks& hooks, FramePacing pacing, TickSource clock);
+    ~CardShell();
+    CardShell(const CardShell&) = delete;
+    CardShell& operator=(const CardShell&) = delete;
+
+    // False (with one line on stderr) when the platform or the window cannot
+    // be had; nothing is left open then. A scene that fails to set up still
+    // opens: its failure is the first step's quit, with status 1.
+    bool open();
+    StepResult step();
+    // Shuts the scene down and gives up the window and the platform. Returns
+    // the process exit status: 1 after a failed set-up, else `quitCode`.
+    int close(uint32_t quitCode);
+
+  private:
+    FrameLoopHooks hooks_;
+    FramePacing pacing_;
+    TickSource clock_;
+    std::optional<FrameStepper> stepper_;
+    bool open_ = false;
+    bool setUpFailed_ = false;
+};
+
+// Runs the card on the desktop: window, scene set-up, frame loop, scene
+// shutdown. Returns the process exit status: 0 after Esc or a close
+// request, 1 (with one line on stderr) when the window or the display
+// cannot be opened.
 int runCard();
 int runCard(const FrameLoopHooks& hooks);

@@ -20,11 +20,13 @@ constexpr float APPROACH_FRAMES = 70.0f;
 constexpr float APPROACH_END_Y = -50.0f;
 // The rate the card's music is played at, in frames per second.
 constexpr int32_t MUSIC_RATE = 44000;
-// The set-up waits this long before the first frame so the music runs ahead.
+// The set-up asks for this wait before the first frame so the music runs ahead.
 constexpr uint32_t SCENE_START_WAIT_MS = 1000;
 
-// The wait at the end of the set-up. Tests and the frame-shot tool replace
-// it (with a function that returns at once) so a headless run starts
-// without the one-second pause; null restores the real wait.
+// The wait at the end of the set-up. The default does not block: it asks
+// the shell to hold the first frame back (deferFirstFrame). Tests and the
+// frame-shot tool replace it (with a function that does nothing) so a
+// headless run starts without the one-second pause; null restores the
+// default.
 using SceneSleepFunction = void (*)(uint32_t milliseconds);
 void setSceneSleep(SceneSleepFunction sleep);

@@ -1,7 +1,6 @@
 #include "app/scene_content.h"
 
-#include <SDL.h>
-
+#include "app/frame_loop.h"
 #include "app/greeting_text.h"
 #include "app/scene.h"
 #include "app/scene_frame.h"
@@ -9,11 +8,7 @@
 
 namespace {
 
-void realSleep(uint32_t milliseconds) {
-    SDL_Delay(milliseconds);
-}
-
-SceneSleepFunction sceneSleep = realSleep;
+SceneSleepFunction sceneSleep = deferFirstFrame;
 
 // Draws the whole of `picture` with its top-left corner at (x, y).
 void blitWhole(ImageSurface& picture, int32_t x, int32_t y, int32_t w, int32_t h) {
@@ -28,7 +23,20 @@ void makePicture(ImageSurface& picture, int32_t bitmap, int32_t w, int32_t h) {
 }  // namespace
 
 void setSceneSleep(SceneSleepFunction sleep) {
-    sceneSleep = sleep ? sleep : realSleep;
+    sceneSleep = sleep ? sleep : deferFirstFrame;
+}
+
+TextWriterConfig greetingWriterConfig() {
+    return TextWriterConfig{
+        .font = FONT_BITMAP,
+        .glyphWidth = 16,
+        .glyphHeight = 16,
+        .columns = 16,
+        .rows = 6,
+        .penStartX = PEN_START_X,
+        .penStartY = PEN_START_Y,
+        .text = greetingText,
+    };
 }
 
 void sceneContentSetup() {
@@ -43,7 +51,7 @@ void sceneContentSetup() {
     makePicture(frameOverlay, FRAME_OVERLAY_BITMAP, SCREEN_WIDTH, SCREEN_HEIGHT);
     makePicture(palm, PALM_BITMAP, PALM_WIDTH, PALM_HEIGHT);
     makePicture(logo, LOGO_BITMAP, LOGO_WIDTH, LOGO_HEIGHT);
-    textWriter.setup(display.directDraw, FONT_BITMAP, greetingText, 16, 16, 16, 6, PEN_START_X, PEN_START_Y);
+    textWriter.setup(display.directDraw, greetingWriterConfig());
     snow.create(SNOW_FLAKES);
     // The hand starts wholly beyond the right edge: screen width plus its own.
     approachX.set(static_cast<float>(SCREEN_WIDTH + TEXT_WRITER_HAND_WIDTH), static_cast<float>(PEN_START_X),

@@ -7,6 +7,12 @@
 // - sceneContentShutdown: once, first thing at shutdown, before the display
 //   is released (also after a failed set-up: give up only what exists).
 
+#include "effects/text_writer.h"
+
 void sceneContentSetup();
 void sceneContentFrame();
 void sceneContentShutdown();
+
+// How the card's writer is set up: the font sheet, its grid, where the pen
+// starts and the greeting.
+TextWriterConfig greetingWriterConfig();

@@ -5,7 +5,8 @@
 #include "platform/cursor.h"
 
 int sceneInit() {
-    if (!display.create(mainWindow, SCREEN_WIDTH, SCREEN_HEIGHT, SCREEN_BPP, 0)) return 0;
+    if (!display.create(mainWindow, SCREEN_WIDTH, SCREEN_HEIGHT, SCREEN_BPP, DisplayMode::FullScreen))
+        return 0;
     const ClipRect screen{0, 0, SCREEN_WIDTH, SCREEN_HEIGHT};
     display.setClipList(1, &screen);  // a failed clip list is not fatal: blits still stay on the screen
     hideCursor();

@@ -10,7 +10,8 @@ float palmX = PALM_START_X;
 int32_t phase = SCENE_SLIDE_IN;
 
 TextWriter textWriter;
-SnowField snow;
+// The snow falls over the whole screen, the size of the layer it is drawn on.
+SnowField snow{SnowArea{SCREEN_WIDTH, SCREEN_HEIGHT}};
 Tween approachX;
 Tween approachY;
 DisplayDevice display;

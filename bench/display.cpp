@@ -21,7 +21,7 @@ struct Frame {
     std::vector<uint8_t> texture = std::vector<uint8_t>(size_t{W} * H * 2);
 
     Frame() {
-        display.create(nullptr, W, H, 16, 0);
+        display.create(nullptr, W, H, 16, DisplayMode::FullScreen);
         const ClipRect screen{0, 0, W, H};
         display.setClipList(1, &screen);
         // The card's pictures stretched to the full screen: the mix of

@@ -3,7 +3,6 @@
 // from: the window's presenter and the pixel depth of every surface.
 #include <cstdint>
 
-struct SDL_Window;
 struct ScreenPresenter;
 
 // A failing present is tried this many times in all, then the frame is
@@ -11,7 +10,6 @@ struct ScreenPresenter;
 constexpr int32_t PRESENT_ATTEMPTS = 3;
 
 struct DisplayContext {
-    SDL_Window* window;          // null for an off-screen display
     ScreenPresenter* presenter;  // null for an off-screen display
     int32_t bitsPerPixel;        // depth of the surfaces made from it
     uint32_t framesShown;        // presents that reached the screen

@@ -1,7 +1,5 @@
 #include "display/display_device.h"
 
-#include <SDL.h>
-
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -10,22 +8,20 @@
 #include "display/display_context.h"
 #include "display/pixel_buffer.h"
 #include "platform/screen_presenter.h"
+#include "platform/window.h"
 
 namespace {
 
 char lastError[256] = "";
 
-int fail(const char* what, const char* cause) {
+bool fail(const char* what, const char* cause) {
     std::snprintf(lastError, sizeof lastError, "%s%s%s", what, cause && cause[0] ? ": " : "",
                   cause ? cause : "");
-    return 0;
+    return false;
 }
 
-// The depth the desktop shows a window at: the windowed back buffer takes it.
-int32_t desktopDepth(SDL_Window* window) {
-    if (window == nullptr) return 16;
-    Uint32 format = SDL_GetWindowPixelFormat(window);
-    return format != SDL_PIXELFORMAT_UNKNOWN && SDL_BYTESPERPIXEL(format) <= 2 ? 16 : 32;
+bool fullScreenDepth(int32_t bits) {
+    return bits == 8 || bits == 16 || bits == 32;
 }
 
 }  // namespace
@@ -44,93 +40,74 @@ DisplayDevice::~DisplayDevice() {
     release();
 }
 
-int DisplayDevice::create(SDL_Window* newWindow, int32_t newWidth, int32_t newHeight, int32_t bits,
-                          int32_t newWindowed) {
+bool DisplayDevice::create(PlatformWindow* window, int32_t newWidth, int32_t newHeight, int32_t bits,
+                           DisplayMode newMode) {
     // safety: a second create would otherwise drop what the first one holds.
     release();
     lastError[0] = '\0';
-    window = newWindow;
     width = newWidth;
     height = newHeight;
-    windowed = newWindowed;
-    bitsPerPixel = windowed == 1 ? -1 : bits;
+    mode_ = newMode;
+    const bool windowed = mode_ == DisplayMode::Windowed;
+    // A window shows the back buffer at the desktop's depth; off screen the
+    // card keeps its own.
+    bitsPerPixel = !windowed ? bits : window != nullptr ? desktopDepth(window) : 16;
+
     if (width <= 0 || height <= 0) return fail("cannot open the display", "empty screen size");
-    if (windowed != 1 && bits != 8 && bits != 16 && bits != 32) {
+    if (!fullScreenDepth(bitsPerPixel)) {
         char cause[64];
         std::snprintf(cause, sizeof cause, "no %dx%d mode at %d bits per pixel", static_cast<int>(width),
-                      static_cast<int>(height), static_cast<int>(bits));
+                      static_cast<int>(height), static_cast<int>(bitsPerPixel));
         return fail("cannot open the display", cause);
     }
     if (failDisplayCreates > 0) {
         --failDisplayCreates;
         return fail("cannot open the display", "the screen mode was refused");
     }
-    directDraw = new (std::nothrow) DisplayContext{window, nullptr, 0, 0, 0, 0};
+    directDraw = new (std::nothrow) DisplayContext{nullptr, bitsPerPixel, 0, 0, 0};
     if (directDraw == nullptr) return fail("cannot open the display", "out of memory");
 
-    if (windowed != 1) {
-        if (window != nullptr) {
-            directDraw->presenter = openPresenter(window, width, height, bits, true);
-            if (directDraw->presenter == nullptr) {
-                fail("cannot open the full-screen display", SDL_GetError());
-                release();
-                return 0;
-            }
-        }
-        directDraw->bitsPerPixel = bits;
-        primary = createPixelBuffer(width, height, bits);
-        surface = createPixelBuffer(width, height, bits);
-        if (bits == 8) {
-            buildRampPalette(paletteEntries);
-            palette = new (std::nothrow) Palette;
-            if (palette) std::memcpy(palette->entries, paletteEntries, sizeof paletteEntries);
-        }
-        if (primary == nullptr || surface == nullptr || (bits == 8 && palette == nullptr)) {
-            fail("cannot open the display", "out of memory for the screen buffers");
-            release();
-            return 0;
-        }
-        clear();
-        return 1;
-    }
-
-    bitsPerPixel = desktopDepth(window);
-    directDraw->bitsPerPixel = bitsPerPixel;
     if (window != nullptr) {
-        directDraw->presenter = openPresenter(window, width, height, bitsPerPixel, false);
+        directDraw->presenter = openPresenter(window, width, height, bitsPerPixel, !windowed);
         if (directDraw->presenter == nullptr) {
-            fail("cannot open the display in a window", SDL_GetError());
+            fail(windowed ? "cannot open the display in a window" : "cannot open the full-screen display",
+                 platformError());
             release();
-            return 0;
+            return false;
         }
     }
     primary = createPixelBuffer(width, height, bitsPerPixel);
     surface = createPixelBuffer(width, height, bitsPerPixel);
-    if (primary == nullptr || surface == nullptr) {
+    if (bitsPerPixel == 8) {
+        buildRampPalette(paletteEntries);
+        palette = new (std::nothrow) Palette;
+        if (palette) std::memcpy(palette->entries, paletteEntries, sizeof paletteEntries);
+    }
+    if (primary == nullptr || surface == nullptr || (bitsPerPixel == 8 && palette == nullptr)) {
         fail("cannot open the display", "out of memory for the screen buffers");
         release();
-        return 0;
+        return false;
     }
     clear();
-    return 1;
+    return true;
 }
 
-int DisplayDevice::setClipList(int32_t count, const ClipRect* rects) {
-    if (directDraw == nullptr) return 0;
+bool DisplayDevice::setClipList(int32_t count, const ClipRect* rects) {
+    if (directDraw == nullptr) return false;
     ClipList* list = createClipList(count, rects);
-    if (list == nullptr) return 0;
+    if (list == nullptr) return false;
     freeClipList(clipper);
     clipper = list;
-    return 1;
+    return true;
 }
 
-int DisplayDevice::present() {
-    if (directDraw == nullptr || surface == nullptr || primary == nullptr) return 0;
-    if (windowed == 1) {
+bool DisplayDevice::present() {
+    if (directDraw == nullptr || surface == nullptr || primary == nullptr) return false;
+    if (mode_ == DisplayMode::Windowed) {
         // The primary is the desktop's copy of the frame; the window shows it stretched.
         std::memcpy(primary->pixels, surface->pixels, static_cast<size_t>(surface->pitch) * surface->height);
     } else {
-        if (lockPointer != nullptr) return 0;
+        if (lockPointer != nullptr) return false;
         // The flip: the back buffer becomes the screen and the screen the back buffer.
         uint8_t* shown = surface->pixels;
         surface->pixels = primary->pixels;
@@ -151,19 +128,21 @@ int DisplayDevice::present() {
             shownOk = false;
         } else {
             shownOk = directDraw->presenter == nullptr ||
-                      presentFrame(directDraw->presenter, primary->pixels, primary->pitch, colours) == 1;
+                      presentFrame(directDraw->presenter, primary->pixels, primary->pitch,
+                                   palette != nullptr ? colours : nullptr);
         }
         if (shownOk) {
             ++directDraw->framesShown;
-            return 1;
+            return true;
         }
     }
     ++directDraw->framesDropped;
-    // Windowed presents report success whatever the platform said.
-    return windowed == 1 ? 1 : 0;
+    // fix: a windowed present that the platform refused was reported as
+    // shown; now both modes report the dropped frame.
+    return false;
 }
 
-int DisplayDevice::release() {
+bool DisplayDevice::release() {
     // The clip list and palette go before the service they belong to, so
     // nothing is freed twice when the destructor runs later.
     freeClipList(clipper);
@@ -181,5 +160,5 @@ int DisplayDevice::release() {
     }
     lockPointer = nullptr;
     lockPitch = 0;
-    return 1;
+    return true;
 }

@@ -2,10 +2,8 @@
 
 #include <string.h>  // strnlen
 
-#include <bit>
 #include <cmath>
 #include <cstring>
-#include <new>
 
 #include "display/display_device.h"
 
@@ -14,16 +12,19 @@ namespace {
 // Bits 0x3C20D97B: 3.1415925 / 320 as a float. The hand's step pattern
 // (k = 1 from x 102, 2 from 204, ...) depends on this exact value.
 constexpr float handStepFactor = 0.0098174764f;
-static_assert(std::bit_cast<uint32_t>(handStepFactor) == 0x3C20D97Bu);
-
-constexpr char LINE_FEED = 10;
-constexpr char PAUSE = 13;
-constexpr char PAGE_BREAK = 7;
-constexpr char END_OF_TEXT = 0;
+static_assert(__builtin_bit_cast(uint32_t, handStepFactor) == 0x3C20D97Bu);
 
 constexpr int32_t GLYPH_DELAY = 3;
-constexpr int32_t PAUSE_FRAMES_PER_DIGIT = 100;
 constexpr float GLIDE_FRAMES = 20.0f;
+// Far more cells than there are byte codes; keeps a silly grid from asking
+// for gigabytes.
+constexpr int64_t MAX_GRID_CELLS = 1 << 16;
+
+// The glyph a byte of text is drawn with, counted from the sheet's first
+// cell, or -1 for a byte that has no glyph.
+int32_t glyphIndexOf(unsigned char byte) {
+    return byte >= TEXT_FIRST_GLYPH && byte < TEXT_GLYPH_END ? byte - TEXT_FIRST_GLYPH : -1;
+}
 
 }  // namespace
 
@@ -33,165 +34,144 @@ int32_t handPictureTop(int32_t handX, int32_t handY) {
     return static_cast<int32_t>(std::sin(static_cast<double>(a)) * 10.0 + handY) - 150;
 }
 
-TextWriter::TextWriter() = default;
+void TextWriter::setup(DisplayContext* directDraw, const TextWriterConfig& config) {
+    glyphWidth_ = config.glyphWidth;
+    glyphHeight_ = config.glyphHeight;
 
-TextWriter::~TextWriter() {
-    freeTables();
-    fontSurface.release();
-    handSurface.release();
-    delete[] text;
-    text = nullptr;
-}
+    fontSurface_.createFromBitmap(directDraw, config.font, DDSCAPS_VIDEOMEMORY);
+    handSurface_.create(directDraw, TEXT_WRITER_HAND_WIDTH, TEXT_WRITER_HAND_HEIGHT, DDSCAPS_SYSTEMMEMORY);
+    handSurface_.loadBitmap(TEXT_WRITER_HAND_BITMAP, 0, 0);
 
-void TextWriter::freeTables() {
-    delete[] glyphSrcX;
-    delete[] glyphSrcY;
-    glyphSrcX = nullptr;
-    glyphSrcY = nullptr;
-    glyphTableSize_ = 0;
-}
-
-void TextWriter::setup(DisplayContext* directDraw, BitmapName fontBitmap, const char* greeting,
-                       int32_t glyphW, int32_t glyphH, int32_t columns, int32_t rows, int32_t x, int32_t y) {
-    glyphWidth = glyphW;
-    glyphHeight = glyphH;
-
-    fontSurface.createFromBitmap(directDraw, fontBitmap, DDSCAPS_VIDEOMEMORY);
-    handSurface.create(directDraw, TEXT_WRITER_HAND_WIDTH, TEXT_WRITER_HAND_HEIGHT, DDSCAPS_SYSTEMMEMORY);
-    handSurface.loadBitmap(TEXT_WRITER_HAND_BITMAP, 0, 0);
-
-    // safety: a second set-up replaces the tables and the text instead of
-    // leaking them.
-    freeTables();
-    const int32_t entries = columns > 0 && rows > 0 ? columns * rows : 0;
-    if (entries > 0) {
-        glyphSrcX = new (std::nothrow) int32_t[static_cast<size_t>(entries)];
-        glyphSrcY = new (std::nothrow) int32_t[static_cast<size_t>(entries)];
-        if (glyphSrcX && glyphSrcY) {
-            glyphTableSize_ = entries;
-            for (int32_t r = 0; r < rows; ++r)
-                for (int32_t c = 0; c < columns; ++c) {
-                    glyphSrcX[r * columns + c] = 1 + c * (glyphW + 1);
-                    glyphSrcY[r * columns + c] = 1 + r * (glyphH + 1);
-                }
-        } else {
-            freeTables();
-        }
+    glyphs_.clear();
+    const int64_t cellCount =
+        config.columns > 0 && config.rows > 0 ? int64_t{config.columns} * config.rows : 0;
+    if (cellCount > 0 && cellCount <= MAX_GRID_CELLS) {
+        glyphs_.reserve(static_cast<size_t>(cellCount));
+        for (int32_t r = 0; r < config.rows; ++r)
+            for (int32_t c = 0; c < config.columns; ++c)
+                glyphs_.push_back(GlyphSource{1 + c * (glyphWidth_ + 1), 1 + r * (glyphHeight_ + 1)});
     }
 
-    delete[] text;
-    text = new (std::nothrow) char[TEXT_WRITER_TEXT_BYTES]();
+    text_.assign(static_cast<size_t>(config.textBytes > 0 ? config.textBytes : 0), TEXT_END);
     // safety: only the text up to its terminator is copied (the rest stays
     // zero, as the padded constant has it), so a shorter constant is never
     // read past its end; the last byte always ends the text.
-    if (text && greeting && strnlen(greeting, TEXT_WRITER_TAG_LENGTH) == TEXT_WRITER_TAG_LENGTH) {
-        const char* body = greeting + TEXT_WRITER_TAG_LENGTH;
-        std::memcpy(text, body, strnlen(body, TEXT_WRITER_TEXT_BYTES - 1));
+    const char* tagged = config.text;
+    if (!text_.empty() && tagged &&
+        strnlen(tagged, TEXT_WRITER_TAG_LENGTH) == static_cast<size_t>(TEXT_WRITER_TAG_LENGTH)) {
+        const char* body = tagged + TEXT_WRITER_TAG_LENGTH;
+        std::memcpy(text_.data(), body, strnlen(body, text_.size() - 1));
     }
 
-    penX = startX = x;
-    penY = startY = y;
-    readIndex = 0;
-    glyphCount = 0;
-    delay = 0;
-    typing = 1;
+    penX_ = startX_ = config.penStartX;
+    penY_ = startY_ = config.penStartY;
+    readIndex_ = 0;
+    glyphCount_ = 0;
+    delay_ = 0;
+    typing_ = true;
+}
+
+GlyphSource TextWriter::glyphSource(int32_t index) const {
+    if (index < 0 || static_cast<size_t>(index) >= glyphs_.size()) return GlyphSource{-1, -1};
+    return glyphs_[static_cast<size_t>(index)];
+}
+
+char TextWriter::textAt(int32_t index) const {
+    // Past the copy counts as its end.
+    return static_cast<size_t>(index) < text_.size() ? text_[static_cast<size_t>(index)] : TEXT_END;
 }
 
 void TextWriter::startGlide() {
-    typing = 0;
-    handTweenX.set(static_cast<float>(handX), static_cast<float>(penX), GLIDE_FRAMES);
-    handTweenY.set(static_cast<float>(handY), static_cast<float>(penY), GLIDE_FRAMES);
+    typing_ = false;
+    handTweenX_.set(static_cast<float>(handX_), static_cast<float>(penX_), GLIDE_FRAMES);
+    handTweenY_.set(static_cast<float>(handY_), static_cast<float>(penY_), GLIDE_FRAMES);
 }
 
 void TextWriter::readCharacter() {
-    // safety: without a text (set-up not run or out of memory) there is
-    // nothing to read; past the copy counts as its end.
-    if (!text) return;
-    // Read as a signed byte: codes above 127 are negative and ignored.
-    const int c =
-        readIndex < TEXT_WRITER_TEXT_BYTES ? static_cast<signed char>(text[readIndex]) : END_OF_TEXT;
-    ++readIndex;
+    // safety: without a text (set-up not run) there is nothing to read.
+    if (text_.empty()) return;
+    const char c = textAt(readIndex_);
+    ++readIndex_;
 
-    if (c >= 32) {
-        if (glyphCount < TEXT_WRITER_MAX_CELLS) {
-            cells[glyphCount] = GlyphCell{penX, penY, static_cast<char>(c)};
-            ++glyphCount;
+    if (glyphIndexOf(static_cast<unsigned char>(c)) >= 0) {
+        if (glyphCount_ < TEXT_WRITER_MAX_CELLS) {
+            cells_[static_cast<size_t>(glyphCount_)] = GlyphCell{penX_, penY_, c};
+            ++glyphCount_;
         }
-        handX = penX;
-        handY = penY;
-        penX += glyphWidth;
-        delay += GLYPH_DELAY;
+        handX_ = penX_;
+        handY_ = penY_;
+        penX_ += glyphWidth_;
+        delay_ += GLYPH_DELAY;
         return;
     }
     switch (c) {
-        case LINE_FEED:
-            penX = startX;
-            penY += 2 * glyphHeight;
-            delay += GLYPH_DELAY;
+        case TEXT_LINE_FEED:
+            penX_ = startX_;
+            penY_ += 2 * glyphHeight_;
+            delay_ += GLYPH_DELAY;
             startGlide();
             break;
-        case PAUSE: {
-            const char digit = readIndex < TEXT_WRITER_TEXT_BYTES ? text[readIndex] : END_OF_TEXT;
-            if (digit >= '0' && digit <= '9') delay += (digit - '0') * PAUSE_FRAMES_PER_DIGIT;
+        case TEXT_PAUSE: {
+            const char digit = textAt(readIndex_);
+            if (digit >= '0' && digit <= '9') delay_ += (digit - '0') * TEXT_PAUSE_FRAMES_PER_DIGIT;
             // safety: a pause right before the end of the text leaves the end to
             // be read, so reading never runs past the terminator.
-            if (digit != END_OF_TEXT) ++readIndex;
+            if (digit != TEXT_END) ++readIndex_;
             break;
         }
-        case PAGE_BREAK:
-            glyphCount = 0;
-            penX = startX;
-            penY = startY;
+        case TEXT_PAGE_BREAK:
+            glyphCount_ = 0;
+            penX_ = startX_;
+            penY_ = startY_;
             startGlide();
             break;
-        case END_OF_TEXT:
-            readIndex = 0;
-            glyphCount = 0;
-            penX = startX;
-            penY = startY;
+        case TEXT_END:
+            readIndex_ = 0;
+            glyphCount_ = 0;
+            penX_ = startX_;
+            penY_ = startY_;
             break;
         default:
-            break;  // other control codes are consumed without effect
+            break;  // other codes, and bytes above 127, are consumed without effect
     }
 }
 
 bool TextWriter::frame(DisplayDevice& display) {
-    if (typing == 1) {
-        if (delay > 0)
-            --delay;
+    if (typing_) {
+        if (delay_ > 0)
+            --delay_;
         else
             readCharacter();
     }
 
-    for (int32_t i = 0; i < glyphCount; ++i) {
-        const GlyphCell& cell = cells[i];
-        const int32_t g = cell.ch - 32;
+    for (const GlyphCell& cell : cells()) {
         // safety: a font grid of fewer than 96 cells has no glyph for the
         // higher codes; those are left out rather than read past the table.
-        if (g >= glyphTableSize_) continue;
-        fontSurface.blit(display, cell.x, cell.y, glyphWidth, glyphHeight, glyphSrcX[g], glyphSrcY[g],
-                         glyphWidth, glyphHeight);
+        const GlyphSource source = glyphSource(glyphIndexOf(static_cast<unsigned char>(cell.ch)));
+        if (source.x < 0) continue;
+        fontSurface_.blit(display, cell.x, cell.y, glyphWidth_, glyphHeight_, source.x, source.y, glyphWidth_,
+                          glyphHeight_);
     }
 
-    if (typing == 0) {
+    if (!typing_) {
         // The downward glide only runs once the sideways one has finished.
-        const bool arrived = handTweenX.advance(1.0f) && handTweenY.advance(1.0f);
+        const bool arrived = handTweenX_.advance(1.0f) && handTweenY_.advance(1.0f);
         if (arrived) {
-            typing = 1;
+            typing_ = true;
         } else {
-            handX = static_cast<int32_t>(handTweenX.value);
-            handY = static_cast<int32_t>(handTweenY.value);
+            handX_ = static_cast<int32_t>(handTweenX_.value);
+            handY_ = static_cast<int32_t>(handTweenY_.value);
         }
     }
 
-    handSurface.blit(display, handX, handPictureTop(handX, handY), TEXT_WRITER_HAND_WIDTH,
-                     TEXT_WRITER_HAND_HEIGHT, 0, 0, TEXT_WRITER_HAND_WIDTH, TEXT_WRITER_HAND_HEIGHT);
+    handSurface_.blit(display, handX_, handPictureTop(handX_, handY_), TEXT_WRITER_HAND_WIDTH,
+                      TEXT_WRITER_HAND_HEIGHT, 0, 0, TEXT_WRITER_HAND_WIDTH, TEXT_WRITER_HAND_HEIGHT);
     return true;
 }
 
-int TextWriter::drawHandAt(DisplayDevice& display, int32_t x, int32_t y) {
-    handX = x;
-    handY = y;
-    return handSurface.blit(display, x, y, TEXT_WRITER_HAND_WIDTH, TEXT_WRITER_HAND_HEIGHT, 0, 0,
-                            TEXT_WRITER_HAND_WIDTH, TEXT_WRITER_HAND_HEIGHT);
+bool TextWriter::drawHandAt(DisplayDevice& display, int32_t x, int32_t y) {
+    handX_ = x;
+    handY_ = y;
+    return handSurface_.blit(display, x, y, TEXT_WRITER_HAND_WIDTH, TEXT_WRITER_HAND_HEIGHT, 0, 0,
+                             TEXT_WRITER_HAND_WIDTH, TEXT_WRITER_HAND_HEIGHT) != 0;
 }

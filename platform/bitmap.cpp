@@ -1,42 +1,17 @@
 #include "platform/bitmap.h"
 
-#include <SDL.h>
-
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <new>
+#include <vector>
 
 #include "platform/resources.h"
 
 namespace {
 
-constexpr int32_t MAX_SIDE = 16384;
-
-Bitmap* newBitmap(int32_t width, int32_t height) {
-    if (width <= 0 || height <= 0 || width > MAX_SIDE || height > MAX_SIDE) return nullptr;
-    auto* pixels = static_cast<uint32_t*>(std::calloc(static_cast<size_t>(width) * height, sizeof(uint32_t)));
-    if (pixels == nullptr) return nullptr;
-    auto* b = new (std::nothrow) Bitmap{width, height, pixels};
-    if (b == nullptr) std::free(pixels);
-    return b;
-}
-
-Bitmap* fromSdlSurface(SDL_Surface* loaded) {
-    if (loaded == nullptr) return nullptr;
-    SDL_Surface* rgb = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_RGB888, 0);
-    SDL_FreeSurface(loaded);
-    if (rgb == nullptr) return nullptr;
-    Bitmap* b = newBitmap(rgb->w, rgb->h);
-    if (b != nullptr && SDL_LockSurface(rgb) == 0) {
-        for (int32_t y = 0; y < b->height; ++y) {
-            auto* row =
-                reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(rgb->pixels) + y * rgb->pitch);
-            for (int32_t x = 0; x < b->width; ++x) b->pixels[y * b->width + x] = row[x] & 0x00FFFFFF;
-        }
-        SDL_UnlockSurface(rgb);
-    }
-    SDL_FreeSurface(rgb);
-    return b;
-}
+// The largest picture allowed, at 32 bits a pixel, plus room for its headers.
+constexpr uint64_t MAX_FILE_BYTES = 4 * BITMAP_MAX_PIXELS + 65536;
 
 // Nearest-neighbour resize to the size asked for at load; 0 keeps a side.
 Bitmap* resized(Bitmap* b, int32_t width, int32_t height) {
@@ -55,21 +30,43 @@ Bitmap* resized(Bitmap* b, int32_t width, int32_t height) {
     return r;
 }
 
+// The whole of a regular file, or nothing: a device, a pipe or a file too
+// big to be a picture the card can show is not read at all.
+std::vector<uint8_t> readPictureFile(const char* path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return {};
+    const uintmax_t size = std::filesystem::file_size(path, ec);
+    if (ec || size == 0 || size > MAX_FILE_BYTES) return {};
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) return {};
+    std::vector<uint8_t> bytes(static_cast<size_t>(size));
+    const size_t got = std::fread(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+    if (got != bytes.size()) return {};
+    return bytes;
+}
+
 }  // namespace
 
-Bitmap* decodeBitmap(const uint8_t* bytes, uint32_t size) {
-    if (bytes == nullptr || size == 0 || size > static_cast<uint32_t>(INT32_MAX)) return nullptr;
-    SDL_RWops* rw = SDL_RWFromConstMem(bytes, static_cast<int>(size));
-    if (rw == nullptr) return nullptr;
-    return fromSdlSurface(SDL_LoadBMP_RW(rw, 1));
+Bitmap* newBitmap(int32_t width, int32_t height) {
+    if (width <= 0 || height <= 0 || width > BITMAP_MAX_SIDE || height > BITMAP_MAX_SIDE ||
+        int64_t{width} * height > BITMAP_MAX_PIXELS)
+        return nullptr;
+    auto* pixels = static_cast<uint32_t*>(std::calloc(static_cast<size_t>(width) * height, sizeof(uint32_t)));
+    if (pixels == nullptr) return nullptr;
+    auto* b = new (std::nothrow) Bitmap{width, height, pixels};
+    if (b == nullptr) std::free(pixels);
+    return b;
 }
 
 Bitmap* loadBitmapImage(BitmapName name, int32_t width, int32_t height) {
     Resource r = name.text ? findResource(name.text, "BITMAP") : findResource(name.id, "BITMAP");
     Bitmap* b = decodeBitmap(r.bytes, r.size);
     // Not among the resources: a file of that name.
-    if (b == nullptr && name.text != nullptr && name.text[0] != '\0')
-        b = fromSdlSurface(SDL_LoadBMP(name.text));
+    if (b == nullptr && name.text != nullptr && name.text[0] != '\0') {
+        const std::vector<uint8_t> file = readPictureFile(name.text);
+        b = decodeBitmap(file.data(), static_cast<uint32_t>(file.size()));
+    }
     return resized(b, width, height);
 }
 

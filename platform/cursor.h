@@ -1,5 +1,5 @@
 #pragma once
 // Hides the mouse pointer over the card's window for the rest of the run.
 void hideCursor();
-// 1 while the pointer is shown, 0 while hidden.
-int cursorShown();
+// True while the pointer is shown.
+bool cursorShown();

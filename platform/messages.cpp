@@ -1,6 +1,6 @@
 #include "platform/messages.h"
 
-#include <SDL.h>
+#include "platform/events.h"
 
 namespace {
 
@@ -11,22 +11,6 @@ constexpr int POSTED_CAPACITY = 64;
 Message posted[POSTED_CAPACITY];
 int postedHead = 0;
 int postedCount = 0;
-
-Message translate(const SDL_Event& e) {
-    switch (e.type) {
-        case SDL_QUIT:
-            return {WM_CLOSE, 0};
-        case SDL_KEYDOWN:
-            if (e.key.keysym.sym == SDLK_ESCAPE) return {WM_KEYDOWN, VK_ESCAPE};
-            return {WM_KEYDOWN, static_cast<uint32_t>(e.key.keysym.sym) & 0xFFFF};
-        case SDL_WINDOWEVENT:
-            if (e.window.event == SDL_WINDOWEVENT_CLOSE) return {WM_CLOSE, 0};
-            if (e.window.event == SDL_WINDOWEVENT_EXPOSED) return {WM_PAINT, 0};
-            return {WM_NULL, 0};
-        default:
-            return {WM_NULL, 0};
-    }
-}
 
 }  // namespace
 
@@ -44,27 +28,19 @@ void postQuitMessage(uint32_t exitCode) {
     postMessage(WM_QUIT, exitCode);
 }
 
-int peekMessage(Message& out) {
+bool peekMessage(Message& out) {
     if (postedCount > 0) {
         out = posted[postedHead];
         postedHead = (postedHead + 1) % POSTED_CAPACITY;
         --postedCount;
-        return 1;
+        return true;
     }
-    SDL_Event e;
-    if (SDL_WasInit(SDL_INIT_EVENTS) == 0 || SDL_PollEvent(&e) == 0) return 0;
-    out = translate(e);
-    return 1;
+    return pollPlatformEvent(out);
 }
 
-int waitMessage(uint32_t timeoutMs) {
-    if (postedCount > 0) return 1;
-    if (SDL_WasInit(SDL_INIT_EVENTS) == 0) {
-        SDL_Delay(timeoutMs);
-        return 0;
-    }
-    int ms = timeoutMs > static_cast<uint32_t>(INT32_MAX) ? INT32_MAX : static_cast<int>(timeoutMs);
-    return SDL_WaitEventTimeout(nullptr, ms) ? 1 : 0;
+bool waitMessage(uint32_t timeoutMs) {
+    if (postedCount > 0) return true;
+    return waitPlatformEvent(timeoutMs);
 }
 
 void clearPostedMessages() {

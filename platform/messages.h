@@ -24,10 +24,10 @@ void postMessage(uint32_t message, uint32_t wParam);
 void postQuitMessage(uint32_t exitCode);
 
 // Takes the next message: the card's own queue first, then the platform's
-// events. Returns 1 with `out` filled, or 0 when none is waiting.
-int peekMessage(Message& out);
+// events. True with `out` filled, false when none is waiting.
+bool peekMessage(Message& out);
 // Blocks until a message is waiting or `timeoutMs` milliseconds have passed;
-// returns at once when one is already waiting. Returns 1 when one is waiting.
-int waitMessage(uint32_t timeoutMs);
+// returns at once when one is already waiting. True when one is waiting.
+bool waitMessage(uint32_t timeoutMs);
 // Empties the card's own queue (the platform's events stay).
 void clearPostedMessages();

@@ -8,7 +8,7 @@
 // offers it; the pace of frames stays the caller's.
 #include <cstdint>
 
-struct SDL_Window;
+struct PlatformWindow;
 struct ScreenPresenter;
 
 struct PresentLayout {
@@ -23,15 +23,15 @@ PresentLayout presentLayout(int32_t frameWidth, int32_t frameHeight, int32_t out
                             int32_t outputHeight);
 
 // Opens the presenter for frames of width x height at bitsPerPixel (8, 16 or
-// 32). Null on failure, with the cause in SDL_GetError.
-ScreenPresenter* openPresenter(SDL_Window* window, int32_t width, int32_t height, int32_t bitsPerPixel,
+// 32). Null on failure, with the cause in platformError().
+ScreenPresenter* openPresenter(PlatformWindow* window, int32_t width, int32_t height, int32_t bitsPerPixel,
                                bool fullScreen);
 void closePresenter(ScreenPresenter* presenter);
 
 // Shows one frame. `palette` (256 entries of 0x00RRGGBB) is used for 8-bit
-// frames only. Returns 1, or 0 when the platform refused it; the next call
-// rebuilds what the platform may have lost.
-int presentFrame(ScreenPresenter* presenter, const uint8_t* pixels, int32_t pitch, const uint32_t* palette);
+// frames only. False when the platform refused it; the next call rebuilds
+// what the platform may have lost.
+bool presentFrame(ScreenPresenter* presenter, const uint8_t* pixels, int32_t pitch, const uint32_t* palette);
 
 // The processor's share of a present: a frame copied into texture memory of
 // `dstBitsPerPixel` (16 or 32). 8-bit frames go through `palette`.

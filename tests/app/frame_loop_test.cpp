@@ -185,4 +185,45 @@ TEST_F(Shell, DisplayThatCannotOpenEndsWithStatusOneAndOneLineOnStderr) {
     EXPECT_EQ(0u, err.rfind("yulecard: ", 0)) << err;
 }
 
+// The head start the set-up asks for holds the first frame back without
+// blocking: the shell keeps handling messages meanwhile.
+uint32_t initEnded;
+std::vector<uint32_t> shellFrames;
+int deferringInit() {
+    deferFirstFrame(300);
+    initEnded = tickCount();
+    return 1;
+}
+int deferringInitThenEsc() {
+    deferFirstFrame(5000);
+    SDL_Event e{};
+    e.type = SDL_KEYDOWN;
+    e.key.keysym.sym = SDLK_ESCAPE;
+    SDL_PushEvent(&e);
+    initEnded = tickCount();
+    return 1;
+}
+int twoFrames() {
+    shellFrames.push_back(tickCount());
+    if (shellFrames.size() == 2) postMessage(WM_KEYDOWN, VK_ESCAPE);
+    return 1;
+}
+
+TEST_F(Shell, HeadStartHoldsTheFirstFrameWithoutBlocking) {
+    shellFrames.clear();
+    EXPECT_EQ(0, runCard(FrameLoopHooks{deferringInit, twoFrames, countShutdown}));
+    ASSERT_EQ(shellFrames.size(), 2u);
+    // As when the set-up slept: the first frame 21 ms after the wait.
+    EXPECT_GE(shellFrames[0] - initEnded, 300u + 21u);
+    EXPECT_LT(shellFrames[0] - initEnded, 300u + 21u + 100u);
+    EXPECT_GE(shellFrames[1] - shellFrames[0], 21u);
+
+    shellFrames.clear();
+    const uint32_t begin = tickCount();
+    EXPECT_EQ(0, runCard(FrameLoopHooks{deferringInitThenEsc, twoFrames, countShutdown}));
+    EXPECT_TRUE(shellFrames.empty());
+    EXPECT_LT(tickCount() - begin, 2000u) << "Esc ends the card during the head start";
+    EXPECT_EQ(takeFirstFrameDelay(), 0u) << "the shell took the request";
+}
+
 }  // namespace

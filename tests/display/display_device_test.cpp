@@ -12,6 +12,7 @@
 #include "display/image_surface.h"
 #include "display/pixel_buffer.h"
 #include "platform/screen_presenter.h"
+#include "platform/sdl/sdl_window.h"
 
 namespace {
 
@@ -38,7 +39,7 @@ struct Solid {
 
 TEST(DisplayDevice, LockTwiceGivesSameAddressAndUnlockOnlyWhenLocked) {
     DisplayDevice d;
-    ASSERT_EQ(1, d.create(nullptr, 640, 480, 16, 0));
+    ASSERT_EQ(1, d.create(nullptr, 640, 480, 16, DisplayMode::FullScreen));
     EXPECT_EQ(0, d.unlock()) << "not locked yet";
     uint8_t* first = d.lock();
     ASSERT_NE(first, nullptr);
@@ -52,7 +53,7 @@ TEST(DisplayDevice, LockTwiceGivesSameAddressAndUnlockOnlyWhenLocked) {
 
 TEST(DisplayDevice, PresentWhileLockedShowsNothingThenFlipsAfterUnlock) {
     DisplayDevice d;
-    ASSERT_EQ(1, d.create(nullptr, 640, 480, 16, 0));
+    ASSERT_EQ(1, d.create(nullptr, 640, 480, 16, DisplayMode::FullScreen));
     uint8_t* p = d.lock();
     reinterpret_cast<uint16_t*>(p)[0] = 0xF800;
     EXPECT_EQ(0, d.present());
@@ -66,7 +67,7 @@ TEST(DisplayDevice, PresentWhileLockedShowsNothingThenFlipsAfterUnlock) {
 
 TEST(DisplayDevice, ClearedBackBufferStartsEveryFrameBlack) {
     DisplayDevice d;
-    ASSERT_EQ(1, d.create(nullptr, 640, 480, 16, 0));
+    ASSERT_EQ(1, d.create(nullptr, 640, 480, 16, DisplayMode::FullScreen));
     Solid white(d, 640, 480, 0xFFFF);
     white.image.blit(d, 0, 0, 640, 480, 0, 0, 640, 480);
     d.present();
@@ -77,7 +78,7 @@ TEST(DisplayDevice, ClearedBackBufferStartsEveryFrameBlack) {
 
 TEST(DisplayDevice, FailingPresentIsRetriedABoundedNumberOfTimes) {
     DisplayDevice d;
-    ASSERT_EQ(1, d.create(nullptr, 64, 48, 16, 0));
+    ASSERT_EQ(1, d.create(nullptr, 64, 48, 16, DisplayMode::FullScreen));
     d.directDraw->failPresentAttempts = PRESENT_ATTEMPTS - 1;
     EXPECT_EQ(1, d.present()) << "shown on the last attempt";
     EXPECT_EQ(0, d.directDraw->failPresentAttempts);
@@ -92,7 +93,7 @@ TEST(DisplayDevice, FailingPresentIsRetriedABoundedNumberOfTimes) {
 
 TEST(DisplayDevice, ClipListBoundsAndUnion) {
     DisplayDevice d;
-    ASSERT_EQ(1, d.create(nullptr, 640, 480, 16, 0));
+    ASSERT_EQ(1, d.create(nullptr, 640, 480, 16, DisplayMode::FullScreen));
     ASSERT_EQ(1, d.setClipList(0, nullptr));
     EXPECT_EQ(d.clipper->count, 0);
     EXPECT_EQ(d.clipper->bounds.left, 64000);
@@ -119,7 +120,7 @@ TEST(DisplayDevice, ClipListBoundsAndUnion) {
 
 TEST(DisplayDevice, ScreenClipShowsOnlyTheOnScreenPartOfAPicture) {
     DisplayDevice d;
-    ASSERT_EQ(1, d.create(nullptr, 640, 480, 16, 0));
+    ASSERT_EQ(1, d.create(nullptr, 640, 480, 16, DisplayMode::FullScreen));
     const ClipRect screen{0, 0, 640, 480};
     d.setClipList(1, &screen);
     Solid palm(d, 475, 480, 0x07E0);
@@ -137,7 +138,7 @@ TEST(DisplayDevice, ScreenClipShowsOnlyTheOnScreenPartOfAPicture) {
 
 TEST(DisplayDevice, EightBitModeHasTheFourRampPalette) {
     DisplayDevice d;
-    ASSERT_EQ(1, d.create(nullptr, 640, 480, 8, 0));
+    ASSERT_EQ(1, d.create(nullptr, 640, 480, 8, DisplayMode::FullScreen));
     ASSERT_NE(d.palette, nullptr);
     const PaletteEntry* e = d.palette->entries;
     EXPECT_EQ((PaletteEntry{0, 0, 0, PC_NOCOLLAPSE}).flags, e[0].flags);
@@ -155,13 +156,13 @@ TEST(DisplayDevice, EightBitModeHasTheFourRampPalette) {
     EXPECT_EQ(1, d.present());
 
     DisplayDevice d16;
-    ASSERT_EQ(1, d16.create(nullptr, 640, 480, 16, 0));
+    ASSERT_EQ(1, d16.create(nullptr, 640, 480, 16, DisplayMode::FullScreen));
     EXPECT_EQ(d16.palette, nullptr) << "no palette in 16-bit mode";
 }
 
 TEST(DisplayDevice, FailedCreateHoldsNothingAndSaysWhy) {
     DisplayDevice d;
-    EXPECT_EQ(0, d.create(nullptr, 640, 480, 24, 0));
+    EXPECT_EQ(0, d.create(nullptr, 640, 480, 24, DisplayMode::FullScreen));
     EXPECT_EQ(d.directDraw, nullptr);
     EXPECT_EQ(d.surface, nullptr);
     EXPECT_EQ(d.primary, nullptr);
@@ -175,7 +176,7 @@ TEST(DisplayDevice, FailedCreateHoldsNothingAndSaysWhy) {
 TEST(DisplayDevice, ReleaseThenPicturesGiveUpHarmlessly) {
     DisplayDevice d;
     ImageSurface picture;
-    ASSERT_EQ(1, d.create(nullptr, 640, 480, 16, 0));
+    ASSERT_EQ(1, d.create(nullptr, 640, 480, 16, DisplayMode::FullScreen));
     ASSERT_EQ(1, picture.create(d.directDraw, 32, 32, DDSCAPS_VIDEOMEMORY));
     d.release();
     EXPECT_EQ(0, picture.blit(d, 0, 0, 32, 32, 0, 0, 32, 32)) << "no back buffer any more";
@@ -186,10 +187,39 @@ TEST(DisplayDevice, ReleaseThenPicturesGiveUpHarmlessly) {
 
 TEST(DisplayDevice, WindowedModeTakesTheDesktopDepth) {
     DisplayDevice d;
-    ASSERT_EQ(1, d.create(nullptr, 320, 240, 8, 1));
+    ASSERT_EQ(1, d.create(nullptr, 320, 240, 8, DisplayMode::Windowed));
     EXPECT_EQ(16, d.bitsPerPixel) << "an off-screen window has the card's own depth";
     EXPECT_EQ(d.palette, nullptr);
     EXPECT_EQ(1, d.present());
+}
+
+TEST(DisplayDevice, RefusedPresentIsReportedInBothModes) {
+    for (DisplayMode mode : {DisplayMode::FullScreen, DisplayMode::Windowed}) {
+        DisplayDevice d;
+        ASSERT_TRUE(d.create(nullptr, 64, 48, 16, mode));
+        EXPECT_EQ(d.mode(), mode);
+        d.directDraw->failPresentAttempts = 1000;
+        // fix: the windowed present said it had shown a frame the platform refused.
+        EXPECT_FALSE(d.present());
+        EXPECT_EQ(d.directDraw->framesDropped, 1u);
+        EXPECT_EQ(d.directDraw->framesShown, 0u);
+        d.directDraw->failPresentAttempts = 0;
+        EXPECT_TRUE(d.present());
+    }
+}
+
+TEST(DisplayDevice, CreatingAgainReplacesWhatTheFirstHeld) {
+    DisplayDevice d;
+    ASSERT_TRUE(d.create(nullptr, 64, 48, 8, DisplayMode::FullScreen));
+    ASSERT_TRUE(d.setClipList(0, nullptr));
+    ASSERT_TRUE(d.create(nullptr, 32, 16, 16, DisplayMode::Windowed));
+    EXPECT_EQ(d.clipper, nullptr);
+    EXPECT_EQ(d.palette, nullptr) << "a 16-bit display has no palette";
+    EXPECT_EQ(d.surface->width, 32);
+    EXPECT_EQ(d.directDraw->bitsPerPixel, 16);
+    EXPECT_FALSE(d.create(nullptr, 0, 16, 16, DisplayMode::Windowed));
+    EXPECT_NE(std::string(displayError()).find("empty"), std::string::npos) << displayError();
+    EXPECT_EQ(d.directDraw, nullptr);
 }
 
 TEST(PresentLayout, KeepsFourByThreeAndFindsTheWholeScale) {
@@ -214,18 +244,20 @@ class DisplayOnWindow : public ::testing::Test {
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) GTEST_SKIP() << "no video driver: " << SDL_GetError();
         window = SDL_CreateWindow("test", 0, 0, 640, 480, SDL_WINDOW_BORDERLESS);
         ASSERT_NE(window, nullptr) << SDL_GetError();
+        platformWindow.sdl = window;
     }
     void TearDown() override {
         if (window) SDL_DestroyWindow(window);
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
     }
     SDL_Window* window = nullptr;
+    PlatformWindow platformWindow{nullptr};  // the same window, as the display takes it
 };
 
 TEST_F(DisplayOnWindow, FullScreenAndWindowedPresentWholeFrames) {
     for (int bits : {16, 8}) {
         DisplayDevice d;
-        ASSERT_EQ(1, d.create(window, 640, 480, bits, 0)) << displayError();
+        ASSERT_EQ(1, d.create(&platformWindow, 640, 480, bits, DisplayMode::FullScreen)) << displayError();
         EXPECT_NE(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP, 0u);
         Solid white(d, 640, 480, bits == 8 ? 255 : 0xFFFF);
         for (int i = 0; i < 3; ++i) {
@@ -238,7 +270,7 @@ TEST_F(DisplayOnWindow, FullScreenAndWindowedPresentWholeFrames) {
         SDL_SetWindowFullscreen(window, 0);
     }
     DisplayDevice w;
-    ASSERT_EQ(1, w.create(window, 640, 480, 8, 1)) << displayError();
+    ASSERT_EQ(1, w.create(&platformWindow, 640, 480, 8, DisplayMode::Windowed)) << displayError();
     EXPECT_TRUE(w.bitsPerPixel == 16 || w.bitsPerPixel == 32)
         << "the desktop's depth, not 8: " << w.bitsPerPixel;
     EXPECT_EQ(1, w.present());
@@ -259,7 +291,7 @@ uint32_t shownAt(SDL_Window* window, int x, int y) {
 
 TEST_F(DisplayOnWindow, FrameFillsTheScreenWithItsLeftAndRightInPlace) {
     DisplayDevice d;
-    ASSERT_EQ(1, d.create(window, 640, 480, 16, 0)) << displayError();
+    ASSERT_EQ(1, d.create(&platformWindow, 640, 480, 16, DisplayMode::FullScreen)) << displayError();
     Solid red(d, 320, 480, 0xF800), blue(d, 320, 480, 0x001F);
     red.image.blit(d, 0, 0, 320, 480, 0, 0, 320, 480);
     blue.image.blit(d, 320, 0, 320, 480, 0, 0, 320, 480);

@@ -45,7 +45,7 @@ std::string writeBmp(const std::string& name, int w, int h, const std::vector<ui
 class ImageSurfaceTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_EQ(1, display.create(nullptr, 640, 480, 16, 0));
+        ASSERT_EQ(1, display.create(nullptr, 640, 480, 16, DisplayMode::FullScreen));
         const ClipRect screen{0, 0, 640, 480};
         display.setClipList(1, &screen);
     }
@@ -172,7 +172,7 @@ TEST_F(ImageSurfaceTest, CreateNeedsAnOpenDisplayAndASize) {
 
 TEST(ImageSurfaceEightBit, PicturesTakeTheNearestRampColour) {
     DisplayDevice d;
-    ASSERT_EQ(1, d.create(nullptr, 64, 64, 8, 0));
+    ASSERT_EQ(1, d.create(nullptr, 64, 64, 8, DisplayMode::FullScreen));
     std::string path = writeBmp("ramp.bmp", 4, 1, {0xFF0000, 0x00FF00, 0x808080, 0x000000});
     ImageSurface picture;
     ASSERT_EQ(1, picture.createFromBitmap(d.directDraw, path.c_str(), DDSCAPS_SYSTEMMEMORY));

@@ -12,6 +12,8 @@
 namespace {
 
 constexpr int64_t kSeed = 1'700'000'000;
+// The card's screen, the area its snow falls on.
+constexpr SnowArea kScreen{SCREEN_WIDTH, SCREEN_HEIGHT};
 
 class SnowFieldTest : public ::testing::Test {
   protected:
@@ -68,7 +70,7 @@ class GuardedSurface {
 };
 
 TEST_F(SnowFieldTest, EmptyFieldDoesNothing) {
-    SnowField field;
+    SnowField field{kScreen};
     field.update();
     GuardedSurface s;
     EXPECT_TRUE(field.draw(s.pixels(), s.pitch()));
@@ -83,7 +85,7 @@ TEST_F(SnowFieldTest, EmptyFieldDoesNothing) {
 }
 
 TEST_F(SnowFieldTest, CreateDrawsXThenYThenSpeedForEachFlake) {
-    SnowField field;
+    SnowField field{kScreen};
     ASSERT_TRUE(field.create(400));
     ASSERT_EQ(field.count, 400);
     std::srand(static_cast<unsigned>(kSeed));
@@ -99,7 +101,7 @@ TEST_F(SnowFieldTest, CreateDrawsXThenYThenSpeedForEachFlake) {
 }
 
 TEST_F(SnowFieldTest, FieldsMadeInTheSameSecondMatch) {
-    SnowField a, b;
+    SnowField a{kScreen}, b{kScreen};
     a.create(50);
     b.create(50);
     for (int i = 0; i < 50; ++i) {
@@ -108,7 +110,7 @@ TEST_F(SnowFieldTest, FieldsMadeInTheSameSecondMatch) {
         EXPECT_EQ(a.flakes[i].speed, b.flakes[i].speed);
     }
     fixWallClock(kSeed + 1);
-    SnowField c;
+    SnowField c{kScreen};
     c.create(50);
     int same = 0;
     for (int i = 0; i < 50; ++i) same += a.flakes[i].x == c.flakes[i].x && a.flakes[i].y == c.flakes[i].y;
@@ -116,7 +118,7 @@ TEST_F(SnowFieldTest, FieldsMadeInTheSameSecondMatch) {
 }
 
 TEST_F(SnowFieldTest, SwayFollowsTheSineOfTheOldRow) {
-    SnowField field;
+    SnowField field{kScreen};
     place(field, {
                      {0, 0, 1, 100},   // sin 0: on baseX
                      {0, 20, 1, 100},  // quarter period: 5.99999..., truncated to 5
@@ -135,7 +137,7 @@ TEST_F(SnowFieldTest, SwayFollowsTheSineOfTheOldRow) {
 }
 
 TEST_F(SnowFieldTest, WrapKeepsBaseXAndTakesOneNewColumn) {
-    SnowField field;
+    SnowField field{kScreen};
     place(field, {
                      {300, 474, 1, 300},  // to 475: not past the limit
                      {300, 474, 2, 300},  // to 476: wraps
@@ -161,7 +163,7 @@ TEST_F(SnowFieldTest, WrapKeepsBaseXAndTakesOneNewColumn) {
 }
 
 TEST_F(SnowFieldTest, FlakesStayInsideTheScreenRowsOverManyFrames) {
-    SnowField field;
+    SnowField field{kScreen};
     field.create(400);
     for (int frame = 0; frame < 1000; ++frame) {
         field.update();
@@ -179,7 +181,7 @@ TEST_F(SnowFieldTest, FlakesStayInsideTheScreenRowsOverManyFrames) {
 }
 
 TEST_F(SnowFieldTest, DrawWritesOneTwoByTwoWhiteBlock) {
-    SnowField field;
+    SnowField field{kScreen};
     place(field, {{10, 3, 1, 10}});
     GuardedSurface s;
     ASSERT_TRUE(field.draw(s.pixels(), s.pitch()));
@@ -192,7 +194,7 @@ TEST_F(SnowFieldTest, DrawWritesOneTwoByTwoWhiteBlock) {
 }
 
 TEST_F(SnowFieldTest, DrawNeverWritesOutsideTheSurface) {
-    SnowField field;
+    SnowField field{kScreen};
     place(field, {
                      {-5, 100, 1, 0},     // wholly left of the screen
                      {-1, 110, 1, 0},     // right half of the block on screen
@@ -217,7 +219,7 @@ TEST_F(SnowFieldTest, DrawNeverWritesOutsideTheSurface) {
 }
 
 TEST_F(SnowFieldTest, CreatingAgainReplacesTheFlakes) {
-    SnowField field;
+    SnowField field{kScreen};
     ASSERT_TRUE(field.create(10));
     ASSERT_TRUE(field.create(3));
     EXPECT_EQ(field.count, 3);

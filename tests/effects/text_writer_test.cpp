@@ -16,18 +16,31 @@ namespace {
 class TextWriterTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_EQ(screen.create(nullptr, 640, 480, 16, 0), 1);
+        ASSERT_EQ(screen.create(nullptr, 640, 480, 16, DisplayMode::FullScreen), 1);
         const ClipRect all{0, 0, 640, 480};
         screen.setClipList(1, &all);
     }
     void TearDown() override { screen.release(); }
+
+    // The card's font and pen, writing `text` (behind its tag) from a sheet
+    // of `rows` rows of 16 glyphs.
+    static TextWriterConfig config(const char* text, int32_t rows = 6) {
+        return TextWriterConfig{.font = 106,
+                                .glyphWidth = 16,
+                                .glyphHeight = 16,
+                                .columns = 16,
+                                .rows = rows,
+                                .penStartX = 138,
+                                .penStartY = 100,
+                                .text = text};
+    }
 
     void start(const std::string& body) {
         // Padded like the card's constant: the writer copies 1024 bytes.
         greeting.assign(1029, '\0');
         std::memcpy(greeting.data(), "TAG01", 5);
         std::memcpy(greeting.data() + 5, body.data(), body.size());
-        writer.setup(screen.directDraw, 106, greeting.data(), 16, 16, 16, 6, 138, 100);
+        writer.setup(screen.directDraw, config(greeting.data()));
     }
 
     // Runs `frames` frames and returns the frames (counted from 0) in which a
@@ -35,9 +48,9 @@ class TextWriterTest : public ::testing::Test {
     std::vector<int> readFrames(int frames) {
         std::vector<int> reads;
         for (int f = 0; f < frames; ++f) {
-            const int32_t before = writer.readIndex;
+            const int32_t before = writer.readIndex();
             writer.frame(screen);
-            if (writer.readIndex != before) reads.push_back(f);
+            if (writer.readIndex() != before) reads.push_back(f);
         }
         return reads;
     }
@@ -49,36 +62,36 @@ class TextWriterTest : public ::testing::Test {
 
 TEST_F(TextWriterTest, SetupBuildsTheFontGridAndPutsThePenAtTheStart) {
     start("A");
-    EXPECT_EQ(writer.penX, 138);
-    EXPECT_EQ(writer.penY, 100);
-    EXPECT_EQ(writer.typing, 1);
-    EXPECT_EQ(writer.delay, 0);
-    EXPECT_EQ(writer.glyphCount, 0);
+    EXPECT_EQ(writer.penX(), 138);
+    EXPECT_EQ(writer.penY(), 100);
+    EXPECT_EQ(writer.typing(), 1);
+    EXPECT_EQ(writer.delayFrames(), 0);
+    EXPECT_EQ(writer.glyphCount(), 0);
     // '!' (33), 'A' (65) and 127 in the 16 x 6 grid with 1-pixel gutters.
-    EXPECT_EQ(writer.glyphSrcX['!' - 32], 18);
-    EXPECT_EQ(writer.glyphSrcY['!' - 32], 1);
-    EXPECT_EQ(writer.glyphSrcX['A' - 32], 18);
-    EXPECT_EQ(writer.glyphSrcY['A' - 32], 35);
-    EXPECT_EQ(writer.glyphSrcX[127 - 32], 256);
-    EXPECT_EQ(writer.glyphSrcY[127 - 32], 86);
-    EXPECT_EQ(writer.fontSurface.width, 273);
-    EXPECT_EQ(writer.fontSurface.height, 205);  // ASCII rows, then the Latin-1 rows below
-    EXPECT_EQ(writer.handSurface.width, 608);
-    EXPECT_EQ(writer.handSurface.height, 560);
+    EXPECT_EQ(writer.glyphSource('!' - 32).x, 18);
+    EXPECT_EQ(writer.glyphSource('!' - 32).y, 1);
+    EXPECT_EQ(writer.glyphSource('A' - 32).x, 18);
+    EXPECT_EQ(writer.glyphSource('A' - 32).y, 35);
+    EXPECT_EQ(writer.glyphSource(127 - 32).x, 256);
+    EXPECT_EQ(writer.glyphSource(127 - 32).y, 86);
+    EXPECT_EQ(writer.fontSurface().width, 273);
+    EXPECT_EQ(writer.fontSurface().height, 205);  // ASCII rows, then the Latin-1 rows below
+    EXPECT_EQ(writer.handSurface().width, 608);
+    EXPECT_EQ(writer.handSurface().height, 560);
 }
 
 TEST_F(TextWriterTest, FirstFramePlacesTheFirstGlyph) {
     start("Hi");
     writer.frame(screen);
-    ASSERT_EQ(writer.glyphCount, 1);
-    EXPECT_EQ(writer.cells[0].x, 138);
-    EXPECT_EQ(writer.cells[0].y, 100);
-    EXPECT_EQ(writer.cells[0].ch, 'H');
-    EXPECT_EQ(writer.penX, 154);
-    EXPECT_EQ(writer.delay, 3);
-    EXPECT_EQ(writer.handX, 138);
-    EXPECT_EQ(writer.handY, 100);
-    EXPECT_EQ(handPictureTop(writer.handX, writer.handY), -48);
+    ASSERT_EQ(writer.glyphCount(), 1);
+    EXPECT_EQ(writer.cells()[0].x, 138);
+    EXPECT_EQ(writer.cells()[0].y, 100);
+    EXPECT_EQ(writer.cells()[0].ch, 'H');
+    EXPECT_EQ(writer.penX(), 154);
+    EXPECT_EQ(writer.delayFrames(), 3);
+    EXPECT_EQ(writer.handX(), 138);
+    EXPECT_EQ(writer.handY(), 100);
+    EXPECT_EQ(handPictureTop(writer.handX(), writer.handY()), -48);
 }
 
 TEST_F(TextWriterTest, HandHangsAboveThePenInSteps) {
@@ -129,28 +142,28 @@ TEST_F(TextWriterTest, IgnoredCodesAreConsumedOneAFrameWithoutDelay) {
     const std::vector<int> reads = readFrames(15);
     const std::vector<int> want = {0, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14};
     EXPECT_EQ(reads, want);
-    ASSERT_EQ(writer.glyphCount, 2);
-    EXPECT_EQ(writer.cells[1].ch, 'B');
-    EXPECT_EQ(writer.cells[1].x, 154);
-    EXPECT_EQ(writer.typing, 1);
+    ASSERT_EQ(writer.glyphCount(), 2);
+    EXPECT_EQ(writer.cells()[1].ch, 'B');
+    EXPECT_EQ(writer.cells()[1].x, 154);
+    EXPECT_EQ(writer.typing(), 1);
 }
 
 TEST_F(TextWriterTest, LineFeedGlidesBackThenDown) {
     // 21 glyphs: the last is placed at x = 138 + 20 * 16 = 458.
     start(std::string(21, 'x') + "\nB");
     readFrames(21 * 4);  // all glyphs placed, the line feed is next
-    ASSERT_EQ(writer.handX, 458);
-    ASSERT_EQ(writer.handY, 100);
+    ASSERT_EQ(writer.handX(), 458);
+    ASSERT_EQ(writer.handY(), 100);
 
     std::vector<int32_t> xs, ys;
     for (int f = 0; f < 43; ++f) {
         writer.frame(screen);
-        xs.push_back(writer.handX);
-        ys.push_back(writer.handY);
+        xs.push_back(writer.handX());
+        ys.push_back(writer.handY());
         if (f == 0) {
-            EXPECT_EQ(writer.typing, 0);
-            EXPECT_EQ(writer.penX, 138);
-            EXPECT_EQ(writer.penY, 132);
+            EXPECT_EQ(writer.typing(), 0);
+            EXPECT_EQ(writer.penX(), 138);
+            EXPECT_EQ(writer.penY(), 132);
         }
     }
     EXPECT_EQ(xs[0], 442);
@@ -159,47 +172,47 @@ TEST_F(TextWriterTest, LineFeedGlidesBackThenDown) {
     EXPECT_EQ(ys[18], 100);  // no downward step while sideways runs
     EXPECT_EQ(ys[19], 101);  // first downward step in the last sideways frame
     EXPECT_EQ(ys[37], 130);
-    EXPECT_EQ(ys[38], 130);            // both finished: the hand keeps its last place
-    EXPECT_EQ(writer.glyphCount, 22);  // 'B' placed in frame 42
-    EXPECT_EQ(writer.cells[21].x, 138);
-    EXPECT_EQ(writer.cells[21].y, 132);
+    EXPECT_EQ(ys[38], 130);              // both finished: the hand keeps its last place
+    EXPECT_EQ(writer.glyphCount(), 22);  // 'B' placed in frame 42
+    EXPECT_EQ(writer.cells()[21].x, 138);
+    EXPECT_EQ(writer.cells()[21].y, 132);
 }
 
 TEST_F(TextWriterTest, GlideFromTheSecondColumnEndsOnePixelShort) {
     // 154 to 138 over 20 frames ends at 137.99994, which truncates to 137.
     start("AB\nC");
     readFrames(8 + 40);
-    EXPECT_EQ(writer.handX, 137);
+    EXPECT_EQ(writer.handX(), 137);
 }
 
 TEST_F(TextWriterTest, PageBreakClearsThePageInItsFrame) {
     start("AB\aC");
     readFrames(8);
-    ASSERT_EQ(writer.glyphCount, 2);
+    ASSERT_EQ(writer.glyphCount(), 2);
     writer.frame(screen);
-    EXPECT_EQ(writer.glyphCount, 0);
-    EXPECT_EQ(writer.penX, 138);
-    EXPECT_EQ(writer.penY, 100);
-    EXPECT_EQ(writer.typing, 0);
-    EXPECT_EQ(writer.delay, 0);
+    EXPECT_EQ(writer.glyphCount(), 0);
+    EXPECT_EQ(writer.penX(), 138);
+    EXPECT_EQ(writer.penY(), 100);
+    EXPECT_EQ(writer.typing(), 0);
+    EXPECT_EQ(writer.delayFrames(), 0);
 }
 
 TEST_F(TextWriterTest, RestartBeginsAgainAtTheStartWithoutGlide) {
     start("AB\nC");
     readFrames(4 + 4 + 42 + 1);  // A, B, line feed, C placed on line 2
-    ASSERT_EQ(writer.penY, 132);
+    ASSERT_EQ(writer.penY(), 132);
     writer.frame(screen);  // delay of C
     writer.frame(screen);
     writer.frame(screen);
     writer.frame(screen);  // end of text
-    EXPECT_EQ(writer.readIndex, 0);
-    EXPECT_EQ(writer.glyphCount, 0);
-    EXPECT_EQ(writer.typing, 1);
+    EXPECT_EQ(writer.readIndex(), 0);
+    EXPECT_EQ(writer.glyphCount(), 0);
+    EXPECT_EQ(writer.typing(), 1);
     writer.frame(screen);
-    ASSERT_EQ(writer.glyphCount, 1);
-    EXPECT_EQ(writer.cells[0].x, 138);
-    EXPECT_EQ(writer.cells[0].y, 100);
-    EXPECT_EQ(writer.cells[0].ch, 'A');
+    ASSERT_EQ(writer.glyphCount(), 1);
+    EXPECT_EQ(writer.cells()[0].x, 138);
+    EXPECT_EQ(writer.cells()[0].y, 100);
+    EXPECT_EQ(writer.cells()[0].ch, 'A');
 }
 
 TEST_F(TextWriterTest, PauseRightBeforeTheEndDoesNotSkipIt) {
@@ -210,44 +223,44 @@ TEST_F(TextWriterTest, PauseRightBeforeTheEndDoesNotSkipIt) {
     EXPECT_EQ(reads, want);
     for (int f = 0; f < 2000; ++f) {
         writer.frame(screen);
-        ASSERT_LT(writer.readIndex, TEXT_WRITER_TEXT_BYTES);
+        ASSERT_LT(writer.readIndex(), TEXT_WRITER_TEXT_BYTES);
     }
 }
 
 TEST_F(TextWriterTest, MissingOrShortTextWritesNothing) {
-    writer.setup(screen.directDraw, 106, nullptr, 16, 16, 16, 6, 138, 100);
+    writer.setup(screen.directDraw, config(nullptr));
     for (int f = 0; f < 10; ++f) EXPECT_TRUE(writer.frame(screen));
-    EXPECT_EQ(writer.glyphCount, 0);
+    EXPECT_EQ(writer.glyphCount(), 0);
 
     static const char shortTag[] = "AB";
-    writer.setup(screen.directDraw, 106, shortTag, 16, 16, 16, 6, 138, 100);
+    writer.setup(screen.directDraw, config(shortTag));
     readFrames(10);
-    EXPECT_EQ(writer.glyphCount, 0);
+    EXPECT_EQ(writer.glyphCount(), 0);
 }
 
 TEST_F(TextWriterTest, FontGridTooSmallLeavesHighGlyphsOut) {
     // 16 x 2 cells reach only code 63; '~' has no cell and is not drawn.
     greeting.assign(1029, '\0');
     std::memcpy(greeting.data(), "TAG01A~", 7);
-    writer.setup(screen.directDraw, 106, greeting.data(), 16, 16, 16, 2, 138, 100);
+    writer.setup(screen.directDraw, config(greeting.data(), 2));
     readFrames(8);
-    EXPECT_EQ(writer.glyphCount, 2);
+    EXPECT_EQ(writer.glyphCount(), 2);
 }
 
 TEST_F(TextWriterTest, GreetingRunsItsSixPagesAndStartsOver) {
-    writer.setup(screen.directDraw, 106, greetingText, 16, 16, 16, 6, 138, 100);
+    writer.setup(screen.directDraw, config(greetingText));
     int pages = 0, fullest = 0, frames = 0;
     int32_t lowestPen = 0, widestPen = 0;
     bool restarted = false;
     while (!restarted && frames < 20000) {
-        const int32_t before = writer.glyphCount;
+        const int32_t before = writer.glyphCount();
         writer.frame(screen);
         ++frames;
-        fullest = std::max(fullest, writer.glyphCount);
-        lowestPen = std::max(lowestPen, writer.penY);
-        widestPen = std::max(widestPen, writer.penX);
-        if (before > 0 && writer.glyphCount == 0) ++pages;
-        restarted = writer.readIndex == 0 && frames > 1;
+        fullest = std::max(fullest, writer.glyphCount());
+        lowestPen = std::max(lowestPen, writer.penY());
+        widestPen = std::max(widestPen, writer.penX());
+        if (before > 0 && writer.glyphCount() == 0) ++pages;
+        restarted = writer.readIndex() == 0 && frames > 1;
     }
     ASSERT_TRUE(restarted);
     EXPECT_EQ(pages, 6);
@@ -263,9 +276,9 @@ TEST_F(TextWriterTest, GlyphsDrawFromTheirFontCellsUnderTheHand) {
     readFrames(4);
     screen.clear();
     writer.frame(screen);  // places 'B'; the hand moves on to x 154
-    ASSERT_EQ(writer.handX, 154);
-    uint8_t* font = writer.fontSurface.lock();
-    uint8_t* hand = writer.handSurface.lock();
+    ASSERT_EQ(writer.handX(), 154);
+    uint8_t* font = writer.fontSurface().lock();
+    uint8_t* hand = writer.handSurface().lock();
     uint8_t* back = screen.lock();
     ASSERT_TRUE(font && hand && back);
     auto at = [](uint8_t* p, int32_t pitch, int x, int y) {
@@ -277,16 +290,59 @@ TEST_F(TextWriterTest, GlyphsDrawFromTheirFontCellsUnderTheHand) {
     for (int y = 0; y < 16; ++y)
         for (int x = 0; x < 16; ++x) {
             // 'A' (cell 18, 35) lies left of the hand: only the glyph shows.
-            const uint16_t a = at(font, writer.fontSurface.lockPitch, 18 + x, 35 + y);
+            const uint16_t a = at(font, writer.fontSurface().lockPitch, 18 + x, 35 + y);
             EXPECT_EQ(at(back, screen.lockPitch, 138 + x, 100 + y), a) << x << "," << y;
             // 'B' (cell 35, 35) lies under the hand, which is drawn over it.
-            const uint16_t b = at(font, writer.fontSurface.lockPitch, 35 + x, 35 + y);
-            const uint16_t h = at(hand, writer.handSurface.lockPitch, x, 100 + y - handTop);
+            const uint16_t b = at(font, writer.fontSurface().lockPitch, 35 + x, 35 + y);
+            const uint16_t h = at(hand, writer.handSurface().lockPitch, x, 100 + y - handTop);
             EXPECT_EQ(at(back, screen.lockPitch, 154 + x, 100 + y), h != 0 ? h : b) << x << "," << y;
         }
-    writer.fontSurface.unlock();
-    writer.handSurface.unlock();
+    writer.fontSurface().unlock();
+    writer.handSurface().unlock();
     screen.unlock();
+}
+
+TEST_F(TextWriterTest, TextEndsWhereTheConfigSaysAndALongerRoomIsReadToItsEnd) {
+    // A room of 4 bytes holds 3 of the text and the end.
+    TextWriterConfig shortRoom = config("TAG01ABCDEF");
+    shortRoom.textBytes = 4;
+    writer.setup(screen.directDraw, shortRoom);
+    readFrames(12);
+    ASSERT_EQ(writer.glyphCount(), 3);
+    EXPECT_EQ(std::string({writer.cells()[0].ch, writer.cells()[1].ch, writer.cells()[2].ch}), "ABC");
+    writer.frame(screen);
+    EXPECT_EQ(writer.glyphCount(), 0) << "the room's last byte ends the text";
+    EXPECT_EQ(writer.readIndex(), 0);
+
+    // Past the card's 1024 bytes: 1500 bytes the writer passes over, one a
+    // frame, then a glyph it reaches only in a room that large.
+    std::string text = "TAG01" + std::string(1500, '\x80') + "Q";
+    TextWriterConfig longRoom = config(text.c_str());
+    longRoom.textBytes = 2048;
+    writer.setup(screen.directDraw, longRoom);
+    readFrames(1501);
+    ASSERT_EQ(writer.glyphCount(), 1);
+    EXPECT_EQ(writer.cells()[0].ch, 'Q');
+
+    writer.setup(screen.directDraw, config(text.c_str()));
+    readFrames(1501);
+    EXPECT_EQ(writer.glyphCount(), 0) << "the card's room of 1024 bytes ends before the Q";
+}
+
+TEST_F(TextWriterTest, GridTooLargeToMapHasNoGlyphsAndAllocatesNothingHuge) {
+    TextWriterConfig huge = config("TAG01AB");
+    huge.columns = 1 << 20;
+    huge.rows = 1 << 20;
+    writer.setup(screen.directDraw, huge);
+    EXPECT_EQ(writer.glyphSource(0).x, -1);
+    readFrames(8);
+    EXPECT_EQ(writer.glyphCount(), 2) << "the text is still written, without pictures";
+
+    TextWriterConfig none = config("TAG01AB");
+    none.columns = -16;
+    writer.setup(screen.directDraw, none);
+    EXPECT_EQ(writer.glyphSource(0).x, -1);
+    EXPECT_EQ(writer.glyphSource(-1).x, -1);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "platform/bitmap.h"
 #include "platform/cursor.h"
 #include "platform/resources.h"
+#include "platform/sdl/sdl_window.h"
 #include "platform/window.h"
 
 namespace {
@@ -52,19 +53,20 @@ TEST(Bitmap, SizeAskedForAtLoadScalesEachSideOnItsOwn) {
 
 TEST(Window, TitleIconAndHiddenCursorOnTheHeadlessDriver) {
     if (!startPlatform()) GTEST_SKIP() << "no video driver: " << platformError();
-    SDL_Window* w = createMainWindow(640, 480);
-    ASSERT_NE(w, nullptr) << platformError();
+    PlatformWindow* window = createMainWindow(640, 480);
+    ASSERT_NE(window, nullptr) << platformError();
+    SDL_Window* w = window->sdl;
     EXPECT_STREQ("Tessary DirectDraw Wrapper", SDL_GetWindowTitle(w));
     EXPECT_NE(0u, SDL_GetWindowFlags(w) & SDL_WINDOW_BORDERLESS);
     int width = 0, height = 0;
     SDL_GetWindowSize(w, &width, &height);
     EXPECT_EQ(640, width);
     EXPECT_EQ(480, height);
-    EXPECT_EQ(1, setWindowIconFromResource(w, 101));
-    EXPECT_EQ(0, setWindowIconFromResource(w, 102)) << "102 is no icon";
+    EXPECT_EQ(1, setWindowIconFromResource(window, 101));
+    EXPECT_EQ(0, setWindowIconFromResource(window, 102)) << "102 is no icon";
     hideCursor();
     EXPECT_EQ(0, cursorShown());
-    destroyMainWindow(w);
+    destroyMainWindow(window);
     stopPlatform();
 }
 

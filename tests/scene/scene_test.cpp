@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "app/frame_loop.h"
 #include "app/greeting_text.h"
 #include "app/scene_content.h"
 #include "app/scene_frame.h"
@@ -93,19 +95,19 @@ TEST_F(SceneTest, TimelineOfTheFirst400Frames) {
         if (phaseBefore == SCENE_SLIDE_IN) {
             palmXs.push_back(drawnPalmX);
         } else if (phaseBefore == SCENE_APPROACH) {
-            handXs.push_back(textWriter.handX);
-            handYs.push_back(textWriter.handY);
+            handXs.push_back(textWriter.handX());
+            handYs.push_back(textWriter.handY());
         } else if (writingStarts < 0) {
             writingStarts = frame;
-            ASSERT_EQ(textWriter.glyphCount, 1);
-            EXPECT_EQ(textWriter.cells[0].x, 138);
-            EXPECT_EQ(textWriter.cells[0].y, 100);
-            EXPECT_EQ(textWriter.cells[0].ch, greetingText[5]);
+            ASSERT_EQ(textWriter.glyphCount(), 1);
+            EXPECT_EQ(textWriter.cells()[0].x, 138);
+            EXPECT_EQ(textWriter.cells()[0].y, 100);
+            EXPECT_EQ(textWriter.cells()[0].ch, greetingText[5]);
         }
         if (phase != SCENE_WRITING) {
             // The writer is not advanced before the writing phase.
-            ASSERT_EQ(textWriter.readIndex, 0) << frame;
-            ASSERT_EQ(textWriter.glyphCount, 0) << frame;
+            ASSERT_EQ(textWriter.readIndex(), 0) << frame;
+            ASSERT_EQ(textWriter.glyphCount(), 0) << frame;
         }
     }
 
@@ -148,20 +150,20 @@ TEST_F(SceneTest, ComposedFrameFollowsTheLayerOrder) {
     // Well into the writing phase, with a line and a half on the page.
     for (int frame = 0; frame < 500; ++frame) sceneFrame();
     ASSERT_EQ(phase, SCENE_WRITING);
-    ASSERT_GT(textWriter.glyphCount, 5);
+    ASSERT_GT(textWriter.glyphCount(), 5);
 
     // Back to front, as the frame draws them.
     std::vector<Layer> layers;
     layers.push_back({"backdrop", &backdrop, 0, 0, 0, 0, 640, 480});
     layers.push_back({"snow", &snowLayer, 0, 0, 0, 0, 640, 480});
     layers.push_back({"palm", &palm, 0, 0, 0, 0, 475, 480});
-    for (int32_t i = 0; i < textWriter.glyphCount; ++i) {
-        const GlyphCell& c = textWriter.cells[i];
-        layers.push_back({"glyph", &textWriter.fontSurface, c.x, c.y, textWriter.glyphSrcX[c.ch - 32],
-                          textWriter.glyphSrcY[c.ch - 32], 16, 16});
+    for (int32_t i = 0; i < textWriter.glyphCount(); ++i) {
+        const GlyphCell& c = textWriter.cells()[i];
+        layers.push_back({"glyph", &textWriter.fontSurface(), c.x, c.y, textWriter.glyphSource(c.ch - 32).x,
+                          textWriter.glyphSource(c.ch - 32).y, 16, 16});
     }
-    layers.push_back({"hand", &textWriter.handSurface, textWriter.handX,
-                      handPictureTop(textWriter.handX, textWriter.handY), 0, 0, 608, 560});
+    layers.push_back({"hand", &textWriter.handSurface(), textWriter.handX(),
+                      handPictureTop(textWriter.handX(), textWriter.handY()), 0, 0, 608, 560});
     layers.push_back({"frame", &frameOverlay, 0, 0, 0, 0, 640, 480});
     layers.push_back({"logo", &logo, 0, 206, 0, 0, 140, 274});
     for (Layer& l : layers) ASSERT_NE(l.picture->lock(), nullptr) << l.name;
@@ -226,6 +228,19 @@ TEST_F(SceneTest, ShutdownGivesUpThePictures) {
     for (ImageSurface* p : {&logo, &backdrop, &frameOverlay, &palm, &snowLayer})
         EXPECT_EQ(p->surface, nullptr);
     // A second shutdown (the shell's, in TearDown) finds nothing left to free.
+}
+
+TEST(SceneSetUp, DefaultWaitDefersTheFirstFrameInsteadOfSleeping) {
+    fixWallClock(kClock);
+    setSceneSleep(nullptr);
+    takeFirstFrameDelay();
+    const auto begin = std::chrono::steady_clock::now();
+    ASSERT_EQ(sceneInit(), 1);
+    const auto spent = std::chrono::steady_clock::now() - begin;
+    EXPECT_EQ(takeFirstFrameDelay(), SCENE_START_WAIT_MS) << "the shell is asked to hold the first frame";
+    EXPECT_LT(spent, std::chrono::milliseconds(SCENE_START_WAIT_MS / 2)) << "the set-up itself does not wait";
+    sceneShutdown();
+    releaseWallClock();
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// yulecard-shot: runs the card's show headless, with the wall clock fixed so
+// yulecard-shot: runs the card's show on the null platform (no window, no
+// sound device, frames presented to memory), with the wall clock fixed so
 // that the snow is the same on every run, and writes chosen frames as
 // pictures.
 //
@@ -12,10 +13,13 @@
 #include <set>
 #include <string>
 
+#include "app/frame_loop.h"
 #include "app/scene.h"
 #include "app/scene_frame.h"
 #include "display/pixel_buffer.h"
+#include "platform/null/memory_window.h"
 #include "platform/wall_clock.h"
+#include "platform/window.h"
 #include "tools/shot/image_file.h"
 #include "yulecard_version.h"
 
@@ -63,17 +67,16 @@ bool parseFrames(const std::string& list, std::set<long>& frames) {
 
 void noWait(uint32_t) {}
 
-// The frame last presented, as 24-bit RGB.
-bool capture(RgbImage& image) {
-    const PixelBuffer* shown = display.primary;
-    if (!shown || shown->bitsPerPixel != 16) return false;
-    image.width = shown->width;
-    image.height = shown->height;
-    image.rgb.resize(static_cast<size_t>(shown->width) * shown->height * 3);
+// The frame last presented into the window, as 24-bit RGB.
+bool capture(const PresentedFrame& shown, RgbImage& image) {
+    if (shown.count == 0 || shown.bitsPerPixel != 16) return false;
+    image.width = shown.width;
+    image.height = shown.height;
+    image.rgb.resize(static_cast<size_t>(shown.width) * shown.height * 3);
     uint8_t* out = image.rgb.data();
-    for (int32_t y = 0; y < shown->height; ++y) {
-        const uint8_t* row = shown->pixels + static_cast<ptrdiff_t>(shown->pitch) * y;
-        for (int32_t x = 0; x < shown->width; ++x) {
+    for (int32_t y = 0; y < shown.height; ++y) {
+        const uint8_t* row = shown.pixels.data() + static_cast<ptrdiff_t>(shown.pitch) * y;
+        for (int32_t x = 0; x < shown.width; ++x) {
             uint16_t p;
             std::memcpy(&p, row + 2 * x, 2);
             const uint32_t rgb = rgbFromRgb565(p);
@@ -150,14 +153,16 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    // Headless: no window, no sound device, no start-up wait.
-    setenv("SDL_VIDEODRIVER", "dummy", 0);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    // The null platform: the window is memory and there is no sound
+    // device; no start-up wait.
     fixWallClock(clock);
     setSceneSleep(noWait);
-    if (!sceneInit()) {
-        std::fputs("yulecard-shot: cannot open the off-screen display\n", stderr);
+    mainWindow = createMainWindow(SCREEN_WIDTH, SCREEN_HEIGHT);
+    if (mainWindow == nullptr || !sceneInit()) {
+        std::fprintf(stderr, "yulecard-shot: cannot open the display in memory: %s\n",
+                     mainWindow == nullptr ? platformError() : displayError());
         sceneShutdown();
+        destroyMainWindow(mainWindow);
         return 1;
     }
 
@@ -171,7 +176,7 @@ int main(int argc, char** argv) {
         std::snprintf(name, sizeof name, "frame-%05ld.%s", frame, format.c_str());
         const std::string path = (std::filesystem::path(outDir) / name).string();
         std::string error;
-        if (!capture(image)) {
+        if (!capture(mainWindow->frame, image)) {
             std::fputs("yulecard-shot: the display is not in the 16-bit format\n", stderr);
             status = 1;
         } else if (!(format == "png" ? writePng(path, image, error) : writeBmp(path, image, error))) {
@@ -182,5 +187,7 @@ int main(int argc, char** argv) {
         }
     }
     sceneShutdown();
+    destroyMainWindow(mainWindow);
+    mainWindow = nullptr;
     return status;
 }

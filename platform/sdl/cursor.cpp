@@ -6,6 +6,6 @@ void hideCursor() {
     SDL_ShowCursor(SDL_DISABLE);
 }
 
-int cursorShown() {
-    return SDL_ShowCursor(SDL_QUERY) == SDL_ENABLE ? 1 : 0;
+bool cursorShown() {
+    return SDL_ShowCursor(SDL_QUERY) == SDL_ENABLE;
 }

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <new>
 
+#include "platform/sdl/sdl_window.h"
+
 struct ScreenPresenter {
     SDL_Window* window;
     SDL_Renderer* renderer;  // null: the processor draws into the window's own surface
@@ -20,39 +22,6 @@ struct ScreenPresenter {
     bool fullScreen;
     bool lost;  // a present failed: rebuild the textures before the next
 };
-
-PresentLayout presentLayout(int32_t frameWidth, int32_t frameHeight, int32_t outputWidth,
-                            int32_t outputHeight) {
-    PresentLayout l{1, 0, 0, frameWidth, frameHeight};
-    if (frameWidth <= 0 || frameHeight <= 0 || outputWidth <= 0 || outputHeight <= 0) return l;
-    // Largest size with the frame's aspect that fits, in integers so that a
-    // whole-number fit comes out exact.
-    if (int64_t{outputWidth} * frameHeight <= int64_t{outputHeight} * frameWidth) {
-        l.w = outputWidth;
-        l.h = static_cast<int32_t>(int64_t{outputWidth} * frameHeight / frameWidth);
-    } else {
-        l.h = outputHeight;
-        l.w = static_cast<int32_t>(int64_t{outputHeight} * frameWidth / frameHeight);
-    }
-    l.scale = std::max(1, std::min(l.w / frameWidth, l.h / frameHeight));
-    l.x = (outputWidth - l.w) / 2;
-    l.y = (outputHeight - l.h) / 2;
-    return l;
-}
-
-void convertFrame(uint8_t* dst, int32_t dstPitch, int32_t dstBitsPerPixel, const uint8_t* src,
-                  int32_t srcPitch, int32_t srcBitsPerPixel, int32_t width, int32_t height,
-                  const uint32_t* palette) {
-    const size_t rowBytes = static_cast<size_t>(width) * (dstBitsPerPixel / 8);
-    for (int32_t y = 0; y < height; ++y, dst += dstPitch, src += srcPitch) {
-        if (srcBitsPerPixel == dstBitsPerPixel) {
-            std::memcpy(dst, src, rowBytes);
-        } else if (srcBitsPerPixel == 8 && dstBitsPerPixel == 32) {
-            auto* d = reinterpret_cast<uint32_t*>(dst);
-            for (int32_t x = 0; x < width; ++x) d[x] = palette[src[x]];
-        }
-    }
-}
 
 namespace {
 
@@ -132,9 +101,9 @@ void scaleUpWhole(SDL_Surface* dst, const SDL_Surface* src, int32_t scale) {
 
 // Copies the frame into the window's surface by the processor: nearest up
 // to the whole-number scale, then the linear pass when one is needed.
-int presentBySurface(ScreenPresenter* p) {
+bool presentBySurface(ScreenPresenter* p) {
     SDL_Surface* window = SDL_GetWindowSurface(p->window);
-    if (window == nullptr) return 0;
+    if (window == nullptr) return false;
     SDL_Rect dest{0, 0, window->w, window->h};
     int32_t scale = 1;
     if (p->fullScreen) {
@@ -151,7 +120,7 @@ int presentBySurface(ScreenPresenter* p) {
         p->sharpSurface =
             SDL_CreateRGBSurfaceWithFormat(0, p->width * scale, p->height * scale, 0, SDL_PIXELFORMAT_RGB888);
         p->sharpScale = p->sharpSurface ? scale : 0;
-        if (p->sharpSurface == nullptr) return 0;
+        if (p->sharpSurface == nullptr) return false;
     }
     scaleUpWhole(p->sharpSurface, p->frameSurface, scale);
     if (window->format->format == SDL_PIXELFORMAT_RGB888)
@@ -159,9 +128,9 @@ int presentBySurface(ScreenPresenter* p) {
     if (p->finalSurface == nullptr || p->finalSurface->w != dest.w || p->finalSurface->h != dest.h) {
         freeSurface(p->finalSurface);
         p->finalSurface = SDL_CreateRGBSurfaceWithFormat(0, dest.w, dest.h, 0, SDL_PIXELFORMAT_RGB888);
-        if (p->finalSurface == nullptr) return 0;
+        if (p->finalSurface == nullptr) return false;
     }
-    if (SDL_SoftStretchLinear(p->sharpSurface, nullptr, p->finalSurface, nullptr) != 0) return 0;
+    if (SDL_SoftStretchLinear(p->sharpSurface, nullptr, p->finalSurface, nullptr) != 0) return false;
     return SDL_BlitSurface(p->finalSurface, nullptr, window, &dest) == 0;
 }
 
@@ -179,8 +148,9 @@ SDL_Texture* sharpTexture(ScreenPresenter* p, int32_t scale) {
 
 }  // namespace
 
-ScreenPresenter* openPresenter(SDL_Window* window, int32_t width, int32_t height, int32_t bitsPerPixel,
-                               bool fullScreen) {
+ScreenPresenter* openPresenter(PlatformWindow* platformWindow, int32_t width, int32_t height,
+                               int32_t bitsPerPixel, bool fullScreen) {
+    SDL_Window* window = platformWindow != nullptr ? platformWindow->sdl : nullptr;
     if (window == nullptr || width <= 0 || height <= 0) {
         SDL_SetError("no window to present into");
         return nullptr;
@@ -242,27 +212,27 @@ void closePresenter(ScreenPresenter* p) {
     delete p;
 }
 
-int presentFrame(ScreenPresenter* p, const uint8_t* pixels, int32_t pitch, const uint32_t* palette) {
-    if (p == nullptr || pixels == nullptr) return 0;
+bool presentFrame(ScreenPresenter* p, const uint8_t* pixels, int32_t pitch, const uint32_t* palette) {
+    if (p == nullptr || pixels == nullptr) return false;
     if (p->lost || (p->frame == nullptr && p->frameSurface == nullptr)) {
         dropTextures(p);
-        if (!makeFrameTexture(p)) return 0;
+        if (!makeFrameTexture(p)) return false;
         p->lost = false;
     }
     if (p->renderer == nullptr) {
         convertFrame(static_cast<uint8_t*>(p->frameSurface->pixels), p->frameSurface->pitch,
                      p->textureBitsPerPixel, pixels, pitch, p->bitsPerPixel, p->width, p->height, palette);
-        if (presentBySurface(p) == 0 || SDL_UpdateWindowSurface(p->window) != 0) {
+        if (!presentBySurface(p) || SDL_UpdateWindowSurface(p->window) != 0) {
             p->lost = true;
-            return 0;
+            return false;
         }
-        return 1;
+        return true;
     }
     void* texels = nullptr;
     int texturePitch = 0;
     if (SDL_LockTexture(p->frame, nullptr, &texels, &texturePitch) != 0) {
         p->lost = true;
-        return 0;
+        return false;
     }
     convertFrame(static_cast<uint8_t*>(texels), texturePitch, p->textureBitsPerPixel, pixels, pitch,
                  p->bitsPerPixel, p->width, p->height, palette);
@@ -296,8 +266,8 @@ int presentFrame(ScreenPresenter* p, const uint8_t* pixels, int32_t pitch, const
     SDL_RenderClear(p->renderer);
     if (SDL_RenderCopy(p->renderer, source, nullptr, &dest) != 0) {
         p->lost = true;
-        return 0;
+        return false;
     }
     SDL_RenderPresent(p->renderer);
-    return 1;
+    return true;
 }

@@ -1,0 +1,53 @@
+#include "app/frame_pacer.h"
+
+namespace {
+// Signed distance from `from` to `to` on the wrapping tick.
+int32_t ticksFrom(uint32_t from, uint32_t to) {
+    return static_cast<int32_t>(to - from);
+}
+}  // namespace
+
+FramePacer::FramePacer(FramePacing rule, uint32_t now)
+    : rule_(rule), mark_(rule == FramePacing::RunningDeadline ? now + FRAME_PERIOD_MS : now) {}
+
+void FramePacer::holdUntil(uint32_t tick) {
+    if (rule_ == FramePacing::SinceLastStart) {
+        mark_ = tick;
+        held_ = true;
+    } else {
+        mark_ = tick + FRAME_PERIOD_MS;
+    }
+}
+
+bool FramePacer::holding(uint32_t now) const {
+    return held_ && ticksFrom(now, mark_) > 0;
+}
+
+bool FramePacer::due(uint32_t now) const {
+    if (rule_ == FramePacing::RunningDeadline) return ticksFrom(mark_, now) >= 0;
+    return !holding(now) && frameDue(now, mark_);
+}
+
+void FramePacer::frameBegins(uint32_t now) {
+    if (rule_ == FramePacing::SinceLastStart) {
+        mark_ = now;
+        held_ = false;
+        return;
+    }
+    // Late by more than a long pause: start afresh rather than run a burst
+    // of frames to catch up.
+    if (ticksFrom(mark_, now) > static_cast<int32_t>(LONG_PAUSE_MS))
+        mark_ = now + FRAME_PERIOD_MS;
+    else
+        mark_ += FRAME_PERIOD_MS;
+}
+
+uint32_t FramePacer::msUntilDue(uint32_t now) const {
+    if (rule_ == FramePacing::RunningDeadline) {
+        const int32_t ahead = ticksFrom(now, mark_);
+        return ahead > 0 ? static_cast<uint32_t>(ahead) : 0;
+    }
+    if (holding(now)) return mark_ - now + FRAME_PERIOD_MS;
+    const uint32_t elapsed = now - mark_;
+    return elapsed <= FRAME_INTERVAL_MS ? FRAME_PERIOD_MS - elapsed : 0;
+}

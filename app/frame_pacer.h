@@ -1,0 +1,56 @@
+#pragma once
+// When the card's frames start. Two rules, for two kinds of host:
+// - the desktop loop, which sleeps between frames: a frame starts when more
+//   than FRAME_INTERVAL_MS have passed since the previous one began, and
+//   time lost to a slow frame is not made up;
+// - a host that calls back at the display's rate (a browser): a running
+//   deadline, the next frame due FRAME_PERIOD_MS after the previous one was
+//   due, at most one frame a call, so the pace does not follow the display's
+//   rate; after a pause of more than LONG_PAUSE_MS (a stall, a hidden tab)
+//   the deadline restarts from now rather than running frames to catch up.
+// Both read the 32-bit millisecond tick in unsigned arithmetic, so that the
+// counter's wrap does not stall them.
+#include <cstdint>
+
+constexpr uint32_t FRAME_INTERVAL_MS = 20;
+// One frame every 21 ms: the desktop's first tick past the interval.
+constexpr uint32_t FRAME_PERIOD_MS = FRAME_INTERVAL_MS + 1;
+constexpr uint32_t LONG_PAUSE_MS = 100;
+
+inline bool frameDue(uint32_t now, uint32_t lastFrameTick) {
+    return now - lastFrameTick > FRAME_INTERVAL_MS;
+}
+
+enum class FramePacing {
+    SinceLastStart,   // the desktop loop
+    RunningDeadline,  // a host calling back at the display's rate
+};
+
+class FramePacer {
+  public:
+    // Paces as if a frame had begun (or been due) at `now`: the first is due
+    // one period later.
+    FramePacer(FramePacing rule, uint32_t now);
+
+    // The head start: no frame before `tick`; from then on paces as if a
+    // frame had begun (or been due) at `tick`, so the first comes one
+    // period after it.
+    void holdUntil(uint32_t tick);
+
+    bool due(uint32_t now) const;
+    // Call when a due frame begins at `now`.
+    void frameBegins(uint32_t now);
+    // Milliseconds from `now` until a frame is due; 0 when one is.
+    uint32_t msUntilDue(uint32_t now) const;
+
+    FramePacing rule() const { return rule_; }
+
+  private:
+    bool holding(uint32_t now) const;
+
+    FramePacing rule_;
+    // Desktop: when the last frame began. Deadline: when the next is due.
+    uint32_t mark_;
+    // Desktop: the mark lies ahead (the head start) until a frame begins.
+    bool held_ = false;
+};

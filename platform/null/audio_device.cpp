@@ -1,0 +1,6 @@
+// No sound device: the card plays silently.
+#include "platform/audio_device.h"
+
+AudioDevice* platformAudioDevice() {
+    return nullptr;
+}

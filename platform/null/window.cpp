@@ -1,0 +1,46 @@
+#include "platform/window.h"
+
+#include <new>
+
+#include "platform/null/memory_window.h"
+#include "platform/null/null_error.h"
+
+namespace {
+const char* lastError = "";
+}  // namespace
+
+bool startPlatform() {
+    return true;
+}
+
+void stopPlatform() {}
+
+PlatformWindow* createMainWindow(int32_t width, int32_t height) {
+    if (width <= 0 || height <= 0) {
+        lastError = "the window has no size";
+        return nullptr;
+    }
+    auto* window = new (std::nothrow) PlatformWindow{width, height, {}};
+    if (window == nullptr) lastError = "out of memory";
+    return window;
+}
+
+void destroyMainWindow(PlatformWindow* window) {
+    delete window;
+}
+
+bool setWindowIconFromResource(PlatformWindow*, int) {
+    return false;  // nothing shows an icon
+}
+
+int32_t desktopDepth(PlatformWindow*) {
+    return 16;  // no desktop: frames stay in the card's own depth
+}
+
+const char* platformError() {
+    return lastError;
+}
+
+void setNullPlatformError(const char* cause) {
+    lastError = cause;
+}
