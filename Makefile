@@ -5,6 +5,9 @@ BUILD ?= build
 JOBS  ?= $(shell nproc)
 PACKAGES := cmake g++ make pkg-config libsdl2-dev libgtest-dev libbenchmark-dev \
             xvfb xdotool imagemagick
+# The tools' pictures; the video recorder (built only where these are found).
+PACKAGES += libpng-dev
+PACKAGES += libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libswresample-dev
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps configure build run test bench clean
