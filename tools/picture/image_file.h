@@ -1,16 +1,10 @@
 #pragma once
-// Writes 24-bit RGB pictures as PNG or BMP files, with no library beyond the
-// standard one.
-#include <cstdint>
+// Writes 24-bit RGB pictures as PNG (through libpng) or BMP files.
 #include <string>
-#include <vector>
 
-struct RgbImage {
-    int32_t width = 0;
-    int32_t height = 0;
-    std::vector<uint8_t> rgb;  // rows top-down, 3 bytes a pixel: red, green, blue
-};
+#include "tools/picture/frame_picture.h"
 
-// Each returns true when the whole file was written; on false, `error` says why.
+// Each returns true when the whole file was written; on false, `error` says
+// why and no file is left at `path`.
 bool writePng(const std::string& path, const RgbImage& image, std::string& error);
 bool writeBmp(const std::string& path, const RgbImage& image, std::string& error);

@@ -16,7 +16,7 @@
 #include "app/scene_frame.h"
 #include "display/pixel_buffer.h"
 #include "platform/wall_clock.h"
-#include "tools/shot/image_file.h"
+#include "tools/picture/image_file.h"
 
 namespace {
 
@@ -64,23 +64,7 @@ void noWait(uint32_t) {}
 // The frame last presented, as 24-bit RGB.
 bool capture(RgbImage& image) {
     const PixelBuffer* shown = display.primary;
-    if (!shown || shown->bitsPerPixel != 16) return false;
-    image.width = shown->width;
-    image.height = shown->height;
-    image.rgb.resize(static_cast<size_t>(shown->width) * shown->height * 3);
-    uint8_t* out = image.rgb.data();
-    for (int32_t y = 0; y < shown->height; ++y) {
-        const uint8_t* row = shown->pixels + static_cast<ptrdiff_t>(shown->pitch) * y;
-        for (int32_t x = 0; x < shown->width; ++x) {
-            uint16_t p;
-            std::memcpy(&p, row + 2 * x, 2);
-            const uint32_t rgb = rgbFromRgb565(p);
-            *out++ = static_cast<uint8_t>(rgb >> 16);
-            *out++ = static_cast<uint8_t>(rgb >> 8);
-            *out++ = static_cast<uint8_t>(rgb);
-        }
-    }
-    return true;
+    return shown && pictureFromFrame(*shown, image);
 }
 
 }  // namespace
