@@ -9,16 +9,11 @@
 #include <fstream>
 #include <string>
 
+#include "scratch_folder.h"
+
 namespace {
 
 namespace fs = std::filesystem;
-
-fs::path scratch(const std::string& name) {
-    const fs::path dir = fs::path(YULE_TEST_OUT) / "partial-file" / name;
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir;
-}
 
 std::string contents(const fs::path& path) {
     std::ifstream in(path);
@@ -26,7 +21,7 @@ std::string contents(const fs::path& path) {
 }
 
 TEST(PartialFile, CommitPutsTheWholeFileInPlaceWithANewFilesPermissions) {
-    const fs::path dir = scratch("commit");
+    const fs::path dir = scratchFolder("partial-commit");
     std::ofstream(dir / "card.mp4") << "old";
     PartialFile file;
     std::string error;
@@ -49,7 +44,7 @@ TEST(PartialFile, CommitPutsTheWholeFileInPlaceWithANewFilesPermissions) {
 }
 
 TEST(PartialFile, DiscardAndDestructionRemoveTheTemporaryFileOnly) {
-    const fs::path dir = scratch("discard");
+    const fs::path dir = scratchFolder("partial-discard");
     std::ofstream(dir / "card.mp4") << "old";
     std::string error;
     fs::path first, second;
@@ -70,7 +65,7 @@ TEST(PartialFile, DiscardAndDestructionRemoveTheTemporaryFileOnly) {
 }
 
 TEST(PartialFile, RefusesWhatItCannotOrMustNotReplace) {
-    const fs::path dir = scratch("refuse");
+    const fs::path dir = scratchFolder("partial-refuse");
     fs::create_directory(dir / "folder.mp4");
     PartialFile file;
     std::string error;

@@ -3,6 +3,7 @@
 // error is one line and nothing half-written is left at the name.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
@@ -14,26 +15,13 @@
 #include <vector>
 
 #include "display/pixel_buffer.h"
+#include "scratch_folder.h"
 #include "tests/support/card_like_media.h"
 #include "tools/record/video_writer.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-fs::path scratch(const std::string& name) {
-    const fs::path dir = fs::path(YULE_TEST_OUT) / "record-errors" / name;
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir;
-}
-
-std::vector<std::string> entries(const fs::path& dir) {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 bool oneLine(const std::string& text) {
     return !text.empty() && text.find('\n') == std::string::npos;
@@ -55,7 +43,7 @@ bool feed(VideoWriter& writer, int count) {
 }
 
 TEST(RecordRefuses, NamesThatAreNotAVideoFormat) {
-    const fs::path dir = scratch("names");
+    const fs::path dir = scratchFolder("errors-names");
     for (const char* name : {"card.gif", "card.avi", "card", "card.mp4.txt", ".mp4x"}) {
         std::string error;
         EXPECT_FALSE(VideoWriter::create((dir / name).string(), {}, error)) << name;
@@ -65,21 +53,21 @@ TEST(RecordRefuses, NamesThatAreNotAVideoFormat) {
     std::string error;
     VideoWriter::create((dir / "card.gif").string(), {}, error);
     EXPECT_NE(error.find("GIF"), std::string::npos) << "says why GIF is not offered: " << error;
-    EXPECT_TRUE(entries(dir).empty());
+    EXPECT_TRUE(folderEntries(dir).empty());
 }
 
 TEST(RecordRefuses, SizesOtherThanWholeMultiples) {
-    const fs::path dir = scratch("sizes");
+    const fs::path dir = scratchFolder("errors-sizes");
     for (int32_t scale : {0, 4, -2}) {
         std::string error;
         EXPECT_FALSE(VideoWriter::create((dir / "card.mp4").string(), {scale, false}, error)) << scale;
         EXPECT_TRUE(oneLine(error)) << error;
     }
-    EXPECT_TRUE(entries(dir).empty());
+    EXPECT_TRUE(folderEntries(dir).empty());
 }
 
 TEST(RecordRefuses, FoldersItCannotWrite) {
-    const fs::path dir = scratch("folders");
+    const fs::path dir = scratchFolder("errors-folders");
     std::ofstream(dir / "plain") << "not a folder";
     fs::create_directory(dir / "card.mp4");
     struct Where {
@@ -94,12 +82,21 @@ TEST(RecordRefuses, FoldersItCannotWrite) {
         EXPECT_TRUE(oneLine(error)) << error;
         EXPECT_NE(error.find(w.says), std::string::npos) << error;
     }
-    EXPECT_EQ(entries(dir), (std::vector<std::string>{"card.mp4", "plain"}));
+    EXPECT_EQ(folderEntries(dir), (std::vector<std::string>{"card.mp4", "plain"}));
     EXPECT_TRUE(fs::is_directory(dir / "card.mp4")) << "the folder in the way is left as it was";
+    // A folder without write permission binds everyone but the superuser.
+    if (geteuid() != 0) {
+        fs::create_directory(dir / "locked");
+        fs::permissions(dir / "locked", fs::perms::owner_read | fs::perms::owner_exec);
+        std::string error;
+        EXPECT_FALSE(VideoWriter::create((dir / "locked" / "card.mp4").string(), {}, error));
+        EXPECT_NE(error.find("Permission denied"), std::string::npos) << error;
+        fs::permissions(dir / "locked", fs::perms::owner_all);
+    }
 }
 
 TEST(RecordRefuses, FramesOfAnotherSizeOrDepth) {
-    const fs::path dir = scratch("frames");
+    const fs::path dir = scratchFolder("errors-frames");
     std::string error;
     auto writer = VideoWriter::create((dir / "card.mp4").string(), {}, error);
     ASSERT_TRUE(writer) << error;
@@ -108,23 +105,23 @@ TEST(RecordRefuses, FramesOfAnotherSizeOrDepth) {
     freePixelBuffer(wrong);
     EXPECT_TRUE(oneLine(writer->error())) << writer->error();
     EXPECT_FALSE(writer->finish()) << "a failed recording stays failed";
-    EXPECT_TRUE(entries(dir).empty());
+    EXPECT_TRUE(folderEntries(dir).empty());
 }
 
 TEST(RecordStops, AbortLeavesNothingAndKeepsAnOldFile) {
-    const fs::path dir = scratch("abort");
+    const fs::path dir = scratchFolder("errors-abort");
     std::ofstream(dir / "card.webm") << "last year's card";
     std::string error;
     auto writer = VideoWriter::create((dir / "card.webm").string(), {}, error);
     ASSERT_TRUE(writer) << error;
     ASSERT_TRUE(feed(*writer, 10)) << writer->error();
     // While it records, the work goes to a hidden file beside the old one.
-    const std::vector<std::string> during = entries(dir);
+    const std::vector<std::string> during = folderEntries(dir);
     ASSERT_EQ(during.size(), 2u);
     EXPECT_EQ(during[0].rfind(".card.webm.", 0), 0u) << during[0];
     EXPECT_TRUE(during[0].size() > 5 && during[0].substr(during[0].size() - 5) == ".part") << during[0];
     writer->abort();
-    EXPECT_EQ(entries(dir), std::vector<std::string>{"card.webm"});
+    EXPECT_EQ(folderEntries(dir), std::vector<std::string>{"card.webm"});
     std::ifstream old(dir / "card.webm");
     std::string text((std::istreambuf_iterator<char>(old)), std::istreambuf_iterator<char>());
     EXPECT_EQ(text, "last year's card");
@@ -135,14 +132,14 @@ TEST(RecordStops, AbortLeavesNothingAndKeepsAnOldFile) {
 }
 
 TEST(RecordStops, AWriterDroppedUnfinishedLeavesNothing) {
-    const fs::path dir = scratch("dropped");
+    const fs::path dir = scratchFolder("errors-dropped");
     {
         std::string error;
         auto writer = VideoWriter::create((dir / "card.mp4").string(), {1, true}, error);
         ASSERT_TRUE(writer) << error;
         ASSERT_TRUE(feed(*writer, 5)) << writer->error();
     }
-    EXPECT_TRUE(entries(dir).empty());
+    EXPECT_TRUE(folderEntries(dir).empty());
 }
 
 // A disk that fills half-way (a file size limit stands in for it, in a child
@@ -159,15 +156,15 @@ TEST(RecordStops, AWriterDroppedUnfinishedLeavesNothing) {
         std::exit(1);
     }
     const bool finished = feed(*writer, 100) && writer->finish();
-    const bool clean = entries(dir).empty();
+    const bool clean = folderEntries(dir).empty();
     std::fprintf(stderr, "%s|%d|%d\n", writer->error().c_str(), finished ? 1 : 0, clean ? 1 : 0);
     std::exit(!finished && clean && oneLine(writer->error()) ? 0 : 1);
 }
 
 TEST(RecordStopsDeathTest, AFullDiskLeavesNothing) {
-    const fs::path dir = scratch("full");
+    const fs::path dir = scratchFolder("errors-full");
     EXPECT_EXIT(recordOntoAFullDisk(dir), testing::ExitedWithCode(0), "File too large\\|0\\|1");
-    EXPECT_TRUE(entries(dir).empty());
+    EXPECT_TRUE(folderEntries(dir).empty());
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "decoded_file.h"
 #include "display/pixel_buffer.h"
 #include "media_checks.h"
+#include "scratch_folder.h"
 #include "tests/support/card_like_media.h"
 #include "tools/picture/frame_picture.h"
 
@@ -28,19 +29,6 @@ static_assert(card_like::WIDTH == RECORD_WIDTH && card_like::HEIGHT == RECORD_HE
 
 constexpr int64_t PER_PICTURE = RECORD_SOUND_FRAMES_PER_PICTURE;
 constexpr double MS = 0.001;
-
-fs::path scratch(const std::string& name) {
-    const fs::path dir = fs::path(YULE_TEST_OUT) / "record" / name;
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir;
-}
-
-std::vector<std::string> entries(const fs::path& dir) {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
-    return names;
-}
 
 struct FrameDeleter {
     void operator()(PixelBuffer* p) const { freePixelBuffer(p); }
@@ -257,11 +245,11 @@ class RoundTrip : public testing::TestWithParam<Case> {};
 
 TEST_P(RoundTrip, DecodesToWhatWentIn) {
     const Case& c = GetParam();
-    const fs::path dir = scratch(c.name);
+    const fs::path dir = scratchFolder(c.name);
     const fs::path path = dir / c.file;
     record(path, c.settings, c.pictures);
     if (HasFatalFailure()) return;
-    EXPECT_EQ(entries(dir), std::vector<std::string>{c.file}) << "only the video, no temporary file";
+    EXPECT_EQ(folderEntries(dir), std::vector<std::string>{c.file}) << "only the video, no temporary file";
     if (std::string(c.videoCodec) == "h264") {
         // The index before the data, so a page can play the file while it downloads.
         const std::vector<std::string> boxes = mp4Boxes(path);
