@@ -9,6 +9,9 @@ PACKAGES := cmake g++ make pkg-config libsdl2-dev libgtest-dev libbenchmark-dev 
             xvfb xdotool imagemagick
 # The installation test's validators, and dpkg-shlibdeps for the package.
 PACKAGES += desktop-file-utils appstream groff-base dpkg-dev
+# The tools' pictures; the video recorder (built only where these are found).
+PACKAGES += libpng-dev
+PACKAGES += libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libswresample-dev
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps configure build run test bench install package clean

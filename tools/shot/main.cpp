@@ -17,10 +17,10 @@
 #include "app/scene.h"
 #include "app/scene_frame.h"
 #include "display/pixel_buffer.h"
-#include "platform/null/memory_window.h"
 #include "platform/wall_clock.h"
 #include "platform/window.h"
-#include "tools/shot/image_file.h"
+#include "tools/picture/frame_picture.h"
+#include "tools/picture/image_file.h"
 #include "yulecard_version.h"
 
 namespace {
@@ -67,25 +67,10 @@ bool parseFrames(const std::string& list, std::set<long>& frames) {
 
 void noWait(uint32_t) {}
 
-// The frame last presented into the window, as 24-bit RGB.
-bool capture(const PresentedFrame& shown, RgbImage& image) {
-    if (shown.count == 0 || shown.bitsPerPixel != 16) return false;
-    image.width = shown.width;
-    image.height = shown.height;
-    image.rgb.resize(static_cast<size_t>(shown.width) * shown.height * 3);
-    uint8_t* out = image.rgb.data();
-    for (int32_t y = 0; y < shown.height; ++y) {
-        const uint8_t* row = shown.pixels.data() + static_cast<ptrdiff_t>(shown.pitch) * y;
-        for (int32_t x = 0; x < shown.width; ++x) {
-            uint16_t p;
-            std::memcpy(&p, row + 2 * x, 2);
-            const uint32_t rgb = rgbFromRgb565(p);
-            *out++ = static_cast<uint8_t>(rgb >> 16);
-            *out++ = static_cast<uint8_t>(rgb >> 8);
-            *out++ = static_cast<uint8_t>(rgb);
-        }
-    }
-    return true;
+// The frame last presented, as 24-bit RGB.
+bool capture(RgbImage& image) {
+    const PixelBuffer* shown = display.primary;
+    return shown && pictureFromFrame(*shown, image);
 }
 
 }  // namespace
@@ -176,7 +161,7 @@ int main(int argc, char** argv) {
         std::snprintf(name, sizeof name, "frame-%05ld.%s", frame, format.c_str());
         const std::string path = (std::filesystem::path(outDir) / name).string();
         std::string error;
-        if (!capture(mainWindow->frame, image)) {
+        if (!capture(image)) {
             std::fputs("yulecard-shot: the display is not in the 16-bit format\n", stderr);
             status = 1;
         } else if (!(format == "png" ? writePng(path, image, error) : writeBmp(path, image, error))) {

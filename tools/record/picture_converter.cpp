@@ -1,0 +1,110 @@
+#include "tools/record/picture_converter.h"
+
+#include <cstring>
+
+#include "display/pixel_buffer.h"
+#include "tools/record/ffmpeg_error.h"
+
+bool PictureConverter::open(int32_t width, int32_t height, int32_t scale, std::string& error) {
+    // 4:2:0 needs an even size: one colour sample for each 2x2 block.
+    if (width <= 0 || height <= 0 || scale < MIN_PICTURE_SCALE || scale > MAX_PICTURE_SCALE ||
+        (width * scale) % 2 != 0 || (height * scale) % 2 != 0) {
+        error = "no picture size " + std::to_string(width) + "x" + std::to_string(height) + " times " +
+                std::to_string(scale);
+        return false;
+    }
+    width_ = width;
+    height_ = height;
+    scale_ = scale;
+    // Same size in and out: only the colour matrix works here, so the
+    // point filter never blends a pixel with its neighbour.
+    toYuv_.reset(sws_getContext(width, height, AV_PIX_FMT_RGB24, width, height, AV_PIX_FMT_YUV444P,
+                                SWS_POINT | SWS_ACCURATE_RND, nullptr, nullptr, nullptr));
+    if (!toYuv_) {
+        error = "cannot set up the colour conversion";
+        return false;
+    }
+    const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
+    // Full-range RGB in, limited-range YUV out, no brightness, contrast or saturation change.
+    sws_setColorspaceDetails(toYuv_.get(), bt709, 1, bt709, 0, 0, 1 << 16, 1 << 16);
+    full_.reset(av_frame_alloc());
+    if (!full_) {
+        error = "out of memory for a picture";
+        return false;
+    }
+    full_->format = AV_PIX_FMT_YUV444P;
+    full_->width = width;
+    full_->height = height;
+    if (const int r = av_frame_get_buffer(full_.get(), 0); r < 0) {
+        error = ffmpegError("cannot allocate a picture", r);
+        return false;
+    }
+    // Colour sample c spans output pixels 2c and 2c + 1, which show source
+    // pixels 2c / scale and (2c + 1) / scale.
+    auto sourcesUnder = [scale](int32_t samples, std::vector<int32_t>& sources) {
+        sources.resize(static_cast<size_t>(samples) * 2);
+        for (int32_t c = 0; c < 2 * samples; ++c) sources[static_cast<size_t>(c)] = c / scale;
+    };
+    sourcesUnder(width * scale / 2, colourColumns_);
+    sourcesUnder(height * scale / 2, colourRows_);
+    return true;
+}
+
+bool PictureConverter::convert(const PixelBuffer& frame, AVFrame& out, std::string& error) {
+    if (frame.width != width_ || frame.height != height_ || frame.bitsPerPixel != 16) {
+        error = "a frame of " + std::to_string(frame.width) + "x" + std::to_string(frame.height) + " at " +
+                std::to_string(frame.bitsPerPixel) + " bits, not " + std::to_string(width_) + "x" +
+                std::to_string(height_) + " at 16";
+        return false;
+    }
+    const int32_t outWidth = width_ * scale_;
+    const int32_t outHeight = height_ * scale_;
+    if (out.format != AV_PIX_FMT_YUV420P || out.width != outWidth || out.height != outHeight) {
+        error = "the encoder's picture is not " + std::to_string(outWidth) + "x" + std::to_string(outHeight) +
+                " yuv420p";
+        return false;
+    }
+    pictureFromFrame(frame, rgb_);
+    const uint8_t* rgbPlanes[1] = {rgb_.rgb.data()};
+    const int rgbStrides[1] = {width_ * 3};
+    sws_scale(toYuv_.get(), rgbPlanes, rgbStrides, 0, height_, full_->data, full_->linesize);
+
+    // Brightness: each sample becomes a scale x scale block.
+    const uint8_t* lumaIn = full_->data[0];
+    for (int32_t y = 0; y < height_; ++y) {
+        const uint8_t* in = lumaIn + static_cast<ptrdiff_t>(full_->linesize[0]) * y;
+        uint8_t* first = out.data[0] + static_cast<ptrdiff_t>(out.linesize[0]) * y * scale_;
+        if (scale_ == 1) {
+            std::memcpy(first, in, static_cast<size_t>(width_));
+            continue;
+        }
+        uint8_t* o = first;
+        for (int32_t x = 0; x < width_; ++x)
+            for (int32_t k = 0; k < scale_; ++k) *o++ = in[x];
+        for (int32_t k = 1; k < scale_; ++k)
+            std::memcpy(first + static_cast<ptrdiff_t>(out.linesize[0]) * k, first,
+                        static_cast<size_t>(outWidth));
+    }
+    // Colour: one sample for each 2x2 block of output pixels.
+    const int32_t colourRows = outHeight / 2;
+    const int32_t colourColumns = outWidth / 2;
+    for (int plane = 1; plane <= 2; ++plane) {
+        const uint8_t* in = full_->data[plane];
+        const ptrdiff_t inPitch = full_->linesize[plane];
+        for (int32_t y = 0; y < colourRows; ++y) {
+            uint8_t* o = out.data[plane] + static_cast<ptrdiff_t>(out.linesize[plane]) * y;
+            const uint8_t* top = in + inPitch * colourRows_[static_cast<size_t>(2 * y)];
+            const uint8_t* bottom = in + inPitch * colourRows_[static_cast<size_t>(2 * y + 1)];
+            if (scale_ == 2) {
+                std::memcpy(o, top, static_cast<size_t>(colourColumns));  // one card pixel each, as it is
+                continue;
+            }
+            const int32_t* columns = colourColumns_.data();
+            for (int32_t x = 0; x < colourColumns; ++x) {
+                const int32_t left = columns[2 * x], right = columns[2 * x + 1];
+                o[x] = static_cast<uint8_t>((top[left] + top[right] + bottom[left] + bottom[right] + 2) / 4);
+            }
+        }
+    }
+    return true;
+}
