@@ -224,16 +224,3 @@ bool stopPlayback(Song* song) {
     output.currentSong = nullptr;
     return true;
 }
-
-void songReleaseGuard(Song* song) {
-    // stopPlayback joins the feeder, which first finishes any block it is
-    // mixing: no busy wait is needed for blockBusy.
-    stopPlayback(song);
-    // fix: the voices keep their state from one playback to the next, so a
-    // voice could still point at a sample of the song about to be freed, and
-    // the pre-fill of the next song would mix freed memory (seen when the
-    // output could not be reopened in between). Idle them.
-    if (song != nullptr) {
-        for (Voice& v : voices) v.sample = nullptr;
-    }
-}

@@ -22,9 +22,6 @@ bool startPlayback(Song* song);
 // Ends the feeder and releases the mixing buffer. The device keeps looping
 // the ring until closeOutput.
 bool stopPlayback(Song* song);
-// Run by freeSong before it releases anything: waits until no block is
-// being mixed, then stops playback.
-void songReleaseGuard(Song* song);
 
 // ---- Internals, visible for tests and tools ----
 
