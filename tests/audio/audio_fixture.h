@@ -126,6 +126,7 @@ class AudioOutputTest : public ::testing::Test {
         closeOutput();
         if (song != nullptr) freeSong(song);
         useAudioDevice(nullptr);
+        setFeeding(Feeding::OwnThread);
     }
     Song* load(uint16_t bpm) {
         auto bytes = tinyModule(bpm);
