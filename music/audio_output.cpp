@@ -133,13 +133,10 @@ class AudioOutput {
         if (ring_ == nullptr || mix_ == nullptr) return giveUp();
 
         song_ = song;
-        writeIndex_ = 0;
-        framesFilled_ = 0;
+        blocksWritten_ = 0;
         underruns_.store(0, std::memory_order_relaxed);
         blocksFilled_.store(0, std::memory_order_relaxed);
-        do {
-            fillBlock();
-        } while (writeIndex_ != 0);
+        for (int32_t k = 0; k < blockCount(); ++k) fillBlock();
 
         // Without a device there is no position to follow: the silent card
         // runs without a feeder.
@@ -159,24 +156,30 @@ class AudioOutput {
 
     void feederPass() {
         if (!deviceOpen_) return;
-        const uint64_t played = device()->bytesPlayed() / 4;
-        // The device is playing a frame of a lap the feeder has not filled yet.
-        if (played > framesFilled_) {
-            const uint64_t behind = played - framesFilled_;
-            const uint64_t blocks = (behind + blockFrames - 1) / blockFrames;
-            underruns_.fetch_add(blocks, std::memory_order_relaxed);
-            framesFilled_ += blocks * blockFrames;  // count each late block once
+        // fix: what to fill is decided from block counts since the start,
+        // which never wrap. The ring index alone took a device that had moved
+        // more than a block past the end of the ring (a large device buffer, a
+        // feeder late at the wrap) for one a whole ring ahead, and refilled
+        // nothing for a lap: two seconds of stale music.
+        const uint64_t playing = device()->bytesPlayed() / 4 / static_cast<uint64_t>(blockFrames);
+        // Only a device a ring or more ahead of the writer (the feeder stalled
+        // for two seconds) plays blocks that were never refilled: the writer
+        // skips to the block after the one it plays, counting those it skipped.
+        if (playing >= blocksWritten_) {
+            const uint64_t skipped = playing + 1 - blocksWritten_;
+            underruns_.fetch_add(skipped, std::memory_order_relaxed);
+            blocksWritten_ += skipped;
         }
         if (song_ == nullptr) return;
         const int32_t count = blockCount();
-        const int32_t playingFrame = static_cast<int32_t>(played % static_cast<uint64_t>(ringFrames));
-        for (int32_t n = blocksToFill(playingFrame / blockFrames, writeIndex_, count); n > 0; --n)
+        const auto ringBlock = [count](uint64_t block) { return static_cast<int32_t>(block % count); };
+        for (int32_t n = blocksToFill(ringBlock(playing), ringBlock(blocksWritten_), count); n > 0; --n)
             fillBlock();
     }
 
     void setFeeding(Feeding feeding) { feeding_ = feeding; }
     const Song* song() const { return song_; }
-    int32_t writeIndex() const { return writeIndex_; }
+    int32_t writeIndex() const { return static_cast<int32_t>(blocksWritten_ % blockCount()); }
     const int16_t* ring() const { return ring_.get(); }
     uint64_t underruns() const { return underruns_.load(std::memory_order_relaxed); }
     uint64_t blocksFilled() const { return blocksFilled_.load(std::memory_order_relaxed); }
@@ -186,13 +189,12 @@ class AudioOutput {
   private:
     AudioDevice* device() const { return replacement_ != nullptr ? replacement_ : platformAudioDevice(); }
 
-    // Renders block writeIndex_ of the ring for the song and moves on.
+    // Renders the song's next block into the ring block the writer is at.
     void fillBlock() {
-        const int32_t k = writeIndex_;
-        writeIndex_ = (k + 1) % blockCount();
+        const size_t k = static_cast<size_t>(writeIndex());
         renderBlock(song_, mix_.get(), blockFrames);
-        convertToPcm16(ring_.get() + static_cast<size_t>(k) * blockFrames * 2, mix_.get(), blockFrames);
-        framesFilled_ += static_cast<uint64_t>(blockFrames);
+        convertToPcm16(ring_.get() + k * blockFrames * 2, mix_.get(), blockFrames);
+        ++blocksWritten_;
         // Only the feeder writes; others only read.
         blocksFilled_.store(blocksFilled_.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
         if (deviceOpen_) device()->published();
@@ -221,10 +223,10 @@ class AudioOutput {
     std::unique_ptr<int16_t[]> ring_;  // lives until the device can no longer play it
     MixBuffer mix_;                    // one block of float pairs, while playing
     Song* song_ = nullptr;
-    int32_t writeIndex_ = 0;
-    // Frames filled since playback started (the pre-fill included), against
-    // which the device's position tells whether it overtook the feeder.
-    uint64_t framesFilled_ = 0;
+    // Blocks the writer has passed since playback started: those filled (the
+    // pre-fill included) and those skipped after a stall. The next block to
+    // fill; the ring block it goes to is this modulo blockCount.
+    uint64_t blocksWritten_ = 0;
     std::atomic<uint64_t> underruns_{0};
     std::atomic<uint64_t> blocksFilled_{0};
     FeederThread feeder_;
@@ -266,15 +268,9 @@ int32_t blockCount() {
 }
 
 int32_t blocksToFill(int32_t playingBlock, int32_t write, int32_t count) {
-    // Fill the blocks the device has left: up to the one it plays, going
-    // round the end of the ring when it plays block 0 or 1.
-    const int32_t t = playingBlock == 0 ? count - 1 : playingBlock - 1;
-    int32_t n = 0;
-    while (write != playingBlock && (write <= t || (t == 0 && write != 1))) {
-        write = (write + 1) % count;
-        ++n;
-    }
-    return n;
+    // Every block from the writer up to the one the device plays, round the
+    // end of the ring where the device is. Equal blocks: all filled already.
+    return ((playingBlock - write) % count + count) % count;
 }
 
 int32_t writeIndex() {

@@ -58,7 +58,8 @@ void feederPass();
 // Number of blocks in the ring (100).
 int32_t blockCount();
 // How many blocks one feeder pass fills when the device plays block
-// `playingBlock` and the next block to fill is `writeIndex`.
+// `playingBlock`, the next block to fill is `writeIndex` and the device is
+// less than a ring ahead of the writer: every block the device has left.
 int32_t blocksToFill(int32_t playingBlock, int32_t writeIndex, int32_t count);
 // The next block to fill.
 int32_t writeIndex();

@@ -161,7 +161,6 @@ TEST_F(AudioOutputTest, PlayingStreamIsTheOfflineRendering) {
     EXPECT_TRUE(sound);
 }
 
-// The fill rule: how many blocks one pass fills, and from where.
 TEST_F(AudioOutputTest, FreeingASongIdlesEveryVoiceThatPlayedIt) {
     ASSERT_TRUE(openOutput(44000));
     ASSERT_NE(load(125), nullptr);
@@ -178,6 +177,7 @@ TEST_F(AudioOutputTest, FreeingASongIdlesEveryVoiceThatPlayedIt) {
     EXPECT_TRUE(stopPlayback(song));
 }
 
+// The fill rule: how many blocks one pass fills, and from where.
 TEST(Feeder, FillRule) {
     struct Case {
         int32_t p, write, filled;
@@ -186,12 +186,14 @@ TEST(Feeder, FillRule) {
         {1, 0, 1},    // 0
         {1, 98, 3},   // 98, 99, 0
         {5, 3, 2},    // 3, 4
-        {5, 7, 0},    // fallen behind by more than the ring: wait for block 0 or 1
+        {5, 7, 98},   // the device ran 98 blocks on, past the end: all 98 it left
         {0, 0, 0},    // right after the start
         {1, 99, 2},   // 99, 0
         {2, 0, 2},    // 0, 1
         {99, 98, 1},  // steady state
         {0, 1, 99},   // device in block 0: fill up to the end of the ring
+        {3, 97, 6},   // moved past the end of the ring: 97, 98, 99, 0, 1, 2
+        {2, 99, 3},   // 99, 0, 1
     };
     for (const Case& c : cases)
         EXPECT_EQ(blocksToFill(c.p, c.write, 100), c.filled) << "P=" << c.p << " write=" << c.write;
