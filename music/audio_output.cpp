@@ -103,6 +103,13 @@ class AudioOutput {
         if (rate <= 0 || rate > OFFLINE_MAX_RATE) return false;
         AudioDevice* d = device();
         if (d == nullptr || !d->open(rate)) return false;
+        // safety: a device that takes more than a second (half the ring) at a
+        // time would leave the feeder too little of the ring to stay ahead;
+        // silence is better than stale sound.
+        if (d->framesPerTransfer() > rate) {
+            d->close();
+            return false;
+        }
         deviceOpen_ = true;
         setOutputFormat(rate);
         clearVoices();

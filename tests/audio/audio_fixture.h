@@ -31,6 +31,7 @@ class FakeDevice final : public AudioDevice {
         ++loops;
     }
     uint64_t bytesPlayed() override { return played.load(); }
+    int32_t framesPerTransfer() const override { return transferFrames; }
     void published() override { ++publishes; }
     void reset() override { ring = nullptr; }
     void close() override {
@@ -44,6 +45,7 @@ class FakeDevice final : public AudioDevice {
     int32_t openedRate = 0;
     const int16_t* ring = nullptr;
     uint32_t ringBytes = 0;
+    int32_t transferFrames = 0;  // the test moves the position as it likes
     std::atomic<uint64_t> played{0};
     int loops = 0, closes = 0;
     std::atomic<int> publishes{0};

@@ -14,6 +14,7 @@
 #include "music/music_player.h"
 #include "music/output_format.h"
 #include "music/render.h"
+#include "platform/audio_device.h"
 #include "tests/support/allocation_counter.h"
 
 namespace {
@@ -30,6 +31,28 @@ bool waitForPublishes(const audiotest::FakeDevice& device, int n) {
         std::this_thread::sleep_for(1ms);
     }
     return true;
+}
+
+TEST_F(AudioOutputTest, OpenRefusesADeviceThatTakesMoreThanHalfTheRingAtATime) {
+    fake.transferFrames = 44001;  // more than a second
+    EXPECT_FALSE(openOutput(44000));
+    EXPECT_FALSE(fake.isOpen);
+    EXPECT_EQ(fake.closes, 1);
+    fake.transferFrames = 44000;
+    EXPECT_TRUE(openOutput(44000));
+}
+
+TEST(SoundDevice, TakesAbout370MillisecondsAtATime) {
+    // Measured on a loaded machine: shorter buffers let a sound server run
+    // dry. The dummy driver grants what is asked, as every driver must here.
+    AudioDevice* device = platformAudioDevice();
+    if (device == nullptr) GTEST_SKIP() << "no sound device on this platform";
+    const struct { int32_t rate, frames; } cases[] = {{44000, 16384}, {8000, 2048}, {384000, 32768}};
+    for (const auto& c : cases) {
+        if (!device->open(c.rate)) GTEST_SKIP() << "no sound driver here";
+        EXPECT_EQ(device->framesPerTransfer(), c.frames) << c.rate << " Hz";
+        device->close();
+    }
 }
 
 TEST_F(AudioOutputTest, StartFailsWhenItsBuffersCannotBeAllocated) {
