@@ -6,7 +6,7 @@ BUILD ?= build
 JOBS  ?= $(shell nproc)
 PREFIX ?= /usr/local
 PACKAGES := cmake g++ make pkg-config libsdl2-dev libgtest-dev libbenchmark-dev \
-            xvfb xdotool imagemagick
+            xvfb xdotool imagemagick pulseaudio pulseaudio-utils
 # The installation test's validators, and dpkg-shlibdeps for the package.
 PACKAGES += desktop-file-utils appstream groff-base dpkg-dev
 # The tools' pictures; the video recorder (built only where these are found).

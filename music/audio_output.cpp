@@ -2,10 +2,12 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <condition_variable>
+#include <cstddef>
 #include <exception>
+#include <memory>
+#include <mutex>
+#include <new>
 #include <thread>
 
 #include "music/file_callbacks.h"
@@ -19,221 +21,280 @@
 
 namespace {
 
-// The audio output's global state. During playback only the feeder thread
-// touches the song, the channels, the voices, the buffers and writeIndex;
-// the three flags hand that state over between the threads.
-struct AudioOutput {
-    AudioDevice* device = nullptr;  // null: use the SDL device
-    bool deviceOpen = false;
-    int16_t* ringBuffer = nullptr;  // lives until the device can no longer play it
-    uint32_t ringBytes = 0;
-    float* mixBuffer = nullptr;  // 16-byte aligned, inside mixAllocation
-    void* mixAllocation = nullptr;
-    int32_t writeIndex = 0;
-    Song* currentSong = nullptr;
-    // A pointer keeps this state trivially destructible, so it stays usable
-    // by the scene's static objects as they are destroyed at exit.
-    std::thread* feederThread = nullptr;
-    std::atomic<uint8_t> stopRequested{0};
-    std::atomic<uint8_t> blockBusy{0};
-    std::atomic<uint8_t> feederExited{1};
-    // Frames filled since playback started (the pre-fill included), against
-    // which the device's position tells whether it overtook the feeder.
-    uint64_t framesFilled = 0;
-    std::atomic<uint64_t> underruns{0};
-    std::atomic<uint64_t> blocksFilled{0};  // written by one thread at a time
+// Between passes the feeder sleeps: a quarter of a block, so a block the
+// device has left waits at most that long, while the ring's two seconds
+// leave ample room for a late pass.
+constexpr auto FEEDER_PAUSE = std::chrono::milliseconds(5);
+
+// The mixer works through the block in vectors; a cache line holds their start.
+constexpr std::align_val_t MIX_ALIGNMENT{64};
+
+struct AlignedDelete {
+    void operator()(float* p) const { ::operator delete[](p, MIX_ALIGNMENT); }
 };
+using MixBuffer = std::unique_ptr<float[], AlignedDelete>;
 
-AudioOutput output;
-
-AudioDevice* device() {
-    return output.device != nullptr ? output.device : platformAudioDevice();
+MixBuffer allocateMix(size_t floats) {
+    return MixBuffer(
+        static_cast<float*>(::operator new[](floats * sizeof(float), MIX_ALIGNMENT, std::nothrow)));
 }
 
-void feederLoop() {
-    raiseThreadPriorityToTimeCritical();
-    output.feederExited.store(0, std::memory_order_release);
-    while (!output.stopRequested.load(std::memory_order_acquire)) {
-        feederPass();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+// The feeder's own thread: runs one pass every FEEDER_PAUSE at the highest
+// priority the system grants, until stopped. Joined in stop() only.
+class FeederThread {
+  public:
+    FeederThread() = default;
+    FeederThread(const FeederThread&) = delete;
+    FeederThread& operator=(const FeederThread&) = delete;
+    ~FeederThread() { stop(); }
+
+    // False when no thread can be created.
+    bool start(void (*pass)()) {
+        stopRequested_ = false;
+        try {
+            thread_ = std::thread(&FeederThread::run, this, pass);
+        } catch (const std::exception&) {
+            return false;
+        }
+        return true;
     }
-    output.feederExited.store(1, std::memory_order_release);
+
+    // Lets the pass under way finish, then waits for the thread to end.
+    // Nothing to do when none runs.
+    void stop() {
+        if (!thread_.joinable()) return;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stopRequested_ = true;
+        }
+        wake_.notify_one();
+        thread_.join();
+    }
+
+    bool running() const { return thread_.joinable(); }
+
+  private:
+    void run(void (*pass)()) {
+        raiseThreadPriorityToTimeCritical();
+        std::unique_lock<std::mutex> lock(mutex_);
+        while (!stopRequested_) {
+            lock.unlock();
+            pass();
+            lock.lock();
+            wake_.wait_for(lock, FEEDER_PAUSE, [this] { return stopRequested_; });
+        }
+    }
+
+    std::thread thread_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool stopRequested_ = false;  // guarded by mutex_
+};
+
+class AudioOutput {
+  public:
+    bool open(int32_t rate) {
+        if (!fileCallbacksRegistered()) return false;
+        close();
+        outputRate = rate;
+        // safety: the block and ramp sizes are worked out in 32 bits and the
+        // ring holds two seconds; a rate above what any device plays would
+        // overflow the one and ask for gigabytes for the other.
+        if (rate <= 0 || rate > OFFLINE_MAX_RATE) return false;
+        AudioDevice* d = device();
+        if (d == nullptr || !d->open(rate)) return false;
+        // safety: a device that takes more than a second (half the ring) at a
+        // time would leave the feeder too little of the ring to stay ahead;
+        // silence is better than stale sound.
+        if (d->framesPerTransfer() > rate) {
+            d->close();
+            return false;
+        }
+        deviceOpen_ = true;
+        setOutputFormat(rate);
+        clearVoices();
+        return true;
+    }
+
+    void close() {
+        // safety: a feeder still running would go on filling the ring
+        // released below (a close, or a reopen, without a stop first).
+        endPlayback();
+        if (deviceOpen_) device()->close();
+        deviceOpen_ = false;
+        // fix: the ring is released only once the device can no longer read
+        // it (it was reset and closed just above).
+        ring_.reset();
+    }
+
+    bool start(Song* song) {
+        if (song == nullptr) return false;
+        endPlayback();
+        resetPlayback(song);
+        // A ring from an earlier playback may still be looping on the device.
+        if (deviceOpen_) device()->reset();
+        ring_.reset(new (std::nothrow) int16_t[static_cast<size_t>(ringFrames) * 2]());
+        mix_ = allocateMix(static_cast<size_t>(blockFrames) * 2);
+        // fix: without its buffers nothing can be mixed; this used to report
+        // success and play nothing.
+        if (ring_ == nullptr || mix_ == nullptr) return giveUp();
+
+        song_ = song;
+        blocksWritten_ = 0;
+        underruns_.store(0, std::memory_order_relaxed);
+        blocksFilled_.store(0, std::memory_order_relaxed);
+        for (int32_t k = 0; k < blockCount(); ++k) fillBlock();
+
+        // Without a device there is no position to follow: the silent card
+        // runs without a feeder.
+        if (!deviceOpen_) return true;
+        device()->loop(ring_.get(), static_cast<uint32_t>(ringFrames) * 4);
+        // fix: without its feeder the ring would repeat its two seconds for
+        // ever while this reported success; the device is silenced instead.
+        if (feeding_ == Feeding::OwnThread && !feeder_.start(&::feederPass)) return giveUp();
+        return true;
+    }
+
+    bool stop(const Song* song) {
+        if (song == nullptr) return false;
+        endPlayback();
+        return true;
+    }
+
+    void feederPass() {
+        if (!deviceOpen_) return;
+        // fix: what to fill is decided from block counts since the start,
+        // which never wrap. The ring index alone took a device that had moved
+        // more than a block past the end of the ring (a large device buffer, a
+        // feeder late at the wrap) for one a whole ring ahead, and refilled
+        // nothing for a lap: two seconds of stale music.
+        const uint64_t playing = device()->bytesPlayed() / 4 / static_cast<uint64_t>(blockFrames);
+        // Only a device a ring or more ahead of the writer (the feeder stalled
+        // for two seconds) plays blocks that were never refilled: the writer
+        // skips to the block after the one it plays, counting those it skipped.
+        if (playing >= blocksWritten_) {
+            const uint64_t skipped = playing + 1 - blocksWritten_;
+            underruns_.fetch_add(skipped, std::memory_order_relaxed);
+            blocksWritten_ += skipped;
+        }
+        if (song_ == nullptr) return;
+        const int32_t count = blockCount();
+        const auto ringBlock = [count](uint64_t block) { return static_cast<int32_t>(block % count); };
+        for (int32_t n = blocksToFill(ringBlock(playing), ringBlock(blocksWritten_), count); n > 0; --n)
+            fillBlock();
+    }
+
+    void setFeeding(Feeding feeding) { feeding_ = feeding; }
+    const Song* song() const { return song_; }
+    int32_t writeIndex() const { return static_cast<int32_t>(blocksWritten_ % blockCount()); }
+    const int16_t* ring() const { return ring_.get(); }
+    uint64_t underruns() const { return underruns_.load(std::memory_order_relaxed); }
+    uint64_t blocksFilled() const { return blocksFilled_.load(std::memory_order_relaxed); }
+    uint64_t framesPlayed() { return deviceOpen_ ? device()->bytesPlayed() / 4 : 0; }
+    void useDevice(AudioDevice* replacement) { replacement_ = replacement; }
+
+  private:
+    AudioDevice* device() const { return replacement_ != nullptr ? replacement_ : platformAudioDevice(); }
+
+    // Renders the song's next block into the ring block the writer is at.
+    void fillBlock() {
+        const size_t k = static_cast<size_t>(writeIndex());
+        renderBlock(song_, mix_.get(), blockFrames);
+        convertToPcm16(ring_.get() + k * blockFrames * 2, mix_.get(), blockFrames);
+        ++blocksWritten_;
+        // Only the feeder writes; others only read.
+        blocksFilled_.store(blocksFilled_.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+        if (deviceOpen_) device()->published();
+    }
+
+    // Ends the feeder (after the block it is mixing), then releases what
+    // only playback needs. The ring stays: the device may still loop it.
+    void endPlayback() {
+        feeder_.stop();
+        mix_.reset();
+        song_ = nullptr;
+    }
+
+    // A playback that cannot run: the device falls silent and nothing of it
+    // is kept.
+    bool giveUp() {
+        if (deviceOpen_) device()->reset();
+        endPlayback();
+        ring_.reset();
+        return false;
+    }
+
+    AudioDevice* replacement_ = nullptr;  // null: the platform's device
+    bool deviceOpen_ = false;
+    Feeding feeding_ = Feeding::OwnThread;
+    std::unique_ptr<int16_t[]> ring_;  // lives until the device can no longer play it
+    MixBuffer mix_;                    // one block of float pairs, while playing
+    Song* song_ = nullptr;
+    // Blocks the writer has passed since playback started: those filled (the
+    // pre-fill included) and those skipped after a stall. The next block to
+    // fill; the ring block it goes to is this modulo blockCount.
+    uint64_t blocksWritten_ = 0;
+    std::atomic<uint64_t> underruns_{0};
+    std::atomic<uint64_t> blocksFilled_{0};
+    FeederThread feeder_;
+};
+
+AudioOutput& output() {
+    // Never destroyed: the card's MusicPlayer, a static object, stops its song
+    // while static objects are destroyed at exit, in no set order with ours.
+    static AudioOutput* const instance = new AudioOutput;
+    return *instance;
 }
 
 }  // namespace
 
+bool openOutput(int32_t rate) {
+    return output().open(rate);
+}
+void closeOutput() {
+    output().close();
+}
+bool startPlayback(Song* song) {
+    return output().start(song);
+}
+bool stopPlayback(Song* song) {
+    return output().stop(song);
+}
+const Song* playingSong() {
+    return output().song();
+}
+void setFeeding(Feeding feeding) {
+    output().setFeeding(feeding);
+}
+void feederPass() {
+    output().feederPass();
+}
+
 int32_t blockCount() {
     return ringFrames / blockFrames;
 }
-int32_t writeIndex() {
-    return output.writeIndex;
-}
-void setWriteIndex(int32_t index) {
-    output.writeIndex = index;
-}
-const int16_t* ringBuffer() {
-    return output.ringBuffer;
-}
-uint64_t underrunBlocks() {
-    return output.underruns.load(std::memory_order_relaxed);
-}
-uint64_t blocksFilled() {
-    return output.blocksFilled.load(std::memory_order_relaxed);
-}
-uint64_t framesPlayed() {
-    return output.deviceOpen ? device()->bytesPlayed() / 4 : 0;
-}
-void useAudioDevice(AudioDevice* replacement) {
-    output.device = replacement;
-}
-
-bool openOutput(int32_t rate) {
-    if (!fileCallbacksRegistered()) return false;
-    closeOutput();
-    outputRate = rate;
-    // safety: the block and ramp sizes are worked out in 32 bits and the
-    // ring holds two seconds; a rate above what any device plays would
-    // overflow the one and ask for gigabytes for the other.
-    if (rate <= 0 || rate > OFFLINE_MAX_RATE || device() == nullptr || !device()->open(rate)) return false;
-    output.deviceOpen = true;
-    setOutputFormat(rate);
-    clearVoices();
-    return true;
-}
-
-void closeOutput() {
-    // safety: a feeder still running would go on filling the ring released
-    // below (a close, or a reopen, without a stop first); it is stopped.
-    if (output.feederThread != nullptr) stopPlayback(output.currentSong);
-    if (output.deviceOpen) device()->close();
-    output.deviceOpen = false;
-    // fix: the ring is released only here, once the device can no longer
-    // read it (the device was reset and closed just above).
-    std::free(output.ringBuffer);
-    output.ringBuffer = nullptr;
-    output.ringBytes = 0;
-}
-
-bool startPlayback(Song* song) {
-    if (song == nullptr) return false;
-    stopPlayback(song);
-    resetPlayback(song);
-    output.currentSong = song;
-
-    // A ring from an earlier playback may still be looping on the device.
-    if (output.deviceOpen) device()->reset();
-    std::free(output.ringBuffer);
-    output.ringBytes = static_cast<uint32_t>(ringFrames) * 4;
-    output.ringBuffer = static_cast<int16_t*>(std::calloc(output.ringBytes, 1));
-    output.mixAllocation = std::calloc(static_cast<size_t>(ringFrames) * 8 + 256, 1);
-    if (output.ringBuffer == nullptr || output.mixAllocation == nullptr) {
-        // safety: without its buffers nothing can be mixed; play nothing.
-        std::free(output.mixAllocation);
-        output.mixAllocation = nullptr;
-        output.mixBuffer = nullptr;
-        output.currentSong = nullptr;
-        return true;
-    }
-    output.mixBuffer = reinterpret_cast<float*>((reinterpret_cast<uintptr_t>(output.mixAllocation) + 15) &
-                                                ~static_cast<uintptr_t>(15));
-
-    output.writeIndex = 0;
-    output.framesFilled = 0;
-    output.underruns.store(0, std::memory_order_relaxed);
-    output.blocksFilled.store(0, std::memory_order_relaxed);
-    do {
-        fillBlock();
-    } while (output.writeIndex != 0);
-
-    if (output.deviceOpen) device()->loop(output.ringBuffer, output.ringBytes);
-
-    output.stopRequested.store(0, std::memory_order_release);
-    output.feederExited.store(0, std::memory_order_release);
-    // Without a device there is no position to follow: the feeder would only
-    // wake up for nothing, so the silent card runs without it.
-    if (output.deviceOpen) {
-        try {
-            output.feederThread = new std::thread(feederLoop);
-        } catch (const std::exception&) {
-            // safety: no exception leaves the player; without a thread the
-            // ring just repeats, and stopPlayback has nothing to wait for.
-            output.feederThread = nullptr;
-        }
-    }
-    if (output.feederThread == nullptr) output.feederExited.store(1, std::memory_order_release);
-    return true;
-}
-
-void fillBlock() {
-    Song* song = output.currentSong;
-    const int32_t k = output.writeIndex;
-    output.writeIndex = (k + 1) % blockCount();
-    if (song == nullptr || output.mixBuffer == nullptr) return;
-    float* block = output.mixBuffer + static_cast<size_t>(k) * blockFrames * 2;
-    renderBlock(song, block, blockFrames);
-    convertToPcm16(output.ringBuffer + static_cast<size_t>(k) * blockFrames * 2, block, blockFrames);
-    output.framesFilled += static_cast<uint64_t>(blockFrames);
-    output.blocksFilled.store(output.blocksFilled.load(std::memory_order_relaxed) + 1,
-                              std::memory_order_relaxed);
-    if (output.deviceOpen) device()->published();
-}
 
 int32_t blocksToFill(int32_t playingBlock, int32_t write, int32_t count) {
-    // Fill the blocks the device has left: up to the one it plays, going
-    // round the end of the ring when it plays block 0 or 1.
-    const int32_t t = playingBlock == 0 ? count - 1 : playingBlock - 1;
-    int32_t n = 0;
-    while (write != playingBlock && (write <= t || (t == 0 && write != 1))) {
-        write = (write + 1) % count;
-        ++n;
-    }
-    return n;
+    // Every block from the writer up to the one the device plays, round the
+    // end of the ring where the device is. Equal blocks: all filled already.
+    return ((playingBlock - write) % count + count) % count;
 }
 
-void feederPass() {
-    const int32_t count = blockCount();
-    const uint64_t framesPlayed = device()->bytesPlayed() / 4;
-    // The device is playing a frame of a lap the feeder has not filled yet.
-    if (framesPlayed > output.framesFilled) {
-        const uint64_t behind = framesPlayed - output.framesFilled;
-        const uint64_t blocks = (behind + blockFrames - 1) / blockFrames;
-        output.underruns.fetch_add(blocks, std::memory_order_relaxed);
-        output.framesFilled += blocks * blockFrames;  // count each late block once
-    }
-    const int32_t playingFrame = static_cast<int32_t>(framesPlayed % static_cast<uint64_t>(ringFrames));
-    const int32_t p = playingFrame / blockFrames;
-    for (int32_t n = blocksToFill(p, output.writeIndex, count); n > 0; --n) {
-        output.blockBusy.store(1, std::memory_order_release);
-        fillBlock();
-        output.blockBusy.store(0, std::memory_order_release);
-    }
+int32_t writeIndex() {
+    return output().writeIndex();
 }
-
-bool stopPlayback(Song* song) {
-    if (song == nullptr) return false;
-    output.stopRequested.store(1, std::memory_order_release);
-    // Joining waits for the feeder to leave its loop, after its last block.
-    if (output.feederThread != nullptr) {
-        output.feederThread->join();
-        delete output.feederThread;
-        output.feederThread = nullptr;
-    }
-    std::free(output.mixAllocation);
-    output.mixAllocation = nullptr;
-    output.mixBuffer = nullptr;
-    output.currentSong = nullptr;
-    return true;
+const int16_t* ringBuffer() {
+    return output().ring();
 }
-
-void songReleaseGuard(Song* song) {
-    // stopPlayback joins the feeder, which first finishes any block it is
-    // mixing: no busy wait is needed for blockBusy.
-    stopPlayback(song);
-    // fix: the voices keep their state from one playback to the next, so a
-    // voice could still point at a sample of the song about to be freed, and
-    // the pre-fill of the next song would mix freed memory (seen when the
-    // output could not be reopened in between). Idle them.
-    if (song != nullptr) {
-        for (Voice& v : voices) v.sample = nullptr;
-    }
+uint64_t underrunBlocks() {
+    return output().underruns();
+}
+uint64_t blocksFilled() {
+    return output().blocksFilled();
+}
+uint64_t framesPlayed() {
+    return output().framesPlayed();
+}
+void useAudioDevice(AudioDevice* device) {
+    output().useDevice(device);
 }

@@ -49,10 +49,10 @@
 #include <string>
 #include <type_traits>
 
-#include "music/audio_output.h"
 #include "music/file_callbacks.h"
 #include "music/song_check.h"
 #include "music/song_clock.h"
+#include "music/voice.h"
 
 Sample emptySample{};
 Instrument emptyInstrument{};
@@ -636,9 +636,35 @@ Song* createSong(const char* name, SampleLoadCallback sampleLoadCallback) {
     return song;
 }
 
+namespace {
+
+bool ownsSample(const Song* song, const Sample* sample) {
+    for (int32_t i = 0; i < song->instrumentCount; ++i) {
+        const Instrument& in = song->instruments[i];
+        const int32_t owned =
+            in.sampleCount < MAX_SAMPLES_PER_INSTRUMENT ? in.sampleCount : MAX_SAMPLES_PER_INSTRUMENT;
+        for (int32_t s = 0; s < owned; ++s) {
+            if (in.samples[s] == sample) return true;
+        }
+    }
+    return false;
+}
+
+// fix: voices keep their notes from one playback to the next, so a voice
+// could still point at a sample of the song about to be freed, and the next
+// song's playback would mix freed memory. They fall idle.
+void idleVoicesOf(const Song* song) {
+    if (song->instruments == nullptr) return;
+    for (Voice& v : voices) {
+        if (v.sample != nullptr && v.sample != &emptySample && ownsSample(song, v.sample)) v.sample = nullptr;
+    }
+}
+
+}  // namespace
+
 bool freeSong(Song* song) {
     if (!song) return false;
-    songReleaseGuard(song);
+    idleVoicesOf(song);
     if (song->instruments) {
         for (int32_t i = 0; i < song->instrumentCount; ++i) {
             Instrument& in = song->instruments[i];

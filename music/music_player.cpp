@@ -12,10 +12,19 @@ MusicPlayer::MusicPlayer() {
     registerResourceCallbacks();
 }
 
-// The song is given up with the player; freeSong first stops its playback.
+// The song is given up with the player (the card's player is a static
+// object: this runs at exit).
 MusicPlayer::~MusicPlayer() {
-    freeSong(song);
+    release(song);
     song = nullptr;
+}
+
+void MusicPlayer::release(Song* old) {
+    if (old == nullptr) return;
+    // Whatever plays may still mix this song's samples (voices keep their
+    // notes from one playback to the next): it ends before the song goes.
+    stopPlayback(old);
+    freeSong(old);
 }
 
 int MusicPlayer::init(int rate) {
@@ -28,9 +37,9 @@ int MusicPlayer::init(int rate) {
 
 int MusicPlayer::load(const char* name, SampleLoadCallback sampleLoadCallback) {
     Song* loaded = createSong(name, sampleLoadCallback);
-    // fix: an earlier song is released rather than leaked; freeSong stops it
-    // first if it is still playing.
-    if (song != nullptr && song != loaded) freeSong(song);
+    // fix: an earlier song is released rather than leaked, its playback
+    // stopped first.
+    if (song != loaded) release(song);
     song = loaded;
     return song != nullptr ? 1 : 0;
 }

@@ -4,20 +4,6 @@
 #include <cstring>
 
 #include "music/file_callbacks.h"
-#include "platform/resources.h"
-
-void* resourceStreamOpen(const char* name) {
-    auto* s = static_cast<ResourceStream*>(std::calloc(1, sizeof(ResourceStream)));
-    if (!s) return nullptr;
-    Resource r = findResource(name, "XM");
-    // safety: a resource over 2 GiB cannot be addressed with 32-bit
-    // positions; it is treated like a missing one.
-    if (r.bytes && r.size <= INT32_MAX) {
-        s->base = r.bytes;
-        s->size = static_cast<int32_t>(r.size);
-    }
-    return s;
-}
 
 void resourceStreamClose(void* stream) {
     std::free(stream);
@@ -53,9 +39,4 @@ void resourceStreamSeek(void* stream, int32_t offset, uint8_t mode) {
 int32_t resourceStreamTell(void* stream) {
     auto* s = static_cast<ResourceStream*>(stream);
     return s ? s->position : 0;
-}
-
-void registerResourceCallbacks() {
-    registerFileCallbacks(resourceStreamOpen, resourceStreamClose, resourceStreamRead, resourceStreamSeek,
-                          resourceStreamTell);
 }

@@ -1,6 +1,9 @@
 #pragma once
 // The card's data source: a read-only stream over a module embedded in the
-// executable as a resource of type "XM".
+// executable as a resource of type "XM". Reading works on any bytes (the
+// memory stream reads through it too) and belongs to the music core; opening
+// by name and the registration need the embedded resources and come with the
+// audio library (music/resource_callbacks.cpp).
 #include <cstdint>
 
 struct ResourceStream {

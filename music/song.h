@@ -139,5 +139,6 @@ struct SongStream;
 Song* createSong(const char* name, SampleLoadCallback sampleLoadCallback);
 // Reads the module into a freshly zeroed song. Internal to createSong.
 bool loadXm(Song* song, SongStream* stream);
-// Stops playback of the song if it is playing, then releases it.
+// Idles the voices that still point at the song's samples, then releases it.
+// The song must not be playing: whoever plays it stops it first.
 bool freeSong(Song* song);

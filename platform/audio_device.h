@@ -19,7 +19,11 @@ class AudioDevice {
     // first frame. The ring must stay valid until reset() or close().
     virtual void loop(const int16_t* ring, uint32_t bytes) = 0;
     // Bytes played since loop() started (64 bits: it never wraps in practice).
+    // It moves in steps of up to framesPerTransfer() frames.
     virtual uint64_t bytesPlayed() = 0;
+    // The most frames the open device takes from the ring at a time (the
+    // buffer the platform granted).
+    virtual int32_t framesPerTransfer() const = 0;
     // Called by the refiller after it has written into the ring: makes those
     // writes visible to the device before it plays them.
     virtual void published() = 0;

@@ -21,6 +21,7 @@ class PositionDevice final : public AudioDevice {
     bool open(int32_t) override { return true; }
     void loop(const int16_t*, uint32_t) override { played.store(0); }
     uint64_t bytesPlayed() override { return played.load(); }
+    int32_t framesPerTransfer() const override { return 0; }
     void published() override {}
     void reset() override {}
     void close() override {}
