@@ -1,4 +1,3 @@
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -36,7 +35,7 @@ class EnvelopeTest : public ChannelTest {
         return which == Which::Volume ? volumeEnvelope(instrument) : panningEnvelope(instrument);
     }
 
-    void setPoints(std::initializer_list<EnvelopePoint> points, Which which = Which::Volume) {
+    void setPoints(const std::vector<EnvelopePoint>& points, Which which = Which::Volume) {
         EnvelopePoint* to = which == Which::Volume ? instrument.volumePoints : instrument.panningPoints;
         int i = 0;
         for (EnvelopePoint p : points) to[i++] = p;
@@ -67,9 +66,9 @@ class EnvelopeTest : public ChannelTest {
     }
 };
 
-std::vector<int32_t> repeated(int32_t value, int times, std::initializer_list<int32_t> then = {}) {
+std::vector<int32_t> repeated(int32_t value, int times, const std::vector<int32_t>& then = {}) {
     std::vector<int32_t> out(static_cast<size_t>(times), value);
-    out.insert(out.end(), then);
+    out.insert(out.end(), then.begin(), then.end());
     return out;
 }
 
@@ -226,9 +225,8 @@ TEST_F(EnvelopeTest, SetPositionAnywhereStaysOnItsSegment) {
     // one tick ahead of a note's own.
     const std::vector<int32_t> fromFirst = {16, 24, 32, 40, 48, 40, 32, 24, 16, 8, 0};
     const Case cases[] = {
-        {"at tick 0, before the first point", 0, 16,
-         repeated(16, 10, {16, 24, 32, 40, 48, 40, 32, 24, 16, 8, 0})},
-        {"just before the first point", 9, 16, repeated(16, 1, {16, 24, 32, 40, 48, 40, 32, 24, 16, 8, 0})},
+        {"at tick 0, before the first point", 0, 16, repeated(16, 10, fromFirst)},
+        {"just before the first point", 9, 16, repeated(16, 1, fromFirst)},
         {"on the first point", 10, 16, {24, 32, 40, 48, 48, 40, 32, 24, 16, 8, 0}},
         {"between points", 12, 32, {40, 48, 48, 40, 32, 24, 16, 8, 0}},
         {"on an inner point", 14, 48, {48, 40, 32, 24, 16, 8, 0}},
@@ -272,11 +270,7 @@ TEST_F(EnvelopeTest, SetPositionBeforeALateSteepFirstPointHoldsItsValue) {
         for (const Case& c : cases) {
             SCOPED_TRACE(std::string(nameOf(which)) + ", " + c.what);
             std::memset(&channel, 0, sizeof channel);
-            EnvelopePoint* to = which == Which::Volume ? instrument.volumePoints : instrument.panningPoints;
-            std::copy(c.points.begin(), c.points.end(), to);
-            (which == Which::Volume ? instrument.volumePointCount : instrument.panningPointCount) =
-                static_cast<uint8_t>(c.points.size());
-            (which == Which::Volume ? instrument.volumeFlags : instrument.panningFlags) = ENVELOPE_ON;
+            setPoints(c.points, which);
             setPosition(c.position, which);
             EXPECT_EQ(*fields(which).out, c.first);
             EXPECT_EQ(*fields(which).step, 0);
