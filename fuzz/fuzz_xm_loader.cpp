@@ -1,13 +1,15 @@
 // Loads arbitrary bytes as a module through the memory callbacks; whatever
 // loads must pass the invariant check and then play a few hundred ticks
-// through the song clock and the mixer without a fault.
+// through the song clock and the mixer without a fault, every channel's
+// envelopes staying within 0..64 after every tick.
 //
-//   fuzz_xm_loader -max_total_time=60 corpus-dir fuzz/seeds
+//   fuzz_xm_loader -max_total_time=60 corpus-dir fuzz/seeds fuzz/regressions ../shared/xm-corpus
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
+#include "music/channel.h"
 #include "music/loader.h"
 #include "music/memory_stream.h"
 #include "music/render.h"
@@ -21,9 +23,28 @@ constexpr int32_t PLAY_TICKS = 300;
 constexpr int64_t MAX_PLAY_FRAMES = 1 << 15;
 constexpr int32_t CHUNK_FRAMES = 1024;
 
+TickCallback songClock = nullptr;
+
+// The song's own clock, then the envelopes: a value outside 0..64 is a
+// fault even before its arithmetic overflows.
+void checkedTick(Song* song) {
+    songClock(song);
+    const int32_t count = song->channelCount < CHANNEL_COUNT ? song->channelCount : CHANNEL_COUNT;
+    for (int32_t c = 0; c < count; ++c) {
+        for (int32_t out : {channels[c].volEnvOut, channels[c].panEnvOut}) {
+            if (out < 0 || out > 64) {
+                std::fprintf(stderr, "channel %d: envelope output %d outside 0..64\n", c, out);
+                std::abort();
+            }
+        }
+    }
+}
+
 void play(Song* song) {
     OfflineRender render;
     if (!startOfflineRender(render, song, PLAY_RATE)) return;
+    songClock = song->tickCallback;
+    song->tickCallback = checkedTick;
     int64_t frames = int64_t{PLAY_TICKS} * song->samplesPerTick;
     if (frames > MAX_PLAY_FRAMES) frames = MAX_PLAY_FRAMES;
     // The float mix, not the 16-bit conversion: the conversion cannot fault

@@ -104,6 +104,11 @@ void stepTremor(Channel* channel);
 // (UPDATE_VOLUME or UPDATE_PAN).
 void stepEnvelope(Channel* channel, const Envelope& envelope, int32_t* tick, int32_t* point, int32_t* value,
                   int32_t* step, int32_t* out, uint8_t* done, uint8_t updateFlag);
+// Moves an envelope to tick `position` (the set-envelope-position effect),
+// given the same state fields. The new position counts from the next step on;
+// `out` already holds its value. Past the last point the envelope is done.
+void setEnvelopePosition(const Envelope& envelope, int32_t position, int32_t* tick, int32_t* point,
+                         int32_t* value, int32_t* step, int32_t* out, uint8_t* done);
 // The row-tick action of a volume-column byte.
 void applyVolumeColumn(Channel* channel, uint8_t volumeByte);
 // Note-on reset when a row names an instrument.

@@ -47,10 +47,51 @@ void stepEnvelope(Channel* channel, const Envelope& envelope, int32_t* tick, int
         *value = pointY(points[i]) * 65536;
         i += 1;
         *point = i;
-    } else if (i >= 0 && i < count) {
+    } else if (i >= 0 && i < count && *tick < points[i].x) {
+        // safety: the value moves only while the tick has yet to meet the
+        // point it heads for, so it never leaves that segment's range, however
+        // the tick came to run past the point.
         *value += *step;
     }
     *out = *value >> 16;
     *tick += 1;
     channel->flags |= updateFlag;
+}
+
+void setEnvelopePosition(const Envelope& envelope, int32_t position, int32_t* tick, int32_t* point,
+                         int32_t* value, int32_t* step, int32_t* out, uint8_t* done) {
+    // safety: an envelope switched on with no points has nothing to move to.
+    const int32_t count = std::min<int32_t>(envelope.pointCount, ENVELOPE_POINTS);
+    if (count == 0) return;
+    const EnvelopePoint* points = envelope.points;
+    int32_t j = 0;
+    while (j < count && !(j + 1 < ENVELOPE_POINTS && position <= points[j + 1].x)) ++j;
+
+    *point = j;
+    if (j >= count - 1) {  // at or after the last point: its value, for good
+        *out = pointY(points[count - 1]);
+        *done = 1;
+        return;
+    }
+    *done = 0;
+    *tick = position;
+    if (position < points[j].x) {
+        // fix: a position before the first point (one placed at a late tick)
+        // holds that point's value until the tick reaches it, and the step
+        // takes the envelope on from there. Extrapolating the first segment
+        // backwards put the value far outside 0..64 and overflowed it within
+        // a tick or two.
+        *step = 0;
+        *value = pointY(points[j]) * 65536;
+        *out = pointY(points[j]);
+        return;
+    }
+    const int32_t dx = points[j + 1].x - points[j].x;
+    const int32_t dy = pointY(points[j + 1]) - pointY(points[j]);
+    *step = dx == 0 ? 0 : dy * 65536 / dx;
+    // The position lies on the segment (x of j <= position <= x of j + 1), so
+    // the value stays between the two points' values.
+    *value = (position - points[j].x) * *step + pointY(points[j]) * 65536;
+    *out = *value >> 16;
+    *point = j + 1;
 }

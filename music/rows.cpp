@@ -134,31 +134,9 @@ void rowGlobalVolumeSlide(RowContext& c) {
 void rowSetEnvelopePosition(RowContext& c) {
     const Instrument& in = *c.instrument;
     if (!(in.volumeFlags & ENVELOPE_ON)) return;
-    // safety: an envelope switched on with no points has nothing to move to.
-    const int32_t count = std::min<int32_t>(in.volumePointCount, ENVELOPE_POINTS);
-    if (count == 0) return;
-    const EnvelopePoint* points = in.volumePoints;
-    const int32_t t = c.param;
-    int32_t j = 0;
-    while (j < count && !(j + 1 < ENVELOPE_POINTS && t <= points[j + 1].x)) ++j;
-
     Channel* ch = c.channel;
-    ch->volEnvPoint = j;
-    if (j >= count - 1) {
-        ch->volEnvOut = points[count - 1].y;
-        ch->volEnvDone = 1;
-        return;
-    }
-    ch->volEnvDone = 0;
-    ch->volEnvTick = t;
-    const int32_t dx = points[j + 1].x - points[j].x;
-    const int32_t dy = points[j + 1].y - points[j].y;
-    ch->volEnvStep = dx == 0 ? 0 : dy * 65536 / dx;
-    // 64-bit, then wrapped: envelope points out of order must not overflow.
-    ch->volEnvValue =
-        static_cast<int32_t>(static_cast<int64_t>(t - points[j].x) * ch->volEnvStep + points[j].y * 65536);
-    ch->volEnvOut = ch->volEnvValue >> 16;
-    ch->volEnvPoint = j + 1;
+    setEnvelopePosition(volumeEnvelope(in), c.param, &ch->volEnvTick, &ch->volEnvPoint, &ch->volEnvValue,
+                        &ch->volEnvStep, &ch->volEnvOut, &ch->volEnvDone);
 }
 
 void rowPanningSlide(RowContext& c) {
