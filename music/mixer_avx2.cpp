@@ -11,6 +11,9 @@
 #include <cstring>
 
 #define YULE_VECTOR_TARGET __attribute__((target("avx2")))
+// The lanes' steps are inlined into the driver's loop whatever the
+// compiler's estimate of their size.
+#define YULE_LANE_STEP __attribute__((target("avx2"), always_inline)) static inline
 #include "music/mixer_kernels.h"
 
 namespace {
@@ -32,20 +35,20 @@ struct Avx2Lanes {
     static constexpr int32_t WIDTH = 4;
     using Positions = __m256i;
 
-    YULE_VECTOR_TARGET static Positions start(uint64_t position, uint64_t step) {
+    YULE_LANE_STEP Positions start(uint64_t position, uint64_t step) {
         return _mm256_setr_epi64x(static_cast<long long>(position), static_cast<long long>(position + step),
                                   static_cast<long long>(position + 2 * step),
                                   static_cast<long long>(position + 3 * step));
     }
-    YULE_VECTOR_TARGET static Positions splat(uint64_t value) {
+    YULE_LANE_STEP Positions splat(uint64_t value) {
         return _mm256_set1_epi64x(static_cast<long long>(value));
     }
-    YULE_VECTOR_TARGET static Positions advance(Positions lanes, Positions stride) {
+    YULE_LANE_STEP Positions advance(Positions lanes, Positions stride) {
         return _mm256_add_epi64(lanes, stride);
     }
 
     // Integer parts into the low half, fractions into the high half.
-    YULE_VECTOR_TARGET static __m256i split(Positions lanes) {
+    YULE_LANE_STEP __m256i split(Positions lanes) {
         return _mm256_permutevar8x32_epi32(lanes, _mm256_setr_epi32(1, 3, 5, 7, 0, 2, 4, 6));
     }
 
@@ -53,8 +56,8 @@ struct Avx2Lanes {
     // faster than a gather (and than a pass through memory, which stalls).
     // When all four frames lie within 8 sample frames from `lowest` (steps
     // below 2 frames), one load and two permutes replace them.
-    YULE_VECTOR_TARGET static Pairs pairs(const int16_t* data, Positions lanes, uint64_t first, uint64_t step,
-                                          int32_t lowest, int32_t highest) {
+    YULE_LANE_STEP Pairs pairs(const int16_t* data, Positions lanes, uint64_t first, uint64_t step,
+                               int32_t lowest, int32_t highest) {
         const uint64_t magnitude = static_cast<int64_t>(step) < 0 ? 0 - step : step;
         if (magnitude < (uint64_t{2} << 32) && lowest <= highest - 7) {
             const __m256i window =
@@ -74,8 +77,7 @@ struct Avx2Lanes {
     }
 
     // Four frames into out[0..7].
-    YULE_VECTOR_TARGET static void mix(float* out, Pairs p, Positions lanes, const double* gains,
-                                       int32_t perFrame) {
+    YULE_LANE_STEP void mix(float* out, Pairs p, Positions lanes, const double* gains, int32_t perFrame) {
         const __m128i fraction = _mm256_extracti128_si256(split(lanes), 1);
         const __m256d weight =
             _mm256_mul_pd(_mm256_cvtepi32_pd(_mm_srli_epi32(fraction, 1)), _mm256_set1_pd(0x1p-31));

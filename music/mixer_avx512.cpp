@@ -14,6 +14,9 @@
 #include <cstring>
 
 #define YULE_VECTOR_TARGET __attribute__((target("avx512f,avx2")))
+// The lanes' steps are inlined into the driver's loop whatever the
+// compiler's estimate of their size.
+#define YULE_LANE_STEP __attribute__((target("avx512f,avx2"), always_inline)) static inline
 #include "music/mixer_kernels.h"
 
 namespace {
@@ -35,17 +38,17 @@ struct Avx512Lanes {
     static constexpr int32_t WIDTH = 8;
     using Positions = __m512i;
 
-    YULE_VECTOR_TARGET static Positions start(uint64_t position, uint64_t step) {
+    YULE_LANE_STEP Positions start(uint64_t position, uint64_t step) {
         return _mm512_setr_epi64(
             static_cast<long long>(position), static_cast<long long>(position + step),
             static_cast<long long>(position + 2 * step), static_cast<long long>(position + 3 * step),
             static_cast<long long>(position + 4 * step), static_cast<long long>(position + 5 * step),
             static_cast<long long>(position + 6 * step), static_cast<long long>(position + 7 * step));
     }
-    YULE_VECTOR_TARGET static Positions splat(uint64_t value) {
+    YULE_LANE_STEP Positions splat(uint64_t value) {
         return _mm512_set1_epi64(static_cast<long long>(value));
     }
-    YULE_VECTOR_TARGET static Positions advance(Positions lanes, Positions stride) {
+    YULE_LANE_STEP Positions advance(Positions lanes, Positions stride) {
         return _mm512_add_epi64(lanes, stride);
     }
 
@@ -54,8 +57,8 @@ struct Avx512Lanes {
     // When all eight frames lie within 16 sample frames from `lowest` (steps
     // below 2 frames), or within 32 (steps below 4), one or two loads and
     // two permutes replace them.
-    YULE_VECTOR_TARGET static Pairs pairs(const int16_t* data, Positions lanes, uint64_t first, uint64_t step,
-                                          int32_t lowest, int32_t highest) {
+    YULE_LANE_STEP Pairs pairs(const int16_t* data, Positions lanes, uint64_t first, uint64_t step,
+                               int32_t lowest, int32_t highest) {
         const uint64_t magnitude = static_cast<int64_t>(step) < 0 ? 0 - step : step;
         if (magnitude < (uint64_t{4} << 32) && lowest <= highest - 15) {
             const __m256i index = _mm512_cvtepi64_epi32(_mm512_srli_epi64(lanes, 32));
@@ -88,8 +91,7 @@ struct Avx512Lanes {
     }
 
     // Eight frames into out[0..15].
-    YULE_VECTOR_TARGET static void mix(float* out, Pairs p, Positions lanes, const double* gains,
-                                       int32_t perFrame) {
+    YULE_LANE_STEP void mix(float* out, Pairs p, Positions lanes, const double* gains, int32_t perFrame) {
         const __m256i fraction = _mm512_cvtepi64_epi32(lanes);  // keeps the low halves
         const __m512d weight =
             _mm512_mul_pd(_mm512_cvtepi32_pd(_mm256_srli_epi32(fraction, 1)), _mm512_set1_pd(0x1p-31));

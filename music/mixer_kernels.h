@@ -84,9 +84,9 @@ struct VectorKernels {
     // Mixes the whole groups of a run. The gains of frame k are
     // gains[2k x perFrame] (left) and the entry after it (right): perFrame 0
     // for fixed gains, 1 for a ramp's running gains. Returns the frames done.
-    YULE_VECTOR_TARGET static inline int32_t mixGroups(float* out, const int16_t* data, int32_t frames,
-                                                       uint64_t position, uint64_t step, const double* gains,
-                                                       int32_t perFrame) {
+    [[gnu::always_inline]] YULE_VECTOR_TARGET static inline int32_t mixGroups(
+        float* out, const int16_t* data, int32_t frames, uint64_t position, uint64_t step,
+        const double* gains, int32_t perFrame) {
         // The run itself reads data[first .. last + 1]; a group may not read
         // beyond that, since nothing more is known to be readable.
         const bool backward = static_cast<int64_t>(step) < 0;
