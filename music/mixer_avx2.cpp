@@ -40,6 +40,11 @@ struct Avx2Lanes {
                                   static_cast<long long>(position + 2 * step),
                                   static_cast<long long>(position + 3 * step));
     }
+    using Gains = __m256d;
+
+    YULE_LANE_STEP Gains loadGains(const double* gains) { return _mm256_loadu_pd(gains); }
+    YULE_LANE_STEP Gains addGains(Gains a, Gains b) { return _mm256_add_pd(a, b); }
+
     YULE_LANE_STEP Positions splat(uint64_t value) {
         return _mm256_set1_epi64x(static_cast<long long>(value));
     }
@@ -76,8 +81,8 @@ struct Avx2Lanes {
         return Pairs{_mm_srai_epi32(_mm_slli_epi32(pair, 16), 16), _mm_srai_epi32(pair, 16)};
     }
 
-    // Four frames into out[0..7].
-    YULE_LANE_STEP void mix(float* out, Pairs p, Positions lanes, const double* gains, int32_t perFrame) {
+    // Four frames into out[0..7], frames 0 and 1 against gainsLow.
+    YULE_LANE_STEP void mix(float* out, Pairs p, Positions lanes, Gains gainsLow, Gains gainsHigh) {
         const __m128i fraction = _mm256_extracti128_si256(split(lanes), 1);
         const __m256d weight =
             _mm256_mul_pd(_mm256_cvtepi32_pd(_mm_srli_epi32(fraction, 1)), _mm256_set1_pd(0x1p-31));
@@ -87,10 +92,10 @@ struct Avx2Lanes {
         const __m256d low = _mm256_permute4x64_pd(value, 0x50);
         const __m256d high = _mm256_permute4x64_pd(value, 0xFA);
         const __m256 mix = _mm256_loadu_ps(out);
-        const __m256d sumLow = _mm256_add_pd(_mm256_cvtps_pd(_mm256_castps256_ps128(mix)),
-                                             _mm256_mul_pd(low, _mm256_loadu_pd(gains)));
-        const __m256d sumHigh = _mm256_add_pd(_mm256_cvtps_pd(_mm256_extractf128_ps(mix, 1)),
-                                              _mm256_mul_pd(high, _mm256_loadu_pd(gains + 4 * perFrame)));
+        const __m256d sumLow =
+            _mm256_add_pd(_mm256_cvtps_pd(_mm256_castps256_ps128(mix)), _mm256_mul_pd(low, gainsLow));
+        const __m256d sumHigh =
+            _mm256_add_pd(_mm256_cvtps_pd(_mm256_extractf128_ps(mix, 1)), _mm256_mul_pd(high, gainsHigh));
         _mm256_storeu_ps(out, _mm256_set_m128(_mm256_cvtpd_ps(sumHigh), _mm256_cvtpd_ps(sumLow)));
     }
 };

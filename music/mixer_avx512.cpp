@@ -45,6 +45,11 @@ struct Avx512Lanes {
             static_cast<long long>(position + 4 * step), static_cast<long long>(position + 5 * step),
             static_cast<long long>(position + 6 * step), static_cast<long long>(position + 7 * step));
     }
+    using Gains = __m512d;
+
+    YULE_LANE_STEP Gains loadGains(const double* gains) { return _mm512_loadu_pd(gains); }
+    YULE_LANE_STEP Gains addGains(Gains a, Gains b) { return _mm512_add_pd(a, b); }
+
     YULE_LANE_STEP Positions splat(uint64_t value) {
         return _mm512_set1_epi64(static_cast<long long>(value));
     }
@@ -90,8 +95,8 @@ struct Avx512Lanes {
         return Pairs{_mm256_srai_epi32(_mm256_slli_epi32(pair, 16), 16), _mm256_srai_epi32(pair, 16)};
     }
 
-    // Eight frames into out[0..15].
-    YULE_LANE_STEP void mix(float* out, Pairs p, Positions lanes, const double* gains, int32_t perFrame) {
+    // Eight frames into out[0..15], frames 0 to 3 against gainsLow.
+    YULE_LANE_STEP void mix(float* out, Pairs p, Positions lanes, Gains gainsLow, Gains gainsHigh) {
         const __m256i fraction = _mm512_cvtepi64_epi32(lanes);  // keeps the low halves
         const __m512d weight =
             _mm512_mul_pd(_mm512_cvtepi32_pd(_mm256_srli_epi32(fraction, 1)), _mm512_set1_pd(0x1p-31));
@@ -102,10 +107,10 @@ struct Avx512Lanes {
         const __m512d high = _mm512_permutexvar_pd(_mm512_setr_epi64(4, 4, 5, 5, 6, 6, 7, 7), value);
         const __m512d mix = _mm512_castps_pd(_mm512_loadu_ps(out));
         const __m512d sumLow = _mm512_add_pd(_mm512_cvtps_pd(_mm256_castpd_ps(_mm512_castpd512_pd256(mix))),
-                                             _mm512_mul_pd(low, _mm512_loadu_pd(gains)));
+                                             _mm512_mul_pd(low, gainsLow));
         const __m512d sumHigh =
             _mm512_add_pd(_mm512_cvtps_pd(_mm256_castpd_ps(_mm512_extractf64x4_pd(mix, 1))),
-                          _mm512_mul_pd(high, _mm512_loadu_pd(gains + 8 * perFrame)));
+                          _mm512_mul_pd(high, gainsHigh));
         const __m512d both =
             _mm512_insertf64x4(_mm512_castpd256_pd512(_mm256_castps_pd(_mm512_cvtpd_ps(sumLow))),
                                _mm256_castps_pd(_mm512_cvtpd_ps(sumHigh)), 1);
