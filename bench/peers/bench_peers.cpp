@@ -39,6 +39,7 @@ constexpr int PLAYERS = 3;  // ours, then the two references
 const char* const PLAYER_NAMES[PLAYERS] = {"ours", "mikmod", "xmp"};
 
 struct Options {
+    bool start = true;
     long processSeconds = 60;
     long inProcessSeconds = 300;
     int runs = 3;
@@ -48,11 +49,12 @@ struct Options {
 };
 
 [[noreturn]] void usage(const char* why) {
-    std::fprintf(stderr,
-                 "bench_peers: %s\n"
-                 "usage: bench_peers [--process-only | --in-process-only] [--process-seconds S]\n"
-                 "                   [--seconds S] [--runs N] [--filter TEXT]\n",
-                 why);
+    std::fprintf(
+        stderr,
+        "bench_peers: %s\n"
+        "usage: bench_peers [--start-only | --process-only | --in-process-only] [--process-seconds S]\n"
+        "                   [--seconds S] [--runs N] [--filter TEXT]\n",
+        why);
     std::exit(2);
 }
 
@@ -72,10 +74,12 @@ Options parse(int argc, char** argv) {
             if (i + 1 >= argc) usage((a + " needs a value").c_str());
             return argv[++i];
         };
-        if (a == "--process-only") {
-            o.inProcess = false;
+        if (a == "--start-only") {
+            o.process = o.inProcess = false;
+        } else if (a == "--process-only") {
+            o.inProcess = o.start = false;
         } else if (a == "--in-process-only") {
-            o.process = false;
+            o.process = o.start = false;
         } else if (a == "--process-seconds") {
             o.processSeconds = positive(value(), "--process-seconds");
         } else if (a == "--seconds") {
@@ -93,7 +97,7 @@ Options parse(int argc, char** argv) {
             usage(("unknown option " + a).c_str());
         }
     }
-    if (!o.process && !o.inProcess) usage("nothing to measure");
+    if (!o.process && !o.inProcess && !o.start) usage("nothing to measure");
     return o;
 }
 
@@ -153,8 +157,7 @@ double bestChildSeconds(const std::vector<std::string>& args, int runs) {
     return best;
 }
 
-std::vector<std::string> commandFor(int player, const Module& m, long seconds) {
-    const std::string s = std::to_string(seconds);
+std::vector<std::string> commandFor(int player, const Module& m, const std::string& s) {
     switch (player) {
         case 0:
             return {YULE_XMRENDER, m.path, "-o", "/dev/null", "--seconds", s, "--quiet"};
@@ -256,6 +259,24 @@ int main(int argc, char** argv) {
         "%zu modules at %d Hz, 16-bit stereo, linear interpolation; speeds are multiples of real "
         "time in processor time\n",
         modules.size(), RATE);
+    if (o.start) {
+        // The smallest module, rendered for one 20 ms block (880 frames).
+        const Module* smallest = &modules.front();
+        for (const Module& m : modules) {
+            if (std::filesystem::file_size(m.path) < std::filesystem::file_size(smallest->path))
+                smallest = &m;
+        }
+        constexpr int RUNS = 30;
+        std::printf("\nStart to the first block (%s, best of %d runs, processor time)\n",
+                    smallest->name.c_str(), RUNS);
+        const double empty = bestChildSeconds({YULE_EMPTY_PROGRAM}, RUNS);
+        std::printf("%-10s %7.3f ms\n", "empty", empty * 1e3);
+        for (int p = 0; p < PLAYERS; ++p) {
+            const double s = bestChildSeconds(commandFor(p, *smallest, "0.02"), RUNS);
+            std::printf("%-10s %7.3f ms\n", PLAYER_NAMES[p], s * 1e3);
+        }
+        std::fflush(stdout);
+    }
     if (o.process) {
         char title[160];
         std::snprintf(title, sizeof title, "Whole process, %ld s per module (best of %d runs)",
@@ -265,7 +286,7 @@ int main(int argc, char** argv) {
         for (const Module& m : modules) {
             double spent[PLAYERS];
             for (int p = 0; p < PLAYERS; ++p) {
-                spent[p] = bestChildSeconds(commandFor(p, m, o.processSeconds), o.runs);
+                spent[p] = bestChildSeconds(commandFor(p, m, std::to_string(o.processSeconds)), o.runs);
             }
             printRow(m, spent, o.processSeconds, totals);
         }

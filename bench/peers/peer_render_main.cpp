@@ -1,5 +1,5 @@
 // A reference player as a whole program, for bench_peers' process view: it
-// loads a module, renders it for some seconds at 44,000 Hz and writes the raw
+// loads a module, renders it for some seconds (a decimal number) at 44,000 Hz and writes the raw
 // 16-bit stereo PCM, as xmrender writes its WAV file. YULE_OPEN_PEER names
 // the player it is built with.
 #include <cstdio>
@@ -15,9 +15,10 @@ int main(int argc, char** argv) {
     }
     constexpr int32_t RATE = 44000;
     constexpr int32_t CHUNK = 4096;
-    const long seconds = std::strtol(argv[2], nullptr, 10);
-    if (seconds <= 0) {
-        std::fprintf(stderr, "%s: SECONDS must be a positive whole number\n", argv[0]);
+    char* end = nullptr;
+    const double seconds = std::strtod(argv[2], &end);
+    if (end == argv[2] || *end != '\0' || !(seconds > 0.0) || seconds > 86400.0) {
+        std::fprintf(stderr, "%s: SECONDS must be a number of seconds above 0, at most a day\n", argv[0]);
         return 2;
     }
     std::unique_ptr<PeerPlayer> player = YULE_OPEN_PEER(argv[1], RATE);
@@ -28,7 +29,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::vector<int16_t> pcm(static_cast<size_t>(CHUNK) * 2);
-    for (long left = seconds * RATE; left > 0; left -= CHUNK) {
+    for (long left = static_cast<long>(seconds * RATE); left > 0; left -= CHUNK) {
         const int32_t n = left < CHUNK ? static_cast<int32_t>(left) : CHUNK;
         player->render(pcm.data(), n);
         if (std::fwrite(pcm.data(), 4, static_cast<size_t>(n), out) != static_cast<size_t>(n)) {
