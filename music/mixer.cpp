@@ -3,10 +3,6 @@
 // ramp ends, so that the inner loops test nothing but the frame count.
 #include "music/mixer.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include <cmath>
 #include <cstdint>
 
@@ -303,30 +299,5 @@ void mixVoices(float* buffer, int32_t frames) {
 
 void convertToPcm16(int16_t* out, const float* in, int32_t frames) {
     if (frames <= 0 || out == nullptr || in == nullptr) return;
-    const int32_t count = 2 * frames;
-    int32_t k = 0;
-#if defined(__SSE2__)
-    // The conversion instruction rounds halves to even (the default rounding
-    // mode, as below) and gives 0x80000000 for NaN and for anything outside
-    // the 32-bit range; the saturating pack then clamps to -32768..32767.
-    // So eight values at a time come out exactly as the loop below makes them.
-    for (; k + 8 <= count; k += 8) {
-        const __m128i low = _mm_cvtps_epi32(_mm_loadu_ps(in + k));
-        const __m128i high = _mm_cvtps_epi32(_mm_loadu_ps(in + k + 4));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm_packs_epi32(low, high));
-    }
-#endif
-    for (; k < count; ++k) {
-        // Halves go to the even neighbour (the default rounding mode).
-        const float rounded = std::nearbyint(in[k]);
-        int32_t value;
-        if (rounded >= -2147483648.0f && rounded < 2147483648.0f) {
-            value = static_cast<int32_t>(rounded);
-        } else {
-            value = -32768;  // outside the 32-bit range, or not a number
-        }
-        if (value < -32768) value = -32768;
-        if (value > 32767) value = 32767;
-        out[k] = static_cast<int16_t>(value);
-    }
+    activePath().kernels->convert(out, in, 2 * frames);
 }

@@ -81,6 +81,19 @@ struct Avx2Lanes {
         return Pairs{_mm_srai_epi32(_mm_slli_epi32(pair, 16), 16), _mm_srai_epi32(pair, 16)};
     }
 
+    // Sixteen values at a time: the pack works within each half, so the
+    // halves' middle quarters swap back afterwards.
+    YULE_VECTOR_TARGET static void convert(int16_t* out, const float* in, int32_t count) {
+        int32_t k = 0;
+        for (; k + 16 <= count; k += 16) {
+            const __m256i low = _mm256_cvtps_epi32(_mm256_loadu_ps(in + k));
+            const __m256i high = _mm256_cvtps_epi32(_mm256_loadu_ps(in + k + 8));
+            const __m256i packed = _mm256_permute4x64_epi64(_mm256_packs_epi32(low, high), 0xD8);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k), packed);
+        }
+        for (; k < count; ++k) out[k] = pcm16Of(in[k]);
+    }
+
     // Four frames into out[0..7], frames 0 and 1 against gainsLow.
     YULE_LANE_STEP void mix(float* out, Pairs p, Positions lanes, Gains gainsLow, Gains gainsHigh) {
         const __m128i fraction = _mm256_extracti128_si256(split(lanes), 1);

@@ -95,6 +95,16 @@ struct Avx512Lanes {
         return Pairs{_mm256_srai_epi32(_mm256_slli_epi32(pair, 16), 16), _mm256_srai_epi32(pair, 16)};
     }
 
+    // Sixteen values at a time, narrowed with signed saturation.
+    YULE_VECTOR_TARGET static void convert(int16_t* out, const float* in, int32_t count) {
+        int32_t k = 0;
+        for (; k + 16 <= count; k += 16) {
+            const __m512i whole = _mm512_cvtps_epi32(_mm512_loadu_ps(in + k));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k), _mm512_cvtsepi32_epi16(whole));
+        }
+        for (; k < count; ++k) out[k] = pcm16Of(in[k]);
+    }
+
     // Eight frames into out[0..15], frames 0 to 3 against gainsLow.
     YULE_LANE_STEP void mix(float* out, Pairs p, Positions lanes, Gains gainsLow, Gains gainsHigh) {
         const __m256i fraction = _mm512_cvtepi64_epi32(lanes);  // keeps the low halves

@@ -79,9 +79,26 @@ inline bool rampSumsExact(double gain, double step, int32_t frames) {
     return top + 1 <= lowest + 53;
 }
 
+// Converts `count` floats of the mix to 16-bit samples, each as pcm16Of.
+using ConvertKernel = void (*)(int16_t* out, const float* in, int32_t count);
+
+// One float of the mix as a 16-bit sample: rounded half to even (the default
+// rounding mode), clamped to -32768..32767, and -32768 for NaN and anything
+// outside the 32-bit range, which is what the processors' vector conversion
+// and saturation give; so the vector paths convert exactly as this does.
+[[gnu::always_inline]] inline int16_t pcm16Of(float x) {
+    const float rounded = std::nearbyint(x);
+    int32_t value = -32768;
+    if (rounded >= -2147483648.0f && rounded < 2147483648.0f) value = static_cast<int32_t>(rounded);
+    if (value < -32768) value = -32768;
+    if (value > 32767) value = 32767;
+    return static_cast<int16_t>(value);
+}
+
 struct MixKernels {
     MixRunKernel run;
     MixRampKernel ramp;
+    ConvertKernel convert;
 };
 
 enum class MixPath { Scalar, Avx2, Avx512 };
@@ -119,6 +136,7 @@ bool setMixPath(MixPath path);
 //   mix(out, pairs, lanes, low, high)
 //                                  WIDTH frames into out, as mixFrame does,
 //                                  the first half with gains low
+//   convert                        a ConvertKernel
 #ifdef YULE_VECTOR_TARGET
 template <class Lanes>
 struct VectorKernels {
@@ -231,7 +249,7 @@ struct VectorKernels {
         return summedRamp(out, data, frames, position, step, leftGain, rightGain, leftStep, rightStep);
     }
 
-    static constexpr MixKernels kernels() { return MixKernels{run, ramp}; }
+    static constexpr MixKernels kernels() { return MixKernels{run, ramp, Lanes::convert}; }
 
   private:
     static int32_t integerOf(uint64_t position) {

@@ -1,6 +1,7 @@
 // The inner loops on their own: every path's ramp against the plain running
-// sum frame by frame, on the gains the mixer hands them and on any others,
-// and the test that decides when a ramp's gains may be worked out directly.
+// sum frame by frame, on the gains the mixer hands them and on any others;
+// the test that decides when a ramp's gains may be worked out directly; and
+// every path's 16-bit conversion against the one-by-one rule.
 #include "music/mixer_kernels.h"
 
 #include <gtest/gtest.h>
@@ -121,6 +122,33 @@ TEST_P(MixKernelPaths, RampsFromAnyOtherGainsStillMatchTheRunningSum) {
     for (const RampCase& c : cases) {
         for (int32_t frames : {1, 3, 4, 7, 8, 9, 63, 64, 65, 200}) {
             expectSameRamp(c, frames, (uint64_t{5} << 32) / 7);
+        }
+    }
+}
+
+TEST_P(MixKernelPaths, ConvertsEveryValueAsTheOneByOneRuleWhereverItStands) {
+    // Edge values at every place of counts around the vector widths, among
+    // random values, so that each lands in a vector group and in the tail.
+    const float inf = std::numeric_limits<float>::infinity();
+    const float edges[] = {2.5f,          3.5f,      -2.5f,         -0.5f,         32767.5f, -32768.5f,
+                           40000.0f,      -40000.0f, 2147483520.0f, 2147483648.0f, -inf,     inf,
+                           std::nanf(""), 12345.49f, -0.0f,         1e-40f};
+    std::mt19937 rng(11);
+    for (int32_t count = 1; count <= 70; ++count) {
+        std::vector<float> in(static_cast<size_t>(count));
+        for (float& x : in) x = static_cast<float>(static_cast<int32_t>(rng() % 90001) - 45000) * 0.75f;
+        for (int32_t at = 0; at < count; ++at) {
+            for (const float edge : edges) {
+                std::vector<float> values = in;
+                values[static_cast<size_t>(at)] = edge;
+                std::vector<int16_t> out(static_cast<size_t>(count) + 1, 99);
+                kernels_->convert(out.data(), values.data(), count);
+                for (int32_t k = 0; k < count; ++k) {
+                    ASSERT_EQ(out[static_cast<size_t>(k)], pcm16Of(values[static_cast<size_t>(k)]))
+                        << "value " << values[static_cast<size_t>(k)] << " at " << k << " of " << count;
+                }
+                ASSERT_EQ(out[static_cast<size_t>(count)], 99) << "wrote past " << count << " values";
+            }
         }
     }
 }
