@@ -221,8 +221,10 @@ void mixVoice(Voice& voice, float* buffer, int32_t frames, const MixKernels& ker
             voice.rampFramesLeft -= n;
         } else if (voice.currentLeftVolume == 0 && voice.currentRightVolume == 0) {
             // A silent voice (a note faded out or at volume 0, often a fifth
-            // of all voice frames) adds exact zeros: only its position moves,
-            // and by exactly what the kernel would have stepped it.
+            // of all voice frames) adds only zeros, which change no entry but
+            // the sign of a -0, and no block holds one (blocks start at +0;
+            // non-zero terms never sum to -0). Only its position moves, by
+            // exactly what the kernel would have stepped it.
             position += static_cast<uint64_t>(n) * signedStep;
         } else if (n > 0) {
             position = kernels.run(out, data, n, position, signedStep, leftGain, rightGain);
