@@ -73,6 +73,19 @@ if [ "$(id -u)" != 0 ]; then  # permissions do not bind root
 fi
 check "  nothing written"    test "$(ls -A "$out/fail")" = plain
 
+# The sender's files are checked before anything is written: a greeting the
+# card cannot write, a module the loader refuses.
+mkdir -p "$out/content"
+printf 'Merry Christmas\nFrohe Feste! \xf0\x9f\x8e\x84\n' >"$out/tree.txt"
+printf 'no module\n' >"$out/text.xm"
+check "bad greeting: 1"    status 1 "$tool" -o "$out/content/card.mp4" --greeting "$out/tree.txt" "${short[@]}"
+check "  one line"         one_line
+check "  names the file"   grep -q "tree.txt:2:14: U+1F384 is not in the card's font" "$out/err"
+check "refused module: 1"  status 1 "$tool" -o "$out/content/card.mp4" --music "$out/text.xm" "${short[@]}"
+check "  one line"         one_line
+check "  names the file"   grep -q "text.xm: not an XM file" "$out/err"
+check "  nothing written"  empty "$out/content"
+
 # Ctrl-C and a kill: the program ends as the signal would end it (the shell
 # sees 130 and 143), after taking its temporary file away. Job control, so
 # the background recording does not start with Ctrl-C ignored.

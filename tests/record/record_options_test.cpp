@@ -27,6 +27,8 @@ TEST(RecordOptions, DefaultsAreTheSharedCardAtTwiceItsSize) {
     ASSERT_EQ(r.command, RecordCommand::Record) << r.error;
     EXPECT_EQ(r.options.output, "card.mp4");
     EXPECT_EQ(r.options.milliseconds, 0) << "one pass of the greeting";
+    EXPECT_TRUE(r.options.content.greetingPath.empty()) << "our card";
+    EXPECT_TRUE(r.options.content.musicPath.empty());
     EXPECT_EQ(r.options.scale, 2);
     EXPECT_EQ(r.options.clock, DEFAULT_SNOW_CLOCK);
     EXPECT_FALSE(r.options.fast);
@@ -34,8 +36,8 @@ TEST(RecordOptions, DefaultsAreTheSharedCardAtTwiceItsSize) {
 }
 
 TEST(RecordOptions, EveryOption) {
-    const Read r = read(
-        {"--output=Card.WEBM", "--seconds", "2.5", "--size", "1920x1440", "--clock", "7", "--fast", "-q"});
+    const Read r = read({"--output=Card.WEBM", "--seconds", "2.5", "--size", "1920x1440", "--clock", "7",
+                         "--fast", "-q", "--greeting", "wishes.txt", "--music=song.xm"});
     ASSERT_EQ(r.command, RecordCommand::Record) << r.error;
     EXPECT_EQ(r.options.output, "Card.WEBM");
     EXPECT_EQ(r.options.milliseconds, 2500);
@@ -43,6 +45,8 @@ TEST(RecordOptions, EveryOption) {
     EXPECT_EQ(r.options.clock, 7);
     EXPECT_TRUE(r.options.fast);
     EXPECT_TRUE(r.options.quiet);
+    EXPECT_EQ(r.options.content.greetingPath, "wishes.txt");
+    EXPECT_EQ(r.options.content.musicPath, "song.xm");
     EXPECT_EQ(read({"-o", "a.mp4", "--size", "640x480"}).options.scale, 1);
 }
 
@@ -74,7 +78,8 @@ TEST(RecordOptions, HelpAndVersionAnswerWhateverElseIsGiven) {
     EXPECT_EQ(read({"-o", "x.avi", "-h"}).command, RecordCommand::ShowHelp);
     EXPECT_EQ(read({"--version", "--size", "1x1"}).command, RecordCommand::ShowVersion);
     const std::string help = recordHelp();
-    for (const char* word : {"--output", "--seconds", "--size", "--clock", "--fast", "--quiet", ".webm"})
+    for (const char* word : {"--output", "--seconds", "--size", "--greeting", "--music", "--clock", "--fast",
+                             "--quiet", ".webm"})
         EXPECT_NE(help.find(word), std::string::npos) << word;
 }
 

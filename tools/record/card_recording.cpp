@@ -3,6 +3,8 @@
 #include <memory>
 #include <vector>
 
+#include "app/card_content.h"
+#include "music/loader.h"
 #include "music/render.h"
 #include "tools/record/headless_show.h"
 #include "tools/record/recording_length.h"
@@ -11,11 +13,19 @@
 namespace {
 
 // Feeds the pictures and their sound; the writer is open, the show set up.
+struct SongDeleter {
+    void operator()(Song* song) const { freeSong(song); }
+};
+using SongPtr = std::unique_ptr<Song, SongDeleter>;
+
 RecordOutcome feed(VideoWriter& writer, HeadlessShow& show, int64_t pictures, const std::atomic<bool>& stop,
                    const RecordProgress& progress, std::string& error) {
+    // The show's music, rendered as the card's sound device would receive
+    // it: a song of its own, so nothing the show does can touch it.
+    const SongPtr song(createContentSong(usedCardContent()));
     OfflineRender music;
-    if (!startOfflineRender(music, show.song(), RECORD_SOUND_RATE)) {
-        error = "the card's music did not load";
+    if (!song || !startOfflineRender(music, song.get(), RECORD_SOUND_RATE)) {
+        error = std::string("cannot load the card's music: ") + lastLoadError().message;
         return RecordOutcome::Failed;
     }
     // The first picture's sound: the silence that makes up the lead-in's

@@ -30,8 +30,9 @@ enum class RecordOutcome {
 // Told after each picture: how many are done of how many.
 using RecordProgress = std::function<void(int64_t done, int64_t total)>;
 
-// Records the card into `recording.path`. `stop` is looked at before every
-// picture. On Failed, `error` holds one line (without the program's name).
-// The show's set-up decides what it writes and plays.
+// Records the card into `recording.path`: the greeting and music that
+// useCardContent chose (the built-in card unless it was called). `stop` is
+// looked at before every picture. On Failed, `error` holds one line
+// (without the program's name).
 RecordOutcome recordCard(const CardRecording& recording, const std::atomic<bool>& stop,
                          const RecordProgress& progress, std::string& error);

@@ -45,10 +45,6 @@ const PixelBuffer& HeadlessShow::nextFrame() {
     return *display.primary;
 }
 
-Song* HeadlessShow::song() const {
-    return music.song;
-}
-
 void HeadlessShow::close() {
     if (!open_) return;
     open_ = false;

@@ -8,7 +8,6 @@
 #include <string>
 
 struct PixelBuffer;
-struct Song;
 
 class HeadlessShow {
   public:
@@ -23,10 +22,6 @@ class HeadlessShow {
 
     // Runs the next frame of the show and returns it (640x480 RGB565).
     const PixelBuffer& nextFrame();
-
-    // The module the show plays, loaded by its set-up, from its start;
-    // null when it did not load.
-    Song* song() const;
 
     // Whether the greeting has just been written once: the last frame read
     // the end of its text, after the last page and its pause.

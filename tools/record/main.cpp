@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/card_content.h"
 #include "tools/record/card_recording.h"
 #include "tools/record/progress_bar.h"
 #include "tools/record/record_options.h"
@@ -29,6 +30,15 @@ int main(int argc, char** argv) {
         case RecordCommand::Record:
             break;
     }
+
+    // The sender's greeting and music are read and checked before anything
+    // is written, so a bad file costs nothing.
+    LoadedCardContent content;
+    if (!loadCardContent(options.content, content, error)) {
+        std::fprintf(stderr, "yulecard-record: %s\n", error.c_str());
+        return 1;
+    }
+    useCardContent(content);
 
     CardRecording recording;
     recording.path = options.output;

@@ -15,8 +15,9 @@ constexpr OptionSpec CLOCK_OPTION{"clock", 0, "SECONDS", "seed the snow from thi
 constexpr OptionSpec FAST_OPTION{"fast", 0, nullptr, "encode about twice as fast, a little less sharp"};
 constexpr OptionSpec QUIET_OPTION{"quiet", 'q', nullptr, "no progress line"};
 
-constexpr OptionSpec RECORD_OPTIONS[] = {OUTPUT_OPTION, SECONDS_OPTION, SIZE_OPTION, CLOCK_OPTION,
-                                         FAST_OPTION,   QUIET_OPTION,   HELP_OPTION, VERSION_OPTION};
+constexpr OptionSpec RECORD_OPTIONS[] = {OUTPUT_OPTION, SECONDS_OPTION, SIZE_OPTION, GREETING_OPTION,
+                                         MUSIC_OPTION,  CLOCK_OPTION,   FAST_OPTION, QUIET_OPTION,
+                                         HELP_OPTION,   VERSION_OPTION};
 
 struct SizeName {
     const char* name;
@@ -106,8 +107,8 @@ RecordCommand readRecordOptions(int argc, const char* const* argv, RecordOptions
 }
 
 std::string recordUsage() {
-    return "usage: yulecard-record -o FILE.mp4|FILE.webm [--seconds S] [--size WxH] [--clock SECONDS]\n"
-           "                       [--fast] [--quiet]\n"
+    return "usage: yulecard-record -o FILE.mp4|FILE.webm [--seconds S] [--size WxH]\n"
+           "                       [--greeting FILE] [--music FILE.xm] [--clock SECONDS] [--fast] [--quiet]\n"
            "       yulecard-record --help | --version\n";
 }
 
@@ -118,7 +119,8 @@ std::string recordHelp() {
            "frame at its time, enlarged by whole pixels, with the card's own music.\n"
            "The first second holds the first frame while the music starts, as the card\n"
            "does. The extension chooses the format: .mp4 (H.264 and AAC, plays almost\n"
-           "everywhere) or .webm (VP9 and Opus).\n"
+           "everywhere) or .webm (VP9 and Opus). --greeting and --music make the card\n"
+           "your own, as they do for yulecard (see its --help for the greeting file).\n"
            "\n"
            "Options:\n" +
            describeOptions(RECORD_OPTIONS) +
