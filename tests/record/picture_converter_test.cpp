@@ -144,6 +144,60 @@ TEST(PictureConverter, AtTwiceTheSizeEveryColourSurvives) {
     EXPECT_GE(psnr(decoded, source), 50.0);
 }
 
+// The plain way: the frame widened to 24 bits, then all of it through
+// FFmpeg's converter at its own size into 4:4:4.
+FramePtr plainConversion(const PixelBuffer& frame) {
+    RgbImage rgb;
+    EXPECT_TRUE(pictureFromFrame(frame, rgb));
+    FramePtr yuv(av_frame_alloc());
+    yuv->format = AV_PIX_FMT_YUV444P;
+    yuv->width = frame.width;
+    yuv->height = frame.height;
+    EXPECT_GE(av_frame_get_buffer(yuv.get(), 0), 0);
+    SwsPtr sws(sws_getContext(frame.width, frame.height, AV_PIX_FMT_RGB24, frame.width, frame.height,
+                              AV_PIX_FMT_YUV444P, SWS_POINT | SWS_ACCURATE_RND, nullptr, nullptr, nullptr));
+    const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
+    sws_setColorspaceDetails(sws.get(), bt709, 1, bt709, 0, 0, 1 << 16, 1 << 16);
+    const uint8_t* planes[1] = {rgb.rgb.data()};
+    const int strides[1] = {frame.width * 3};
+    sws_scale(sws.get(), planes, strides, 0, frame.height, yuv->data, yuv->linesize);
+    return yuv;
+}
+
+TEST(PictureConverter, ConvertsByTableExactlyAsFfmpegDoesPixelByPixel) {
+    // Every 16-bit colour (scattered, each several times) and the card-like frame.
+    Frame everyColour(createPixelBuffer(640, 480, 16));
+    for (int32_t i = 0; i < 640 * 480; ++i) {
+        const uint16_t colour = static_cast<uint16_t>(i * 40503u);
+        std::memcpy(everyColour->pixels + everyColour->pitch * (i / 640) + 2 * (i % 640), &colour, 2);
+    }
+    Frame cardLike(createPixelBuffer(640, 480, 16));
+    card_like::drawFrame(*cardLike, 300);
+    PictureConverter converter;
+    std::string error;
+    ASSERT_TRUE(converter.open(640, 480, 2, error)) << error;
+    FramePtr out = picture(1280, 960);
+    for (const PixelBuffer* frame : {everyColour.get(), cardLike.get()}) {
+        ASSERT_TRUE(converter.convert(*frame, *out, error)) << error;
+        const FramePtr plain = plainConversion(*frame);
+        int differences = 0;
+        // At twice the size every sample of the plain conversion is in the
+        // picture as it is: brightness four times, colour once.
+        for (int32_t y = 0; y < 480; ++y)
+            for (int32_t x = 0; x < 640; ++x) {
+                const uint8_t want[3] = {plain->data[0][plain->linesize[0] * y + x],
+                                         plain->data[1][plain->linesize[1] * y + x],
+                                         plain->data[2][plain->linesize[2] * y + x]};
+                for (int32_t k = 0; k < 4; ++k)
+                    differences +=
+                        out->data[0][out->linesize[0] * (2 * y + k / 2) + 2 * x + k % 2] != want[0];
+                differences += out->data[1][out->linesize[1] * y + x] != want[1];
+                differences += out->data[2][out->linesize[2] * y + x] != want[2];
+            }
+        EXPECT_EQ(differences, 0);
+    }
+}
+
 TEST(PictureConverter, RefusesFramesAndPicturesOfTheWrongShape) {
     PictureConverter converter;
     std::string error;

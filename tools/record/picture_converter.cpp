@@ -1,9 +1,86 @@
 #include "tools/record/picture_converter.h"
 
 #include <cstring>
+#include <iterator>
 
 #include "display/pixel_buffer.h"
 #include "tools/record/ffmpeg_error.h"
+
+namespace {
+
+// Every 16-bit colour, one a pixel, as a square picture.
+constexpr int32_t ALL_COLOURS_SIDE = 256;
+
+// A row of brightness samples, each `Scale` times: with the scale known the
+// loop has no inner count to test.
+template <int32_t Scale>
+void enlargeRow(const uint8_t* in, uint8_t* out, int32_t width) {
+    for (int32_t x = 0; x < width; ++x)
+        for (int32_t k = 0; k < Scale; ++k) out[x * Scale + k] = in[x];
+}
+
+using EnlargeRow = void (*)(const uint8_t*, uint8_t*, int32_t);
+constexpr EnlargeRow ENLARGE_ROW[] = {nullptr, nullptr, enlargeRow<2>, enlargeRow<3>};
+static_assert(std::size(ENLARGE_ROW) == MAX_PICTURE_SCALE + 1);
+
+}  // namespace
+
+bool PictureConverter::buildColourTables(std::string& error) {
+    const int32_t side = ALL_COLOURS_SIDE;
+    // Same size in and out: only the colour matrix works, so the point
+    // filter never blends a pixel with its neighbour and each pixel's value
+    // is its colour's alone.
+    SwsPtr toYuv(sws_getContext(side, side, AV_PIX_FMT_RGB24, side, side, AV_PIX_FMT_YUV444P,
+                                SWS_POINT | SWS_ACCURATE_RND, nullptr, nullptr, nullptr));
+    FramePtr yuv(av_frame_alloc());
+    if (!toYuv || !yuv) {
+        error = "cannot set up the colour conversion";
+        return false;
+    }
+    const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
+    // Full-range RGB in, limited-range YUV out, no brightness, contrast or saturation change.
+    sws_setColorspaceDetails(toYuv.get(), bt709, 1, bt709, 0, 0, 1 << 16, 1 << 16);
+    yuv->format = AV_PIX_FMT_YUV444P;
+    yuv->width = side;
+    yuv->height = side;
+    if (const int r = av_frame_get_buffer(yuv.get(), 0); r < 0) {
+        error = ffmpegError("cannot allocate a picture", r);
+        return false;
+    }
+    std::vector<uint8_t> rgb(static_cast<size_t>(side) * side * 3);
+    for (uint32_t colour = 0; colour < 65536; ++colour) {
+        const uint32_t wide = rgbFromRgb565(static_cast<uint16_t>(colour));
+        rgb[3 * colour] = static_cast<uint8_t>(wide >> 16);
+        rgb[3 * colour + 1] = static_cast<uint8_t>(wide >> 8);
+        rgb[3 * colour + 2] = static_cast<uint8_t>(wide);
+    }
+    const uint8_t* rgbPlanes[1] = {rgb.data()};
+    const int rgbStrides[1] = {side * 3};
+    sws_scale(toYuv.get(), rgbPlanes, rgbStrides, 0, side, yuv->data, yuv->linesize);
+    for (int plane = 0; plane < 3; ++plane)
+        for (int32_t y = 0; y < side; ++y)
+            std::memcpy(colourTables_[static_cast<size_t>(plane)].data() + static_cast<ptrdiff_t>(y) * side,
+                        yuv->data[plane] + static_cast<ptrdiff_t>(yuv->linesize[plane]) * y,
+                        static_cast<size_t>(side));
+    return true;
+}
+
+void PictureConverter::fillFullPlanes(const PixelBuffer& frame) {
+    const auto& [luma, blue, red] = colourTables_;
+    for (int32_t y = 0; y < height_; ++y) {
+        const uint8_t* in = frame.pixels + static_cast<ptrdiff_t>(frame.pitch) * y;
+        uint8_t* outY = full_->data[0] + static_cast<ptrdiff_t>(full_->linesize[0]) * y;
+        uint8_t* outCb = full_->data[1] + static_cast<ptrdiff_t>(full_->linesize[1]) * y;
+        uint8_t* outCr = full_->data[2] + static_cast<ptrdiff_t>(full_->linesize[2]) * y;
+        for (int32_t x = 0; x < width_; ++x) {
+            uint16_t colour;
+            std::memcpy(&colour, in + 2 * x, 2);
+            outY[x] = luma[colour];
+            outCb[x] = blue[colour];
+            outCr[x] = red[colour];
+        }
+    }
+}
 
 bool PictureConverter::open(int32_t width, int32_t height, int32_t scale, std::string& error) {
     // 4:2:0 needs an even size: one colour sample for each 2x2 block.
@@ -16,17 +93,7 @@ bool PictureConverter::open(int32_t width, int32_t height, int32_t scale, std::s
     width_ = width;
     height_ = height;
     scale_ = scale;
-    // Same size in and out: only the colour matrix works here, so the
-    // point filter never blends a pixel with its neighbour.
-    toYuv_.reset(sws_getContext(width, height, AV_PIX_FMT_RGB24, width, height, AV_PIX_FMT_YUV444P,
-                                SWS_POINT | SWS_ACCURATE_RND, nullptr, nullptr, nullptr));
-    if (!toYuv_) {
-        error = "cannot set up the colour conversion";
-        return false;
-    }
-    const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
-    // Full-range RGB in, limited-range YUV out, no brightness, contrast or saturation change.
-    sws_setColorspaceDetails(toYuv_.get(), bt709, 1, bt709, 0, 0, 1 << 16, 1 << 16);
+    if (!buildColourTables(error)) return false;
     full_.reset(av_frame_alloc());
     if (!full_) {
         error = "out of memory for a picture";
@@ -64,13 +131,11 @@ bool PictureConverter::convert(const PixelBuffer& frame, AVFrame& out, std::stri
                 " yuv420p";
         return false;
     }
-    pictureFromFrame(frame, rgb_);
-    const uint8_t* rgbPlanes[1] = {rgb_.rgb.data()};
-    const int rgbStrides[1] = {width_ * 3};
-    sws_scale(toYuv_.get(), rgbPlanes, rgbStrides, 0, height_, full_->data, full_->linesize);
+    fillFullPlanes(frame);
 
     // Brightness: each sample becomes a scale x scale block.
     const uint8_t* lumaIn = full_->data[0];
+    const EnlargeRow enlarge = ENLARGE_ROW[scale_];
     for (int32_t y = 0; y < height_; ++y) {
         const uint8_t* in = lumaIn + static_cast<ptrdiff_t>(full_->linesize[0]) * y;
         uint8_t* first = out.data[0] + static_cast<ptrdiff_t>(out.linesize[0]) * y * scale_;
@@ -78,9 +143,7 @@ bool PictureConverter::convert(const PixelBuffer& frame, AVFrame& out, std::stri
             std::memcpy(first, in, static_cast<size_t>(width_));
             continue;
         }
-        uint8_t* o = first;
-        for (int32_t x = 0; x < width_; ++x)
-            for (int32_t k = 0; k < scale_; ++k) *o++ = in[x];
+        enlarge(in, first, width_);
         for (int32_t k = 1; k < scale_; ++k)
             std::memcpy(first + static_cast<ptrdiff_t>(out.linesize[0]) * k, first,
                         static_cast<size_t>(outWidth));
