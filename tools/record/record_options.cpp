@@ -12,7 +12,7 @@ constexpr OptionSpec SECONDS_OPTION{"seconds", 0, "S",
                                     "record S seconds (default: the whole greeting once, and 2 more)"};
 constexpr OptionSpec SIZE_OPTION{"size", 0, "WxH", "640x480, 1280x960 (the default) or 1920x1440"};
 constexpr OptionSpec CLOCK_OPTION{"clock", 0, "SECONDS", "seed the snow from this time (default 1765000000)"};
-constexpr OptionSpec FAST_OPTION{"fast", 0, nullptr, "encode about twice as fast, a little less sharp"};
+constexpr OptionSpec FAST_OPTION{"fast", 0, nullptr, "encode faster, a little less sharp"};
 constexpr OptionSpec QUIET_OPTION{"quiet", 'q', nullptr, "no progress line"};
 
 constexpr OptionSpec RECORD_OPTIONS[] = {OUTPUT_OPTION, SECONDS_OPTION, SIZE_OPTION, GREETING_OPTION,
@@ -108,7 +108,8 @@ RecordCommand readRecordOptions(int argc, const char* const* argv, RecordOptions
 
 std::string recordUsage() {
     return "usage: yulecard-record -o FILE.mp4|FILE.webm [--seconds S] [--size WxH]\n"
-           "                       [--greeting FILE] [--music FILE.xm] [--clock SECONDS] [--fast] [--quiet]\n"
+           "                       [--greeting FILE] [--music FILE.xm] [--clock SECONDS]\n"
+           "                       [--fast] [--quiet]\n"
            "       yulecard-record --help | --version\n";
 }
 
