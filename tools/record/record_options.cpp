@@ -9,7 +9,7 @@ namespace {
 
 constexpr OptionSpec OUTPUT_OPTION{"output", 'o', "FILE", "the video to write: FILE.mp4 or FILE.webm"};
 constexpr OptionSpec SECONDS_OPTION{"seconds", 0, "S",
-                                    "record S seconds (default: the whole greeting once, and 2 more)"};
+                                    "record S seconds (default: the greeting once and 2 more)"};
 constexpr OptionSpec SIZE_OPTION{"size", 0, "WxH", "640x480, 1280x960 (the default) or 1920x1440"};
 constexpr OptionSpec CLOCK_OPTION{"clock", 0, "SECONDS", "seed the snow from this time (default 1765000000)"};
 constexpr OptionSpec FAST_OPTION{"fast", 0, nullptr, "encode faster, a little less sharp"};
