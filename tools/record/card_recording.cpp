@@ -12,12 +12,12 @@
 
 namespace {
 
-// Feeds the pictures and their sound; the writer is open, the show set up.
 struct SongDeleter {
     void operator()(Song* song) const { freeSong(song); }
 };
 using SongPtr = std::unique_ptr<Song, SongDeleter>;
 
+// Feeds the pictures and their sound; the writer is open, the show set up.
 RecordOutcome feed(VideoWriter& writer, HeadlessShow& show, int64_t pictures, const std::atomic<bool>& stop,
                    const RecordProgress& progress, std::string& error) {
     // The show's music, rendered as the card's sound device would receive

@@ -32,7 +32,8 @@ using RecordProgress = std::function<void(int64_t done, int64_t total)>;
 
 // Records the card into `recording.path`: the greeting and music that
 // useCardContent chose (the built-in card unless it was called). `stop` is
-// looked at before every picture. On Failed, `error` holds one line
-// (without the program's name).
+// looked at before every picture; once the last is in, the file is
+// completed whatever comes. On Failed, `error` holds one line (without the
+// program's name).
 RecordOutcome recordCard(const CardRecording& recording, const std::atomic<bool>& stop,
                          const RecordProgress& progress, std::string& error);
