@@ -3,12 +3,13 @@
 #include "tools/picture/image_file.h"
 
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <vector>
+
+#include "tests/support/read_png.h"
 
 namespace {
 
@@ -34,17 +35,6 @@ RgbImage testPicture(int32_t width, int32_t height) {
             image.rgb.push_back(static_cast<uint8_t>(y * 53 - x));
         }
     return image;
-}
-
-bool readPng(const fs::path& path, RgbImage& image) {
-    png_image png{};
-    png.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&png, path.c_str())) return false;
-    png.format = PNG_FORMAT_RGB;
-    image.width = static_cast<int32_t>(png.width);
-    image.height = static_cast<int32_t>(png.height);
-    image.rgb.resize(PNG_IMAGE_SIZE(png));
-    return png_image_finish_read(&png, nullptr, image.rgb.data(), 0, nullptr) != 0;
 }
 
 bool readBmp(const fs::path& path, RgbImage& image) {

@@ -5,7 +5,6 @@
 #include "tools/record/card_recording.h"
 
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <algorithm>
 #include <array>
@@ -23,6 +22,8 @@
 #include "decoded_file.h"
 #include "media_checks.h"
 #include "scratch_folder.h"
+#include "stream_checks.h"
+#include "tests/support/read_png.h"
 #include "tools/picture/frame_picture.h"
 #include "tools/record/headless_show.h"
 #include "tools/record/recording_length.h"
@@ -116,27 +117,6 @@ void decodeAgainstShow(const fs::path& path, int64_t clock, const std::vector<in
     s.writingSeen = show.writingSeen();
 }
 
-// Streams and timeline: every picture on the 21 ms grid from 0.
-void checkStreams(const DecodedFile& f, int64_t pictures, const char* videoCodec, const char* audioCodec,
-                  int32_t scale) {
-    EXPECT_EQ(f.videoCodec, videoCodec);
-    EXPECT_EQ(f.width, RECORD_WIDTH * scale);
-    EXPECT_EQ(f.height, RECORD_HEIGHT * scale);
-    EXPECT_EQ(f.pixelFormat, AV_PIX_FMT_YUV420P);
-    EXPECT_EQ(f.colorSpace, AVCOL_SPC_BT709);
-    EXPECT_NEAR(f.frameRate, 1000.0 / RECORD_FRAME_MS, 1e-6);
-    EXPECT_EQ(f.audioCodec, audioCodec);
-    EXPECT_EQ(f.sampleRate, RECORD_CODEC_RATE);
-    EXPECT_EQ(f.channels, 2);
-    ASSERT_EQ(static_cast<int64_t>(f.pictureTimes.size()), pictures);
-    EXPECT_NEAR(f.pictureTimes[0], 0.0, 1 * MS);
-    int offGrid = 0;
-    for (size_t k = 0; k < f.pictureTimes.size(); ++k)
-        if (std::abs(f.pictureTimes[k] - static_cast<double>(k) * RECORD_FRAME_MS * MS) > 0.5 * MS) ++offGrid;
-    EXPECT_EQ(offGrid, 0);
-    EXPECT_NEAR(f.duration, static_cast<double>(pictures) * RECORD_FRAME_MS * MS, 25 * MS);
-}
-
 // Pictures: each its own frame's and not its neighbours'; the lead-in holds
 // the first frame (not black).
 void checkPictures(const PictureScores& s, int64_t pictures, double bound) {
@@ -190,17 +170,6 @@ void checkSound(const DecodedFile& f, int64_t pictures, const std::string& modul
     const int64_t fadeStart = frames - RECORD_FADE_FRAMES;
     scores.levelDb = levelDb(f.sound, RATE / 10, fadeStart) - levelDb(want, RATE / 10, fadeStart);
     EXPECT_NEAR(scores.levelDb, 0, 0.5) << "level";
-}
-
-bool readPng(const fs::path& path, RgbImage& image) {
-    png_image png{};
-    png.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&png, path.c_str())) return false;
-    png.format = PNG_FORMAT_RGB;
-    image.width = static_cast<int32_t>(png.width);
-    image.height = static_cast<int32_t>(png.height);
-    image.rgb.resize(PNG_IMAGE_SIZE(png));
-    return png_image_finish_read(&png, nullptr, image.rgb.data(), 0, nullptr) != 0;
 }
 
 // yulecard-shot's pictures of `frames`, by number.

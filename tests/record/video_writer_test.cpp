@@ -17,6 +17,7 @@
 #include "display/pixel_buffer.h"
 #include "media_checks.h"
 #include "scratch_folder.h"
+#include "stream_checks.h"
 #include "tests/support/card_like_media.h"
 #include "tools/picture/frame_picture.h"
 
@@ -157,30 +158,9 @@ void checkRecording(const std::string& name, const Decoded& d, const std::string
                     const std::string& audioCodec, int scale, int pictures, const Bounds& bounds) {
     const DecodedFile& f = d.file;
     SCOPED_TRACE(name);
-    // Streams as a phone's player wants them.
-    EXPECT_EQ(f.videoCodec, videoCodec);
-    EXPECT_EQ(f.width, RECORD_WIDTH * scale);
-    EXPECT_EQ(f.height, RECORD_HEIGHT * scale);
-    EXPECT_EQ(f.pixelFormat, AV_PIX_FMT_YUV420P);
-    EXPECT_EQ(f.colorSpace, AVCOL_SPC_BT709);
-    EXPECT_EQ(f.primaries, AVCOL_PRI_BT709);
-    EXPECT_EQ(f.transfer, AVCOL_TRC_BT709);
-    EXPECT_EQ(f.range, AVCOL_RANGE_MPEG);
-    EXPECT_NEAR(f.frameRate, 1000.0 / RECORD_FRAME_MS, 1e-6);
-    EXPECT_EQ(f.audioCodec, audioCodec);
-    EXPECT_EQ(f.sampleRate, RECORD_CODEC_RATE);
-    EXPECT_EQ(f.channels, 2);
-
-    // Every picture, each on the card's 21 ms grid.
-    ASSERT_EQ(static_cast<int>(f.pictureTimes.size()), pictures);
+    checkStreams(f, pictures, videoCodec, audioCodec, scale);
+    if (testing::Test::HasFatalFailure()) return;
     const double start = f.pictureTimes[0];
-    EXPECT_NEAR(start, 0.0, 1 * MS);
-    int offGrid = 0;
-    for (int k = 0; k < pictures; ++k)
-        if (std::abs(f.pictureTimes[k] - start - k * RECORD_FRAME_MS * MS) > 0.5 * MS) ++offGrid;
-    EXPECT_EQ(offGrid, 0);
-    const double length = pictures * RECORD_FRAME_MS * MS;
-    EXPECT_NEAR(f.duration, length, 25 * MS);
 
     // Each picture is its own source's and not its neighbour's.
     const PictureScores& s = d.scores;
