@@ -1,0 +1,16 @@
+#include "platform/cursor.h"
+
+#include "platform/web/web_bridge.h"
+
+namespace {
+bool shown = true;
+}  // namespace
+
+void hideCursor() {
+    yuleHidePointer();
+    shown = false;
+}
+
+bool cursorShown() {
+    return shown;
+}

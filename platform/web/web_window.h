@@ -1,0 +1,12 @@
+#pragma once
+// The web backend's window: the page's one canvas, which the backend draws
+// into through the page's script. Only the web backend's files include this.
+#include <cstdint>
+
+struct PlatformWindow {
+    int32_t width;
+    int32_t height;
+};
+
+// Where the backend's files leave the cause of a failure for platformError().
+void setWebPlatformError(const char* cause);
