@@ -20,7 +20,10 @@ TEST(ReadableGreeting, LinesPagesAndPausesOfAWrittenGreeting) {
 }
 
 TEST(ReadableGreeting, LettersBeyondAsciiAndTheSnowflakeComeBackAsUtf8) {
-    const GreetingResult laid = layOutGreeting("Joyeux No\xC3\xABl \xE2\x9D\x84 \xC2\xA1Feliz!", "t");
+    const GreetingResult laid = layOutGreeting(
+        "Joyeux No\xC3\xABl \xE2\x9D\x84 \xC2\xA1"
+        "Feliz!",
+        "t");
     ASSERT_TRUE(laid.ok()) << laid.error;
     EXPECT_EQ(readableGreeting(writerTextFromGreeting(laid.greeting)),
               "Joyeux No\xC3\xABl \xE2\x9D\x84 \xC2\xA1"
