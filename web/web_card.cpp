@@ -173,8 +173,9 @@ EMSCRIPTEN_KEEPALIVE double yuleShowMilliseconds() {
     const uint32_t now = paused ? figures.pausedAt : tickCount();
     return static_cast<double>(now - figures.startTick) - static_cast<double>(figures.pausedMs);
 }
-EMSCRIPTEN_KEEPALIVE double yuleFrameMilliseconds() {
-    return figures.frames ? figures.frameMs / static_cast<double>(figures.frames) : 0;
+// All the time spent in frames so far (the page divides by frames shown).
+EMSCRIPTEN_KEEPALIVE double yuleFrameMillisecondsTotal() {
+    return figures.frameMs;
 }
 // Milliseconds of work per 21 ms of music, over the blocks rendered since the
 // pre-fill (which is rendered before the show and not by the feeder).

@@ -40,6 +40,7 @@
   let showing = false;
   let muted = false;
   let firstPictureAt = null;
+  let presentMs = 0;  // the page's share of showing pictures, all told
   const audio = {context: null, gain: null, tap: null, node: null, ready: null, cardRate: 0,
                  generation: 0, starved: 0};
 
@@ -289,11 +290,14 @@
         picture.width = width;
         picture.height = height;
       }
+      const start = performance.now();
       image.data.set(pixels);
       pictureContext.putImageData(image, 0, 0);
       setLayout(where);
       drawPicture();
-      if (firstPictureAt === null) firstPictureAt = performance.now();
+      const end = performance.now();
+      presentMs += end - start;
+      if (firstPictureAt === null) firstPictureAt = end;
     },
     hidePointer: () => canvas.classList.add('no-pointer'),
     audioOpen,
@@ -341,7 +345,8 @@
         showing,
         frames: card._yuleFramesShown(),
         showMs: card._yuleShowMilliseconds(),
-        frameMs: card._yuleFrameMilliseconds(),
+        frameMsTotal: card._yuleFrameMillisecondsTotal(),
+        presentMsTotal: presentMs,
         musicMsPerFrame: card._yuleMusicMillisecondsPerFrame(),
         underruns: card._yuleUnderrunBlocks(),
         starved: audio.starved,
