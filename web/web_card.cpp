@@ -12,12 +12,18 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "app/frame_loop.h"
+#include "app/greeting_encoding.h"
+#include "app/greeting_layout.h"
+#include "app/greeting_link.h"
 #include "app/greeting_readable.h"
 #include "app/greeting_text.h"
 #include "app/scene.h"
+#include "app/scene_content.h"
 #include "app/scene_frame.h"
+#include "app/scene_state.h"
 #include "display/image_surface.h"
 #include "music/audio_output.h"
 #include "platform/messages.h"
@@ -44,7 +50,13 @@ struct ShowFigures {
     uint64_t pausedMs = 0;
 };
 
+// What the errors of a greeting from the link call it.
+constexpr std::string_view LINK_GREETING_NAME = "the link's greeting";
+
 std::unique_ptr<CardShell> shell;
+// The greeting from the link in the writer's format, tag included; empty
+// for the card's own.
+std::string linkWriterText;
 ShowFigures figures;
 bool paused = false;
 // Test aid: the show stops stepping once this frame has been shown (-1: never).
@@ -52,6 +64,18 @@ int64_t holdAfterFrame = -1;
 
 bool holding() {
     return holdAfterFrame >= 0 && figures.frames > static_cast<uint64_t>(holdAfterFrame);
+}
+
+// The scene's set-up, then the link's greeting for the writer in place of ours.
+int sceneInitWithLinkGreeting() {
+    if (!sceneInit()) return 0;
+    if (!linkWriterText.empty()) {
+        TextWriterConfig config = greetingWriterConfig();
+        config.text = linkWriterText.c_str();
+        config.textBytes = static_cast<int32_t>(linkWriterText.size()) - greetingTagLength + 1;
+        textWriter.setup(display.directDraw, config);
+    }
+    return 1;
 }
 
 int timedSceneFrame() {
@@ -121,8 +145,9 @@ EMSCRIPTEN_KEEPALIVE int yuleOpenCard() {
     clearPostedMessages();
     figures = ShowFigures{};
     paused = false;
-    shell = std::make_unique<CardShell>(FrameLoopHooks{sceneInit, timedSceneFrame, sceneShutdown},
-                                        FramePacing::RunningDeadline, tickCount);
+    shell =
+        std::make_unique<CardShell>(FrameLoopHooks{sceneInitWithLinkGreeting, timedSceneFrame, sceneShutdown},
+                                    FramePacing::RunningDeadline, tickCount);
     if (!shell->open()) {
         shell.reset();
         return 0;
@@ -152,8 +177,48 @@ EMSCRIPTEN_KEEPALIVE void yulePauseCard(int pause) {
 // description. Valid until the next call.
 EMSCRIPTEN_KEEPALIVE const char* yuleGreetingText() {
     static std::string text;
-    text = readableGreeting(greetingText + greetingTagLength);
+    text = readableGreeting(linkWriterText.empty() ? greetingText + greetingTagLength
+                                                   : linkWriterText.c_str() + greetingTagLength);
     return text.c_str();
+}
+
+// Takes the greeting from the link's fragment (with or without "#") for the
+// next opening. A fragment without one brings back the card's own. Returns
+// "" or, when the link's greeting cannot be written, the one-line reason;
+// the card's own greeting is used then, and the page says so.
+EMSCRIPTEN_KEEPALIVE const char* yuleUseGreetingLink(const char* fragment) {
+    static std::string error;
+    error.clear();
+    linkWriterText.clear();
+    const GreetingLink link = greetingFromFragment(fragment != nullptr ? fragment : "");
+    if (!link.present) return "";
+    if (!link.ok()) {
+        error = link.error;
+        return error.c_str();
+    }
+    const GreetingResult laid = layOutGreeting(link.bytes, LINK_GREETING_NAME);
+    if (!laid.ok()) {
+        error = laid.error;
+        return error.c_str();
+    }
+    // The writer reads a tag before the text.
+    linkWriterText = std::string(greetingText, greetingTagLength) + writerTextFromGreeting(laid.greeting);
+    return "";
+}
+
+// For the page that writes a greeting: "" when `greetingFile` can be
+// written on the card, else the one-line reason ("greeting:3: ...").
+EMSCRIPTEN_KEEPALIVE const char* yuleCheckGreeting(const char* greetingFile) {
+    static std::string error;
+    error = layOutGreeting(greetingFile != nullptr ? greetingFile : "", "greeting").error;
+    return error.c_str();
+}
+
+// The fragment ("greeting=...", no "#") of a link that carries `greetingFile`.
+EMSCRIPTEN_KEEPALIVE const char* yuleGreetingFragment(const char* greetingFile) {
+    static std::string fragment;
+    fragment = fragmentFromGreeting(greetingFile != nullptr ? greetingFile : "");
+    return fragment.c_str();
 }
 
 // Test aids: the snow's clock and holding the show at a frame.

@@ -97,13 +97,17 @@ function readWav(file) {
 
 // ---- The page ----
 
-async function openPage(browser, query, errors) {
-  const page = await browser.newPage({viewport: {width: 1024, height: 640}});
+function watchErrors(page, errors) {
   page.on('pageerror', (e) => errors.push(String(e)));
   page.on('console', (m) => {
     if (m.type() === 'error') errors.push(m.text());
   });
-  await page.goto(`${BASE}/?test=1&${query}`);
+}
+
+async function openPage(browser, query, errors, fragment = '') {
+  const page = await browser.newPage({viewport: {width: 1024, height: 640}});
+  watchErrors(page, errors);
+  await page.goto(`${BASE}/?test=1&${query}${fragment ? '#' + fragment : ''}`);
   await page.waitForFunction(() => window.yulecardTest && window.yulecardTest.ready(), null,
                              {timeout: 10000});
   return page;
@@ -116,20 +120,26 @@ async function waitFrames(page, frames, timeout) {
                              {timeout, polling: 50});
 }
 
-async function holdAndCompare(page, frame, reference, label) {
+// Holds the show after `frame` and counts the pixels that differ from `reference`.
+async function pixelsDiffering(page, frame, reference) {
   await page.evaluate((n) => window.yulecardTest.holdAfterFrame(n), frame);
   await waitFrames(page, frame + 1, 60000);
   const shown = await page.evaluate(() => window.yulecardTest.picture());
   const rgb = Buffer.from(shown.rgb, 'base64');
+  if (shown.width !== reference.width || shown.height !== reference.height) return -1;
   let differ = 0;
   for (let i = 0; i < rgb.length; i += 3) {
     if (rgb[i] !== reference.rgb[i] || rgb[i + 1] !== reference.rgb[i + 1] ||
         rgb[i + 2] !== reference.rgb[i + 2]) differ++;
   }
+  return differ;
+}
+
+async function holdAndCompare(page, frame, reference, label) {
+  const differ = await pixelsDiffering(page, frame, reference);
   const s = await stats(page);
-  check(`${label}: frame ${frame} equals yulecard-shot's pixel for pixel`,
-        shown.width === reference.width && shown.height === reference.height && differ === 0 &&
-        s.frames === frame + 1, `${differ} pixels differ, ${s.frames} frames shown`);
+  check(`${label}: frame ${frame} equals yulecard-shot's pixel for pixel`, differ === 0 && s.frames === frame + 1,
+        `${differ} pixels differ, ${s.frames} frames shown`);
 }
 
 // Float pairs from the tap, as 16-bit values where they are whole ones.
@@ -242,9 +252,9 @@ async function mainPage(browser, shots, track) {
   check('a hidden page pauses picture and music', h0.frames === h1.frames && h1.audioState === 'suspended',
         `frames ${h0.frames} -> ${h1.frames}, sound ${h1.audioState}`);
   await hide(false);
-  await sleep(700);
+  await sleep(1000);
   const h2 = await stats(page);
-  check('shown again, both go on', h2.frames > h1.frames + 20 && h2.audioState === 'running',
+  check('shown again, both go on', h2.frames > h1.frames + 10 && h2.audioState === 'running',
         `frames ${h1.frames} -> ${h2.frames}, sound ${h2.audioState}`);
 
   await page.keyboard.press('m');
@@ -336,6 +346,59 @@ function resample(pcm, from, to) {
   return out;
 }
 
+// A greeting from the link; a link that cannot be read; the page that writes one.
+async function linkPages(browser, shots) {
+  const own = 'Xylophones zing over\nsnowy hills';
+  const fragment = 'greeting=' + Buffer.from(own, 'utf8').toString('base64url');
+  let errors = [];
+  let page = await openPage(browser, `clock=${CLOCK}&hold=330`, errors, fragment);
+  check('a greeting from the link: no complaint', !(await page.isVisible('#notice')));
+  await page.click('#invitation');
+  const differ = await pixelsDiffering(page, 330, shots[330]);
+  check('a greeting from the link is written: frame 330 differs from the card\'s own', differ > 0,
+        `${differ} pixels differ`);
+  check('the link\'s greeting is the page\'s text for screen readers', await page.textContent('#greeting') === own,
+        JSON.stringify(await page.textContent('#greeting')));
+  check('a greeting from the link: no console error', errors.length === 0, errors.slice(0, 3).join(' | '));
+  await page.close();
+
+  errors = [];
+  page = await openPage(browser, `clock=${CLOCK}`, errors, 'greeting=SGF%wcHk');
+  const notice = await page.isVisible('#notice') ? await page.textContent('#notice') : '';
+  check('a link that cannot be read says so on the page', /link does not hold a greeting.*place 4/.test(notice), notice);
+  await page.click('#invitation');
+  await waitFrames(page, 2, 10000);
+  check('... and the card opens with its own greeting', /Dear friend/.test(await page.textContent('#greeting')));
+  await page.close();
+
+  errors = [];
+  page = await browser.newPage({viewport: {width: 1200, height: 800}});
+  watchErrors(page, errors);
+  await page.goto(`${BASE}/compose.html`);
+  await page.waitForFunction(() => document.getElementById('link').value.includes('#greeting='), null,
+                             {timeout: 10000});
+  await page.fill('#greeting-file', 'Weihnachtsbaumschmucks are lovely');
+  await page.waitForFunction(() => document.getElementById('problem').textContent !== '', null, {timeout: 5000});
+  const problem = await page.textContent('#problem');
+  check('the compose page shows the parser\'s error as one types', /^Line 1: .*longer than a line of the card/.test(problem) &&
+        await page.isDisabled('#copy') && await page.inputValue('#link') === '', problem);
+  const written = 'Frohe Weihnachten!\n\nGod Jul och\nGott Nytt \u00c5r';
+  await page.fill('#greeting-file', written);
+  await page.waitForFunction(() => document.getElementById('problem').textContent === '', null, {timeout: 5000});
+  const linkValue = await page.inputValue('#link');
+  const expected = 'greeting=' + Buffer.from(written, 'utf8').toString('base64url');
+  check('the compose page makes the link that carries the greeting', linkValue === `${BASE}/index.html#${expected}`,
+        linkValue);
+  const frame = page.frame({url: /preview=1/});
+  await frame.waitForFunction((t) => document.getElementById('greeting').textContent === t,
+                              written, {timeout: 10000})
+      .then(() => check('the compose page\'s preview is the card writing that greeting', true),
+            () => check('the compose page\'s preview is the card writing that greeting', false));
+  await page.screenshot({path: path.join(OUT, 'web-compose.png')});
+  check('the compose page: no console error', errors.length === 0, errors.slice(0, 3).join(' | '));
+  await page.close();
+}
+
 (async () => {
   fs.mkdirSync(OUT, {recursive: true});
   const shots = {};
@@ -348,6 +411,7 @@ function resample(pcm, from, to) {
   try {
     await mainPage(browser, shots, track);
     await resampledPage(browser, track);
+    await linkPages(browser, shots);
   } finally {
     await browser.close();
     server.close();

@@ -17,10 +17,14 @@
   // Test aids (the snow's clock, holding a frame, a forced sound rate, a
   // tap on the sound) are read only with test=1.
   const testing = query.get('test') === '1';
+  // The page that writes a greeting shows the card in a frame as a preview:
+  // silent, opened at once, and opened anew whenever the greeting changes.
+  const preview = query.get('preview') === '1';
 
   const stage = document.getElementById('stage');
   const canvas = document.getElementById('card');
   const invitation = document.getElementById('invitation');
+  const writeOwn = document.getElementById('write-own');
   const notice = document.getElementById('notice');
   const controls = document.getElementById('controls');
   const stopButton = document.getElementById('stop');
@@ -40,6 +44,7 @@
   let showing = false;
   let muted = false;
   let firstPictureAt = null;
+  let restartPreview = false;  // the preview's greeting changed: open it anew
   let presentMs = 0;  // the page's share of showing pictures, all told
   const audio = {context: null, gain: null, tap: null, node: null, ready: null, cardRate: 0,
                  generation: 0, starved: 0};
@@ -102,6 +107,7 @@
   // ---- Sound ----
 
   function audioOpen(rate) {
+    if (preview) return 0;  // a preview is silent
     const Context = window.AudioContext || window.webkitAudioContext;
     if (!Context || typeof AudioWorkletNode === 'undefined') return 0;
     const asked = testing && query.has('rate') ? Number(query.get('rate')) : rate;
@@ -189,13 +195,14 @@
     if (!card || showing) return;
     showing = true;
     invitation.hidden = true;
+    writeOwn.hidden = true;
     if (!card._yuleOpenCard()) {
       showing = false;
       showNotice('The card could not be opened in this browser.');
       invitation.hidden = false;
       return;
     }
-    controls.hidden = false;
+    controls.hidden = preview;
     stopButton.innerHTML = '&#9632;';
     stopButton.setAttribute('aria-label', 'Stop the card');
     stopButton.title = 'Stop (Esc)';
@@ -216,8 +223,14 @@
     invitation.textContent = 'Click, tap or press any key to open the card again';
     // Not from inside the card's own frame step, which is ending.
     setTimeout(() => {
+      if (preview && restartPreview) {
+        restartPreview = false;
+        openCard();
+        return;
+      }
       card._yuleShowInvitation();
       invitation.hidden = false;
+      writeOwn.hidden = false;
     }, 0);
   }
 
@@ -233,11 +246,32 @@
     if (result && result.catch) result.catch(() => {});
   }
 
+  // The greeting from the link (the part after "#", which never reaches the
+  // server). A link that cannot be read says so, and the card writes its
+  // own greeting instead.
+  function readLink() {
+    const error = card.UTF8ToString(card.ccall('yuleUseGreetingLink', 'number', ['string'], [location.hash]));
+    showNotice(error ? 'This card\'s link does not hold a greeting it can write (' + error +
+                       '), so it shows its own.' : '');
+  }
+
+  // A preview opens again with the new greeting; the card itself takes a new
+  // link from its next opening.
+  window.addEventListener('hashchange', () => {
+    if (!card) return;
+    readLink();
+    if (preview && showing) {
+      restartPreview = true;
+      endCard();
+    }
+  });
+
   // ---- Input ----
 
   const NOT_AN_OPENING_KEY = new Set(['Tab', 'Shift', 'Control', 'Alt', 'Meta', 'CapsLock', 'Escape']);
 
   window.addEventListener('keydown', (e) => {
+    if (preview) return;  // a preview only shows
     if (e.ctrlKey || e.altKey || e.metaKey) return;  // the browser's own shortcuts
     if (showing) {
       // In full screen the browser takes the first Esc to leave it.
@@ -261,7 +295,7 @@
   });
 
   stage.addEventListener('click', (e) => {
-    if (controls.contains(e.target)) return;
+    if (preview || controls.contains(e.target) || e.target === writeOwn) return;
     openCard();
   });
   stage.addEventListener('dblclick', (e) => {
@@ -383,8 +417,14 @@
   createYulecard({page}).then((module) => {
     card = module;
     if (testing) installTestAids();
+    readLink();
+    if (preview) {
+      openCard();
+      return;
+    }
     card._yuleShowInvitation();
     invitation.hidden = false;
+    writeOwn.hidden = false;
   }).catch((e) => showNotice('The card cannot run in this browser (' + e + ').'));
   invitation.hidden = true;
 })();
