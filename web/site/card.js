@@ -387,6 +387,9 @@
         audioState: audio.context ? audio.context.state : 'closed',
         sampleRate: audio.context ? audio.context.sampleRate : 0,
         playerRunning: audio.node !== null,
+        layout,
+        canvasWidth: canvas.width,
+        canvasHeight: canvas.height,
       }),
       // The card's last picture, 1:1, as base64 of its RGB bytes.
       picture: () => {
@@ -419,6 +422,7 @@
     if (testing) installTestAids();
     readLink();
     if (preview) {
+      card._yuleShowInvitation();  // the backdrop while the music's head start runs
       openCard();
       return;
     }
