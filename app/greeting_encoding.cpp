@@ -4,16 +4,19 @@
 
 namespace {
 
+// Longest pause the two-byte form holds: one digit of hundreds.
+constexpr int32_t HUNDREDS_FORM_MAX_FRAMES = 9 * TEXT_PAUSE_FRAMES_PER_DIGIT;
+
 void appendPause(std::string& text, int32_t frames) {
-    frames = std::clamp(frames, 0, WRITER_MAX_PAUSE_FRAMES);
-    if (frames % 100 == 0 && frames <= 900) {
-        text += WRITER_PAUSE_HUNDREDS;
-        text += static_cast<char>('0' + frames / 100);
+    frames = std::clamp(frames, 0, TEXT_MAX_PAUSE_EXACT_FRAMES);
+    if (frames % TEXT_PAUSE_FRAMES_PER_DIGIT == 0 && frames <= HUNDREDS_FORM_MAX_FRAMES) {
+        text += TEXT_PAUSE;
+        text += static_cast<char>('0' + frames / TEXT_PAUSE_FRAMES_PER_DIGIT);
         return;
     }
-    text += WRITER_PAUSE_FRAMES;
+    text += TEXT_PAUSE_EXACT;
     const std::string digits = std::to_string(frames);
-    text.append(WRITER_PAUSE_FRAMES_DIGITS - digits.size(), '0');
+    text.append(TEXT_PAUSE_EXACT_DIGITS - digits.size(), '0');
     text += digits;
 }
 
@@ -22,10 +25,10 @@ void appendPause(std::string& text, int32_t frames) {
 std::string writerTextFromGreeting(const Greeting& greeting) {
     std::string text;
     for (size_t p = 0; p < greeting.pages.size(); ++p) {
-        if (p > 0) text += WRITER_PAGE_BREAK;
+        if (p > 0) text += TEXT_PAGE_BREAK;
         const GreetingPage& page = greeting.pages[p];
         for (size_t l = 0; l < page.lines.size(); ++l) {
-            if (l > 0) text += WRITER_NEW_LINE;
+            if (l > 0) text += TEXT_LINE_FEED;
             text += page.lines[l];
         }
         appendPause(text, page.pauseFrames);

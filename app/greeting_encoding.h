@@ -1,33 +1,16 @@
 #pragma once
-// How a laid-out greeting becomes the text writer's input: the byte text of
-// the built-in greeting (app/greeting_text.h), extended so that it carries
-// Latin-1 letters and pauses of any length. The writer reads it a byte at a
-// time:
-//   32 to 126   writes the glyph of that ASCII character
-//   127         writes the snowflake
-//   160 to 255  writes the glyph of that Latin-1 character (the font sheet's
-//               rows 7 to 12, in code order)
-//   10          starts a new line
-//   7           clears the page: the next page begins
-//   13 d        pauses d x 100 frames (d one ASCII digit), as the built-in text
-//   16 d d d d  pauses dddd frames (four ASCII digits, 0000 to 9999)
-//   0           ends the text: the writer starts over from the first page
-// Every other byte is read without effect. A page is its lines joined by 10,
-// then its pause; pages are joined by 7. The built-in greeting is this
-// format already, so the writer needs no second mode.
-#include <cstdint>
+// How a laid-out greeting becomes the text writer's input, in the writer's
+// own format (effects/text_format.h): glyph codes as they are, 10 between the
+// lines of a page, the page's pause, 7 between pages. A pause of a whole
+// number of hundreds up to 900 frames takes the built-in two-byte form
+// (13 d), any other the exact one (16 dddd), so a file holding the built-in
+// words gives the built-in text's very bytes.
 #include <string>
 
 #include "app/greeting_layout.h"
-
-constexpr char WRITER_NEW_LINE = 10;
-constexpr char WRITER_PAGE_BREAK = 7;
-constexpr char WRITER_PAUSE_HUNDREDS = 13;
-constexpr char WRITER_PAUSE_FRAMES = 16;
-constexpr int32_t WRITER_PAUSE_FRAMES_DIGITS = 4;
-constexpr int32_t WRITER_MAX_PAUSE_FRAMES = 9999;
+#include "effects/text_format.h"
 
 // The writer's text for `greeting`, without the tag and without the final
-// 0 (std::string::c_str supplies it). It holds no 0 byte. A pause of a whole
-// number of hundreds up to 900 frames takes the built-in two-byte form.
+// 0 (std::string::c_str supplies it). It holds no 0 byte. Pauses beyond
+// TEXT_MAX_PAUSE_EXACT_FRAMES are cut to it.
 std::string writerTextFromGreeting(const Greeting& greeting);

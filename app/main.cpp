@@ -1,6 +1,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/card_content.h"
 #include "app/card_options.h"
 #include "app/frame_loop.h"
 #include "yulecard_version.h"
@@ -21,5 +22,12 @@ int main(int argc, char** argv) {
         case CardCommand::Run:
             break;
     }
+    // The sender's files are read and checked before any window opens.
+    LoadedCardContent content;
+    if (!loadCardContent(options.content, content, error)) {
+        std::fprintf(stderr, "yulecard: %s\n", error.c_str());
+        return 1;
+    }
+    useCardContent(content);
     return runCard();
 }

@@ -1,5 +1,6 @@
 #include "app/scene_content.h"
 
+#include "app/card_content.h"
 #include "app/frame_loop.h"
 #include "app/greeting_text.h"
 #include "app/scene.h"
@@ -7,6 +8,10 @@
 #include "app/scene_state.h"
 
 namespace {
+
+// The font sheet: rows of 16 glyphs, ASCII and the snowflake, then Latin-1.
+constexpr int32_t FONT_COLUMNS = 16;
+constexpr int32_t FONT_ROWS = TEXT_GLYPH_CELLS / FONT_COLUMNS;
 
 SceneSleepFunction sceneSleep = deferFirstFrame;
 
@@ -27,16 +32,23 @@ void setSceneSleep(SceneSleepFunction sleep) {
 }
 
 TextWriterConfig greetingWriterConfig() {
-    return TextWriterConfig{
+    TextWriterConfig config{
         .font = FONT_BITMAP,
         .glyphWidth = 16,
         .glyphHeight = 16,
-        .columns = 16,
-        .rows = 6,
+        .columns = FONT_COLUMNS,
+        .rows = FONT_ROWS,
         .penStartX = PEN_START_X,
         .penStartY = PEN_START_Y,
         .text = greetingText,
     };
+    // The sender's greeting is as long as it is; ours keeps its padded room.
+    const std::string& own = usedCardContent().writerText();
+    if (!own.empty()) {
+        config.text = own.c_str();
+        config.textBytes = static_cast<int32_t>(own.size()) - TEXT_WRITER_TAG_LENGTH + 1;
+    }
+    return config;
 }
 
 void sceneContentSetup() {
@@ -60,7 +72,7 @@ void sceneContentSetup() {
     // The music starts before the wait, so it runs ahead of the first frame.
     // Without a module or a sound device the show simply runs silently.
     music.init(MUSIC_RATE);
-    music.load("TRACK", nullptr);
+    music.adopt(createContentSong(usedCardContent()));
     music.play();
     sceneSleep(SCENE_START_WAIT_MS);
 }

@@ -14,5 +14,5 @@ void sceneContentFrame();
 void sceneContentShutdown();
 
 // How the card's writer is set up: the font sheet, its grid, where the pen
-// starts and the greeting.
+// starts and the greeting in use (usedCardContent: the sender's or ours).
 TextWriterConfig greetingWriterConfig();

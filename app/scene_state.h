@@ -30,4 +30,4 @@ extern ImageSurface backdrop;      // bitmap 102
 extern ImageSurface frameOverlay;  // bitmap 103, black inside the frame
 extern ImageSurface palm;          // bitmap 104
 extern ImageSurface logo;          // bitmap 107
-extern MusicPlayer music;          // the card's module, "TRACK"
+extern MusicPlayer music;          // the content's module (ours is "TRACK")

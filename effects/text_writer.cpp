@@ -20,12 +20,6 @@ constexpr float GLIDE_FRAMES = 20.0f;
 // for gigabytes.
 constexpr int64_t MAX_GRID_CELLS = 1 << 16;
 
-// The glyph a byte of text is drawn with, counted from the sheet's first
-// cell, or -1 for a byte that has no glyph.
-int32_t glyphIndexOf(unsigned char byte) {
-    return byte >= TEXT_FIRST_GLYPH && byte < TEXT_GLYPH_END ? byte - TEXT_FIRST_GLYPH : -1;
-}
-
 }  // namespace
 
 int32_t handPictureTop(int32_t handX, int32_t handY) {
@@ -76,7 +70,7 @@ GlyphSource TextWriter::glyphSource(int32_t index) const {
     return glyphs_[static_cast<size_t>(index)];
 }
 
-char TextWriter::textAt(int32_t index) const {
+uint8_t TextWriter::textAt(int32_t index) const {
     // Past the copy counts as its end.
     return static_cast<size_t>(index) < text_.size() ? text_[static_cast<size_t>(index)] : TEXT_END;
 }
@@ -90,10 +84,10 @@ void TextWriter::startGlide() {
 void TextWriter::readCharacter() {
     // safety: without a text (set-up not run) there is nothing to read.
     if (text_.empty()) return;
-    const char c = textAt(readIndex_);
+    const uint8_t c = textAt(readIndex_);
     ++readIndex_;
 
-    if (glyphIndexOf(static_cast<unsigned char>(c)) >= 0) {
+    if (textGlyphCell(c) >= 0) {
         if (glyphCount_ < TEXT_WRITER_MAX_CELLS) {
             cells_[static_cast<size_t>(glyphCount_)] = GlyphCell{penX_, penY_, c};
             ++glyphCount_;
@@ -112,13 +106,16 @@ void TextWriter::readCharacter() {
             startGlide();
             break;
         case TEXT_PAUSE: {
-            const char digit = textAt(readIndex_);
+            const uint8_t digit = textAt(readIndex_);
             if (digit >= '0' && digit <= '9') delay_ += (digit - '0') * TEXT_PAUSE_FRAMES_PER_DIGIT;
             // safety: a pause right before the end of the text leaves the end to
             // be read, so reading never runs past the terminator.
             if (digit != TEXT_END) ++readIndex_;
             break;
         }
+        case TEXT_PAUSE_EXACT:
+            readExactPause();
+            break;
         case TEXT_PAGE_BREAK:
             glyphCount_ = 0;
             penX_ = startX_;
@@ -132,8 +129,22 @@ void TextWriter::readCharacter() {
             penY_ = startY_;
             break;
         default:
-            break;  // other codes, and bytes above 127, are consumed without effect
+            break;  // other codes, and 128 to 159, are consumed without effect
     }
+}
+
+void TextWriter::readExactPause() {
+    // Up to four digits. A digit missing (a text cut short) ends the number
+    // there: the byte found instead is read as usual, so the end of the
+    // text, or a glyph, is never swallowed.
+    int32_t frames = 0;
+    for (int32_t i = 0; i < TEXT_PAUSE_EXACT_DIGITS; ++i) {
+        const uint8_t digit = textAt(readIndex_);
+        if (digit < '0' || digit > '9') break;
+        frames = frames * 10 + (digit - '0');
+        ++readIndex_;
+    }
+    delay_ += frames;
 }
 
 bool TextWriter::frame(DisplayDevice& display) {
@@ -145,9 +156,10 @@ bool TextWriter::frame(DisplayDevice& display) {
     }
 
     for (const GlyphCell& cell : cells()) {
-        // safety: a font grid of fewer than 96 cells has no glyph for the
-        // higher codes; those are left out rather than read past the table.
-        const GlyphSource source = glyphSource(glyphIndexOf(static_cast<unsigned char>(cell.ch)));
+        // safety: a font grid of fewer cells than there are glyphs (the
+        // ASCII rows alone, say) has no picture for the higher codes; those
+        // are left out rather than read past the table.
+        const GlyphSource source = glyphSource(textGlyphCell(cell.ch));
         if (source.x < 0) continue;
         fontSurface_.blit(display, cell.x, cell.y, glyphWidth_, glyphHeight_, source.x, source.y, glyphWidth_,
                           glyphHeight_);

@@ -21,7 +21,7 @@ struct DisplayContext;
 struct GlyphCell {
     int32_t x;  // top-left corner on the screen
     int32_t y;
-    char ch;  // 32 to 127
+    uint8_t ch;  // 32 to 127 or 160 to 255
 };
 
 // Where a glyph lies on the font sheet (top-left corner).
@@ -39,7 +39,7 @@ constexpr int32_t TEXT_WRITER_MAX_CELLS = 2000;
 
 // What the writer writes and with which font. The font sheet is a grid of
 // columns x rows cells of glyphWidth x glyphHeight with a 1-pixel gutter,
-// glyphs from code 32 on in code order.
+// its cells in the order textGlyphCell gives (effects/text_format.h).
 struct TextWriterConfig {
     BitmapName font;
     int32_t glyphWidth;
@@ -82,8 +82,8 @@ class TextWriter {
     // The glyphs on the page, in the order they were written.
     std::span<const GlyphCell> cells() const { return {cells_.data(), static_cast<size_t>(glyphCount_)}; }
     int32_t glyphCount() const { return glyphCount_; }
-    // Where glyph `index` (code - 32) lies on the font sheet; {-1, -1} when
-    // the sheet's grid has no such cell.
+    // Where glyph `index` (textGlyphCell of its code) lies on the font
+    // sheet; {-1, -1} when the sheet's grid has no such cell.
     GlyphSource glyphSource(int32_t index) const;
     // Where the next glyph goes.
     int32_t penX() const { return penX_; }
@@ -103,14 +103,15 @@ class TextWriter {
   private:
     void readCharacter();
     void startGlide();
-    char textAt(int32_t index) const;
+    uint8_t textAt(int32_t index) const;
+    void readExactPause();
 
     ImageSurface fontSurface_;
     ImageSurface handSurface_;
     std::vector<GlyphSource> glyphs_;  // by glyph index
     int32_t glyphWidth_ = 0;
     int32_t glyphHeight_ = 0;
-    std::vector<char> text_;  // empty until set up; a zero byte ends it
+    std::vector<uint8_t> text_;  // empty until set up; a zero byte ends it
     int32_t readIndex_ = 0;
     int32_t delay_ = 0;
     std::array<GlyphCell, TEXT_WRITER_MAX_CELLS> cells_{};

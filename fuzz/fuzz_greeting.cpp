@@ -37,7 +37,7 @@ void checkGreeting(const Greeting& greeting) {
     int32_t characters = 0;
     for (const GreetingPage& page : greeting.pages) {
         if (page.lines.empty() || page.lines.size() > GREETING_PAGE_LINES) fault("page size", "");
-        if (page.pauseFrames < 0 || page.pauseFrames > WRITER_MAX_PAUSE_FRAMES) fault("pause", "");
+        if (page.pauseFrames < 0 || page.pauseFrames > TEXT_MAX_PAUSE_EXACT_FRAMES) fault("pause", "");
         for (const std::string& line : page.lines) {
             if (line.empty() || line.size() > GREETING_LINE_LETTERS || line.back() == ' ')
                 fault("line", line);
@@ -56,14 +56,14 @@ void checkGreeting(const Greeting& greeting) {
     bool paused = false;
     for (size_t i = 0; i < text.size(); ++i) {
         const auto c = static_cast<uint8_t>(text[i]);
-        if (glyph(c) || c == WRITER_NEW_LINE) {
+        if (glyph(c) || c == TEXT_LINE_FEED) {
             if (paused) fault("text after a pause", "");
-        } else if (c == WRITER_PAGE_BREAK) {
+        } else if (c == TEXT_PAGE_BREAK) {
             if (!paused) fault("page without a pause", "");
             paused = false;
             ++pages;
-        } else if (c == WRITER_PAUSE_HUNDREDS || c == WRITER_PAUSE_FRAMES) {
-            const size_t digits = c == WRITER_PAUSE_HUNDREDS ? 1 : WRITER_PAUSE_FRAMES_DIGITS;
+        } else if (c == TEXT_PAUSE || c == TEXT_PAUSE_EXACT) {
+            const size_t digits = c == TEXT_PAUSE ? 1 : TEXT_PAUSE_EXACT_DIGITS;
             if (paused) fault("two pauses on a page", "");
             for (size_t d = 1; d <= digits; ++d)
                 if (i + d >= text.size() || text[i + d] < '0' || text[i + d] > '9') fault("pause digits", "");

@@ -3,10 +3,6 @@
 // ramp ends, so that the inner loops test nothing but the frame count.
 #include "music/mixer.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include <cmath>
 #include <cstdint>
 
@@ -223,6 +219,13 @@ void mixVoice(Voice& voice, float* buffer, int32_t frames, const MixKernels& ker
             voice.currentLeftVolume = roundedVolume(leftGain);
             voice.currentRightVolume = roundedVolume(rightGain);
             voice.rampFramesLeft -= n;
+        } else if (voice.currentLeftVolume == 0 && voice.currentRightVolume == 0) {
+            // A silent voice (a note faded out or at volume 0, often a fifth
+            // of all voice frames) adds only zeros, which change no entry but
+            // the sign of a -0, and no block holds one (blocks start at +0;
+            // non-zero terms never sum to -0). Only its position moves, by
+            // exactly what the kernel would have stepped it.
+            position += static_cast<uint64_t>(n) * signedStep;
         } else if (n > 0) {
             position = kernels.run(out, data, n, position, signedStep, leftGain, rightGain);
         }
@@ -298,30 +301,5 @@ void mixVoices(float* buffer, int32_t frames) {
 
 void convertToPcm16(int16_t* out, const float* in, int32_t frames) {
     if (frames <= 0 || out == nullptr || in == nullptr) return;
-    const int32_t count = 2 * frames;
-    int32_t k = 0;
-#if defined(__SSE2__)
-    // The conversion instruction rounds halves to even (the default rounding
-    // mode, as below) and gives 0x80000000 for NaN and for anything outside
-    // the 32-bit range; the saturating pack then clamps to -32768..32767.
-    // So eight values at a time come out exactly as the loop below makes them.
-    for (; k + 8 <= count; k += 8) {
-        const __m128i low = _mm_cvtps_epi32(_mm_loadu_ps(in + k));
-        const __m128i high = _mm_cvtps_epi32(_mm_loadu_ps(in + k + 4));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm_packs_epi32(low, high));
-    }
-#endif
-    for (; k < count; ++k) {
-        // Halves go to the even neighbour (the default rounding mode).
-        const float rounded = std::nearbyint(in[k]);
-        int32_t value;
-        if (rounded >= -2147483648.0f && rounded < 2147483648.0f) {
-            value = static_cast<int32_t>(rounded);
-        } else {
-            value = -32768;  // outside the 32-bit range, or not a number
-        }
-        if (value < -32768) value = -32768;
-        if (value > 32767) value = 32767;
-        out[k] = static_cast<int16_t>(value);
-    }
+    activePath().kernels->convert(out, in, 2 * frames);
 }

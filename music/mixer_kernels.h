@@ -5,7 +5,9 @@
 // complement, so a backward step is the negated step and a position a hair
 // below frame 0 is negative). Every kernel gives bit-identical results: the
 // vector ones only do the same per-frame arithmetic on several frames at once.
+#include <cmath>
 #include <cstdint>
+#include <cstring>
 
 // 1/255 as the 32-bit float it is stored as; gains are volume bytes times this.
 constexpr double MIX_GAIN_UNIT = static_cast<double>(1.0f / 255.0f);
@@ -26,7 +28,10 @@ using MixRampKernel = uint64_t (*)(float* out, const int16_t* data, int32_t fram
 // frames at i and i + 1 with weight (fraction >> 1) x 2^-31, scaled by each
 // gain and added to the float entries (the sum is rounded to float once).
 // The vector paths mix the frames left over from their groups with it.
-inline void mixFrame(float* out, const int16_t* data, uint64_t position, double leftGain, double rightGain) {
+// Always inlined: the vector files are built for other instruction sets, and
+// an out-of-line copy from one of them must never serve the portable path.
+[[gnu::always_inline]] inline void mixFrame(float* out, const int16_t* data, uint64_t position,
+                                            double leftGain, double rightGain) {
     const int32_t i = static_cast<int32_t>(static_cast<uint32_t>(position >> 32));
     const uint32_t fraction = static_cast<uint32_t>(position);
     const int32_t a = data[i];
@@ -37,9 +42,63 @@ inline void mixFrame(float* out, const int16_t* data, uint64_t position, double 
     out[1] = static_cast<float>(static_cast<double>(out[1]) + value * rightGain);
 }
 
+// The exponents of the lowest and the highest set bit of a finite, non-zero
+// double, read from its bits (cheaper than the library's frexp per ramp).
+struct BitSpan {
+    int32_t lowest;
+    int32_t highest;
+};
+inline BitSpan bitSpan(double x) {
+    uint64_t bits;
+    std::memcpy(&bits, &x, sizeof bits);
+    const int32_t field = static_cast<int32_t>((bits >> 52) & 0x7FF);
+    uint64_t mantissa = bits & ((uint64_t{1} << 52) - 1);
+    if (field != 0) mantissa |= uint64_t{1} << 52;
+    const int32_t scale = (field != 0 ? field : 1) - 1075;  // x = mantissa x 2^scale
+    return BitSpan{scale + __builtin_ctzll(mantissa), scale + 63 - __builtin_clzll(mantissa)};
+}
+
+// Whether a ramp's running sums gain + step, gain + 2 step, ... over
+// `frames` frames are all exact, so that frame k's gain is gain + k x step
+// however it is worked out: true when every sum is a whole multiple of the
+// lowest bit of gain and step and stays within a double's 53 bits. The
+// mixer's gains (a volume byte times 1/255 as a float) and steps (floats)
+// always pass; anything else must be summed one frame at a time.
+inline bool rampSumsExact(double gain, double step, int32_t frames) {
+    if (!std::isfinite(gain) || !std::isfinite(step) || frames < 1) return false;
+    if (step == 0.0) return true;
+    const BitSpan s = bitSpan(step);
+    int32_t lowest = s.lowest;
+    // |gain| + frames x |step| < 2^top
+    int32_t top = s.highest + 1 + (32 - __builtin_clz(static_cast<uint32_t>(frames)));
+    if (gain != 0.0) {
+        const BitSpan g = bitSpan(gain);
+        if (g.lowest < lowest) lowest = g.lowest;
+        if (g.highest + 1 > top) top = g.highest + 1;
+    }
+    return top + 1 <= lowest + 53;
+}
+
+// Converts `count` floats of the mix to 16-bit samples, each as pcm16Of.
+using ConvertKernel = void (*)(int16_t* out, const float* in, int32_t count);
+
+// One float of the mix as a 16-bit sample: rounded half to even (the default
+// rounding mode), clamped to -32768..32767, and -32768 for NaN and anything
+// outside the 32-bit range, which is what the processors' vector conversion
+// and saturation give; so the vector paths convert exactly as this does.
+[[gnu::always_inline]] inline int16_t pcm16Of(float x) {
+    const float rounded = std::nearbyint(x);
+    int32_t value = -32768;
+    if (rounded >= -2147483648.0f && rounded < 2147483648.0f) value = static_cast<int32_t>(rounded);
+    if (value < -32768) value = -32768;
+    if (value > 32767) value = 32767;
+    return static_cast<int16_t>(value);
+}
+
 struct MixKernels {
     MixRunKernel run;
     MixRampKernel ramp;
+    ConvertKernel convert;
 };
 
 enum class MixPath { Scalar, Avx2, Avx512 };
@@ -58,3 +117,176 @@ MixPath mixPath();
 // Makes mixVoices use `path`; false (and nothing changes) when unsupported.
 // For tests and benchmarks; not to be called while a block is being mixed.
 bool setMixPath(MixPath path);
+
+// ---- the vector driver ----
+// The run and ramp loops of every vector width. A vector file defines
+// YULE_VECTOR_TARGET as its instruction set's target attribute before it
+// includes this header, and instantiates VectorKernels with a Lanes class:
+//   WIDTH                          frames per group
+//   Positions                      the 32.32 positions of a group's frames
+//   start(position, step)          the positions of frames 0 .. WIDTH - 1
+//   splat(value)                   every lane set to value
+//   advance(lanes, stride)         every lane plus stride
+//   pairs(data, lanes, first, step, lowest, highest)
+//                                  data[i] and data[i + 1] under each lane,
+//                                  reading nothing outside [lowest, highest]
+//   Gains                          left, right, left, right ... for half a
+//                                  group's frames
+//   loadGains(g), addGains(a, b)   from memory; lane by lane
+//   mix(out, pairs, lanes, low, high)
+//                                  WIDTH frames into out, as mixFrame does,
+//                                  the first half with gains low
+//   convert                        a ConvertKernel
+#ifdef YULE_VECTOR_TARGET
+template <class Lanes>
+struct VectorKernels {
+    static constexpr int32_t WIDTH = Lanes::WIDTH;
+    using Gains = typename Lanes::Gains;
+
+    // Where each group's gains come from. Fixed for a run.
+    struct FixedGains {
+        Gains low;
+        Gains high;
+        void next() {}
+    };
+    // A ramp whose sums are exact (see rampSumsExact): each lane moves on by
+    // a whole group's change, WIDTH independent sums instead of one chain.
+    struct SteppedGains {
+        Gains low;
+        Gains high;
+        Gains change;
+        YULE_VECTOR_TARGET void next() {
+            low = Lanes::addGains(low, change);
+            high = Lanes::addGains(high, change);
+        }
+    };
+    // Any other ramp: a table of the running sums, left and right per frame.
+    struct TableGains {
+        const double* table;
+        Gains low;
+        Gains high;
+        YULE_VECTOR_TARGET void next() {
+            table += 2 * WIDTH;
+            low = Lanes::loadGains(table);
+            high = Lanes::loadGains(table + WIDTH);
+        }
+    };
+
+    // Mixes the whole groups of a run with gains from `source`. Returns the
+    // frames done.
+    template <class Source>
+    [[gnu::always_inline]] YULE_VECTOR_TARGET static inline int32_t mixGroups(float* out, const int16_t* data,
+                                                                              int32_t frames,
+                                                                              uint64_t position,
+                                                                              uint64_t step, Source& source) {
+        // The run itself reads data[first .. last + 1]; a group may not read
+        // beyond that, since nothing more is known to be readable.
+        const bool backward = static_cast<int64_t>(step) < 0;
+        const uint64_t lastPosition = position + static_cast<uint64_t>(frames - 1) * step;
+        const int32_t highest = integerOf(backward ? position : lastPosition) + 1;
+        const typename Lanes::Positions stride = Lanes::splat(WIDTH * step);
+        typename Lanes::Positions lanes = Lanes::start(position, step);
+        int32_t k = 0;
+        for (; k + WIDTH <= frames; k += WIDTH) {
+            const uint64_t first = position + static_cast<uint64_t>(k) * step;
+            const int32_t lowest = integerOf(backward ? first + (WIDTH - 1) * step : first);
+            const auto p = Lanes::pairs(data, lanes, first, step, lowest, highest);
+            Lanes::mix(out + 2 * k, p, lanes, source.low, source.high);
+            source.next();
+            lanes = Lanes::advance(lanes, stride);
+        }
+        return k;
+    }
+
+    YULE_VECTOR_TARGET static uint64_t run(float* out, const int16_t* data, int32_t frames, uint64_t position,
+                                           uint64_t step, double leftGain, double rightGain) {
+        alignas(64) double gains[WIDTH];
+        for (int32_t k = 0; k < WIDTH; k += 2) {
+            gains[k] = leftGain;
+            gains[k + 1] = rightGain;
+        }
+        FixedGains source{Lanes::loadGains(gains), Lanes::loadGains(gains)};
+        int32_t k = mixGroups(out, data, frames, position, step, source);
+        position += static_cast<uint64_t>(k) * step;
+        for (; k < frames; ++k) {
+            mixFrame(out + 2 * k, data, position, leftGain, rightGain);
+            position += step;
+        }
+        return position;
+    }
+
+    YULE_VECTOR_TARGET static uint64_t ramp(float* out, const int16_t* data, int32_t frames,
+                                            uint64_t position, uint64_t step, double* leftGain,
+                                            double* rightGain, double leftStep, double rightStep) {
+        const double left = *leftGain;
+        const double right = *rightGain;
+        if (rampSumsExact(left, leftStep, frames) && rampSumsExact(right, rightStep, frames)) {
+            // Frame k's gains are left + k x leftStep and right + k x
+            // rightStep exactly, as the sums frame by frame give them.
+            alignas(64) double gains[2 * WIDTH];
+            alignas(64) double change[WIDTH];
+            for (int32_t k = 0; k < WIDTH; ++k) {
+                gains[2 * k] = left + static_cast<double>(k) * leftStep;
+                gains[2 * k + 1] = right + static_cast<double>(k) * rightStep;
+            }
+            for (int32_t k = 0; k < WIDTH; k += 2) {
+                change[k] = static_cast<double>(WIDTH) * leftStep;
+                change[k + 1] = static_cast<double>(WIDTH) * rightStep;
+            }
+            SteppedGains source{Lanes::loadGains(gains), Lanes::loadGains(gains + WIDTH),
+                                Lanes::loadGains(change)};
+            int32_t k = mixGroups(out, data, frames, position, step, source);
+            position += static_cast<uint64_t>(k) * step;
+            for (; k < frames; ++k) {
+                mixFrame(out + 2 * k, data, position, left + static_cast<double>(k) * leftStep,
+                         right + static_cast<double>(k) * rightStep);
+                position += step;
+            }
+            *leftGain = left + static_cast<double>(frames) * leftStep;
+            *rightGain = right + static_cast<double>(frames) * rightStep;
+            return position;
+        }
+        return summedRamp(out, data, frames, position, step, leftGain, rightGain, leftStep, rightStep);
+    }
+
+    static constexpr MixKernels kernels() { return MixKernels{run, ramp, Lanes::convert}; }
+
+  private:
+    static int32_t integerOf(uint64_t position) {
+        return static_cast<int32_t>(static_cast<uint32_t>(position >> 32));
+    }
+
+    // The gains as a running sum, added frame by frame as in the scalar loop,
+    // worked out a chunk ahead (left, right per frame, the buffer's own
+    // layout); the frames are then mixed a group at a time.
+    YULE_VECTOR_TARGET static uint64_t summedRamp(float* out, const int16_t* data, int32_t frames,
+                                                  uint64_t position, uint64_t step, double* leftGain,
+                                                  double* rightGain, double leftStep, double rightStep) {
+        constexpr int32_t CHUNK = 64;
+        // A group more than a chunk: the table's last next() loads past it.
+        alignas(64) double gains[2 * (CHUNK + WIDTH)] = {};
+        double left = *leftGain;
+        double right = *rightGain;
+        for (int32_t done = 0; done < frames; done += CHUNK) {
+            const int32_t n = frames - done < CHUNK ? frames - done : CHUNK;
+            for (int32_t k = 0; k < n; ++k) {
+                gains[2 * k] = left;
+                gains[2 * k + 1] = right;
+                left += leftStep;
+                right += rightStep;
+            }
+            float* chunk = out + 2 * done;
+            TableGains source{gains, Lanes::loadGains(gains), Lanes::loadGains(gains + WIDTH)};
+            int32_t k = mixGroups(chunk, data, n, position, step, source);
+            position += static_cast<uint64_t>(k) * step;
+            for (; k < n; ++k) {
+                mixFrame(chunk + 2 * k, data, position, gains[2 * k], gains[2 * k + 1]);
+                position += step;
+            }
+        }
+        *leftGain = left;
+        *rightGain = right;
+        return position;
+    }
+};
+#endif

@@ -38,7 +38,10 @@ int MusicPlayer::init(int rate) {
 }
 
 int MusicPlayer::load(const char* name, SampleLoadCallback sampleLoadCallback) {
-    Song* loaded = createSong(name, sampleLoadCallback);
+    return adopt(createSong(name, sampleLoadCallback));
+}
+
+int MusicPlayer::adopt(Song* loaded) {
     // fix: an earlier song is released rather than leaked, its playback
     // stopped first.
     if (song != loaded) release(song);

@@ -13,6 +13,10 @@ class MusicPlayer {
 
     int init(int rate);
     int load(const char* name, SampleLoadCallback sampleLoadCallback);
+    // Takes a song loaded elsewhere (from memory, say) in place of the
+    // current one, as load does; the player owns it from now on. Null
+    // leaves the player without a song (and returns 0).
+    int adopt(Song* loaded);
     int play();
     int stop();
     int close();

@@ -116,6 +116,20 @@ bool startOfflineRender(OfflineRender& render, Song* song, int32_t rate) {
 }
 
 void renderPcm16(OfflineRender& render, int16_t* out, int32_t frames) {
+    // What is left of the current block first; whole blocks are then
+    // converted straight into out, sparing a copy of every frame; the rest
+    // waits in the render's own block as before.
+    const int32_t pending = std::min(std::max(frames, 0), render.blockFramesLeft);
+    handOut(render, out, pending, render.pcm);
+    out += static_cast<size_t>(pending) * 2;
+    frames -= pending;
+    while (frames >= blockFrames && render.song != nullptr) {
+        renderBlock(render.song, render.mix.data(), blockFrames);
+        convertToPcm16(out, render.mix.data(), blockFrames);
+        out += static_cast<size_t>(blockFrames) * 2;
+        frames -= blockFrames;
+        render.framesOut += blockFrames;
+    }
     handOut(render, out, frames, render.pcm);
 }
 

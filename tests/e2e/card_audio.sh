@@ -13,7 +13,9 @@
 # nothing: 16-bit stereo at 44,000 frames per second). The test finds that
 # leading silence by the first sound in both files and compares from there.
 #
-# Usage: card_audio.sh <build dir> <source dir>. Exit 77 = skipped.
+# Usage: card_audio.sh <build dir> <source dir> [MODULE [CARD OPTIONS...]].
+# With a module, the card plays it (--music MODULE, and the options given)
+# instead of its own. Exit 77 = skipped.
 set -u
 build=${1:?build dir}
 source=${2:?source dir}
@@ -21,6 +23,12 @@ card="$build/yulecard"
 xmrender="$build/tools/xmrender/xmrender"
 module="$source/resources/track.xm"
 out="$build/test-out/e2e-audio"
+card_options=()
+if [ $# -ge 3 ]; then
+  module=$3
+  card_options=(--music "$module" "${@:4}")
+  out="$build/test-out/e2e-audio-own"
+fi
 mkdir -p "$out"
 
 for tool in Xvfb xdotool od cmp; do
@@ -59,7 +67,7 @@ tail -c +45 "$out/reference.wav" >"$reference"  # the samples after the 44-byte 
   || { echo "FAIL: the reference is not $compare_frames frames"; exit 1; }
 
 SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$capture" YULECARD_AUDIO_STATS=1 \
-  "$card" >"$out/card.log" 2>&1 &
+  "$card" "${card_options[@]}" >"$out/card.log" 2>&1 &
 card_pid=$!
 
 # Wait until the device has played the stretch to compare, plus a margin for

@@ -24,7 +24,7 @@ class TextWriterTest : public ::testing::Test {
 
     // The card's font and pen, writing `text` (behind its tag) from a sheet
     // of `rows` rows of 16 glyphs.
-    static TextWriterConfig config(const char* text, int32_t rows = 6) {
+    static TextWriterConfig config(const char* text, int32_t rows = 12) {
         return TextWriterConfig{.font = 106,
                                 .glyphWidth = 16,
                                 .glyphHeight = 16,
@@ -55,6 +55,38 @@ class TextWriterTest : public ::testing::Test {
         return reads;
     }
 
+    // Checks that the glyph last placed is drawn from the font sheet's cell
+    // at (sheetX, sheetY), under the hand, which stands on it.
+    void expectLastGlyphDrawnFrom(int32_t sheetX, int32_t sheetY) {
+        ASSERT_GT(writer.glyphCount(), 0);
+        const GlyphCell cell = writer.cells()[static_cast<size_t>(writer.glyphCount() - 1)];
+        ASSERT_EQ(writer.handX(), cell.x);
+        uint8_t* font = writer.fontSurface().lock();
+        uint8_t* hand = writer.handSurface().lock();
+        uint8_t* back = screen.lock();
+        ASSERT_TRUE(font && hand && back);
+        const int32_t handTop = handPictureTop(cell.x, cell.y);
+        int inked = 0;
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x) {
+                const uint16_t g = pixelAt(font, writer.fontSurface().lockPitch, sheetX + x, sheetY + y);
+                const uint16_t h = pixelAt(hand, writer.handSurface().lockPitch, x, cell.y + y - handTop);
+                inked += g != 0 && h == 0;
+                EXPECT_EQ(pixelAt(back, screen.lockPitch, cell.x + x, cell.y + y), h != 0 ? h : g)
+                    << x << "," << y;
+            }
+        writer.fontSurface().unlock();
+        writer.handSurface().unlock();
+        screen.unlock();
+        EXPECT_GT(inked, 0) << "the glyph shows beside the hand";
+    }
+
+    static uint16_t pixelAt(const uint8_t* p, int32_t pitch, int x, int y) {
+        uint16_t v;
+        std::memcpy(&v, p + static_cast<ptrdiff_t>(pitch) * y + 2 * x, 2);
+        return v;
+    }
+
     DisplayDevice screen;
     TextWriter writer;
     std::vector<char> greeting;
@@ -74,6 +106,12 @@ TEST_F(TextWriterTest, SetupBuildsTheFontGridAndPutsThePenAtTheStart) {
     EXPECT_EQ(writer.glyphSource('A' - 32).y, 35);
     EXPECT_EQ(writer.glyphSource(127 - 32).x, 256);
     EXPECT_EQ(writer.glyphSource(127 - 32).y, 86);
+    // The Latin-1 rows follow: 160 opens row 6, 255 closes row 11.
+    EXPECT_EQ(writer.glyphSource(96).x, 1);
+    EXPECT_EQ(writer.glyphSource(96).y, 103);
+    EXPECT_EQ(writer.glyphSource(191).x, 256);
+    EXPECT_EQ(writer.glyphSource(191).y, 188);
+    EXPECT_EQ(writer.glyphSource(192).x, -1) << "no cell past the 12 rows";
     EXPECT_EQ(writer.fontSurface().width, 273);
     EXPECT_EQ(writer.fontSurface().height, 205);  // ASCII rows, then the Latin-1 rows below
     EXPECT_EQ(writer.handSurface().width, 608);
@@ -124,6 +162,27 @@ TEST_F(TextWriterTest, RhythmOfGlyphsLinesPagesPausesAndRestart) {
         {"pause digit 3 holds 301 frames", "A\r3B", {0, 4, 305}},
         {"pause digit 0 holds 1 frame", "A\r0B", {0, 4, 5}},
         {"pause with a non-digit skips it", "A\rxB", {0, 4, 5}},
+        {"exact pause 0300 holds 301 frames",
+         "A\x10"
+         "0300B",
+         {0, 4, 305}},
+        {"exact pause 0000 holds 1 frame",
+         "A\x10"
+         "0000B",
+         {0, 4, 5}},
+        {"exact pause 9999 holds 10000 frames",
+         "A\x10"
+         "9999B",
+         {0, 4, 10004}},
+        {"exact pause reads four digits, the fifth is a glyph",
+         "A\x10"
+         "00071B",
+         {0, 4, 12, 16}},
+        {"exact pause cut short keeps the glyph after it",
+         "A\x10"
+         "12B",
+         {0, 4, 17}},
+        {"exact pause right before the end keeps the end", "A\x10", {0, 4, 5, 6}},
         {"end of text reads the first again next frame", "A", {0, 4, 5, 9}},
     };
     for (const Case& c : cases) {
@@ -136,8 +195,9 @@ TEST_F(TextWriterTest, RhythmOfGlyphsLinesPagesPausesAndRestart) {
 }
 
 TEST_F(TextWriterTest, IgnoredCodesAreConsumedOneAFrameWithoutDelay) {
+    // 128 to 159 stay without a glyph; 160 to 255 are Latin-1 letters now.
     start(
-        "A\x01\x06\x08\x09\x0b\x0c\x0e\x1f\x80\xff"
+        "A\x01\x06\x08\x09\x0b\x0c\x0e\x1f\x80\x9f"
         "B");
     const std::vector<int> reads = readFrames(15);
     const std::vector<int> want = {0, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14};
@@ -245,6 +305,13 @@ TEST_F(TextWriterTest, FontGridTooSmallLeavesHighGlyphsOut) {
     writer.setup(screen.directDraw, config(greeting.data(), 2));
     readFrames(8);
     EXPECT_EQ(writer.glyphCount(), 2);
+
+    // The six ASCII rows alone have no cell for a Latin-1 letter.
+    std::memcpy(greeting.data(), "TAG01A\xe9", 7);
+    writer.setup(screen.directDraw, config(greeting.data(), 6));
+    readFrames(8);
+    EXPECT_EQ(writer.glyphCount(), 2);
+    EXPECT_EQ(writer.glyphSource(textGlyphCell(0xE9)).x, -1);
 }
 
 TEST_F(TextWriterTest, GreetingRunsItsSixPagesAndStartsOver) {
@@ -302,6 +369,30 @@ TEST_F(TextWriterTest, GlyphsDrawFromTheirFontCellsUnderTheHand) {
     screen.unlock();
 }
 
+TEST_F(TextWriterTest, EveryGlyphIsDrawnFromItsCellAtTheSameAdvance) {
+    // Latin-1 letters sit in the rows below ASCII, in code order from 160.
+    const struct {
+        uint8_t code;
+        int32_t row, column;
+    } cases[] = {
+        {' ', 0, 0},   {'A', 2, 1},   {'~', 5, 14},   {127, 5, 15},   // the snowflake
+        {0xA1, 6, 1},  {0xC4, 8, 4},  {0xC5, 8, 5},   {0xDF, 9, 15},  // ¡ Ä Å ß
+        {0xE9, 10, 9}, {0xF1, 11, 1}, {0xFF, 11, 15},                 // é ñ ÿ
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.code));
+        start(std::string("x") + static_cast<char>(c.code));
+        readFrames(4);
+        screen.clear();
+        writer.frame(screen);
+        ASSERT_EQ(writer.glyphCount(), 2);
+        EXPECT_EQ(writer.cells()[1].ch, c.code);
+        EXPECT_EQ(writer.cells()[1].x, 154);
+        EXPECT_EQ(writer.penX(), 170);
+        if (c.code != ' ') expectLastGlyphDrawnFrom(1 + c.column * 17, 1 + c.row * 17);
+    }
+}
+
 TEST_F(TextWriterTest, TextEndsWhereTheConfigSaysAndALongerRoomIsReadToItsEnd) {
     // A room of 4 bytes holds 3 of the text and the end.
     TextWriterConfig shortRoom = config("TAG01ABCDEF");
@@ -309,7 +400,8 @@ TEST_F(TextWriterTest, TextEndsWhereTheConfigSaysAndALongerRoomIsReadToItsEnd) {
     writer.setup(screen.directDraw, shortRoom);
     readFrames(12);
     ASSERT_EQ(writer.glyphCount(), 3);
-    EXPECT_EQ(std::string({writer.cells()[0].ch, writer.cells()[1].ch, writer.cells()[2].ch}), "ABC");
+    EXPECT_EQ(writer.cells()[0].ch, 'A');
+    EXPECT_EQ(writer.cells()[2].ch, 'C');
     writer.frame(screen);
     EXPECT_EQ(writer.glyphCount(), 0) << "the room's last byte ends the text";
     EXPECT_EQ(writer.readIndex(), 0);

@@ -24,23 +24,23 @@ Greeting readWriterText(const std::string& text) {
         if ((c >= 32 && c <= 127) || c >= 160) {
             EXPECT_FALSE(paused) << "a glyph after the page's pause at " << i;
             page.lines.back() += static_cast<char>(c);
-        } else if (c == WRITER_NEW_LINE) {
+        } else if (c == TEXT_LINE_FEED) {
             page.lines.emplace_back();
-        } else if (c == WRITER_PAGE_BREAK) {
+        } else if (c == TEXT_PAGE_BREAK) {
             EXPECT_TRUE(paused) << "a page without its pause before " << i;
             paused = false;
             g.pages.emplace_back();
             g.pages.back().lines.emplace_back();
-        } else if (c == WRITER_PAUSE_HUNDREDS && i + 1 < text.size()) {
+        } else if (c == TEXT_PAUSE && i + 1 < text.size()) {
             const char d = text[++i];
             EXPECT_TRUE(d >= '0' && d <= '9') << i;
             page.pauseFrames = (d - '0') * 100;
             paused = true;
-        } else if (c == WRITER_PAUSE_FRAMES && i + WRITER_PAUSE_FRAMES_DIGITS < text.size()) {
-            const std::string digits = text.substr(i + 1, WRITER_PAUSE_FRAMES_DIGITS);
+        } else if (c == TEXT_PAUSE_EXACT && i + TEXT_PAUSE_EXACT_DIGITS < text.size()) {
+            const std::string digits = text.substr(i + 1, TEXT_PAUSE_EXACT_DIGITS);
             EXPECT_EQ(digits.find_first_not_of("0123456789"), std::string::npos) << digits;
             page.pauseFrames = std::stoi(digits);
-            i += WRITER_PAUSE_FRAMES_DIGITS;
+            i += TEXT_PAUSE_EXACT_DIGITS;
             paused = true;
         } else {
             ADD_FAILURE() << "byte " << int(c) << " at " << i << " means nothing to the writer";

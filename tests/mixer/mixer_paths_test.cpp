@@ -258,6 +258,33 @@ TEST_P(MixerPaths, LongRunsAtEveryAlignmentMatchTheReference) {
     }
 }
 
+TEST_P(MixerPaths, SilentAndFadingVoicesMatchTheReference) {
+    // Voices at volume 0 (only their positions move) through loops of every
+    // kind and length, and voices ramping down to silence and on in it, with
+    // new silent targets between calls.
+    for (uint64_t seed = 1000; seed < 1300; ++seed) {
+        Scenario sc = randomScenario(seed);
+        std::mt19937_64 rng(seed);
+        for (Voice& v : sc.start) {
+            v.leftVolume = v.rightVolume = 0;
+            v.seenLeftVolume = v.seenRightVolume = 0;
+            v.rampFramesLeft = 0;
+            const bool fading = rng() % 3 == 0;
+            v.currentLeftVolume = fading ? static_cast<uint8_t>(rng()) : 0;
+            v.currentRightVolume = fading ? static_cast<uint8_t>(rng()) : 0;
+        }
+        for (Scenario::Call& c : sc.calls) c.left = c.right = 0;
+        Voice expectedVoices[VOICE_COUNT];
+        Voice actualVoices[VOICE_COUNT];
+        const std::vector<float> expected = play(sc, reference::mixVoices, expectedVoices);
+        const std::vector<float> actual = play(sc, mixVoices, actualVoices);
+        ASSERT_EQ(0, std::memcmp(expected.data(), actual.data(), expected.size() * sizeof(float)))
+            << "seed " << seed;
+        expectSameVoices(expectedVoices, actualVoices, seed);
+        if (HasFailure()) return;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(AllPaths, MixerPaths,
                          ::testing::Values(MixPath::Scalar, MixPath::Avx2, MixPath::Avx512),
                          [](const ::testing::TestParamInfo<MixPath>& info) {

@@ -1,9 +1,11 @@
 // yulecard-shot: runs the card's show on the null platform (no window, no
 // sound device, frames presented to memory), with the wall clock fixed so
 // that the snow is the same on every run, and writes chosen frames as
-// pictures.
+// pictures. It takes the card's own --greeting and --music, so any card can
+// be looked at headless.
 //
 //   yulecard-shot --frames 0,200,400,1200 --out DIR [--format png|bmp] [--clock SECONDS]
+//                 [--greeting FILE] [--music FILE.xm]
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -13,6 +15,9 @@
 #include <set>
 #include <string>
 
+#include "app/card_content.h"
+#include "app/card_options.h"
+#include "app/command_line.h"
 #include "app/frame_loop.h"
 #include "app/scene.h"
 #include "app/scene_frame.h"
@@ -30,14 +35,33 @@ constexpr int64_t DEFAULT_CLOCK = 1'765'000'000;
 // Beyond this a run takes minutes; a typo such as 40000000 is refused.
 constexpr long MAX_FRAME = 1'000'000;
 
+constexpr OptionSpec FRAMES_OPTION{"frames", 0, "N[,N...]", "the frames to write (0 is the first)"};
+constexpr OptionSpec OUT_OPTION{"out", 0, "DIR", "the folder to write them into (made if missing)"};
+constexpr OptionSpec FORMAT_OPTION{"format", 0, "png|bmp", "the pictures' format (default png)"};
+constexpr OptionSpec CLOCK_OPTION{"clock", 0, "SECONDS",
+                                  "seed the snow from this clock (default 1765000000)"};
+constexpr OptionSpec SHOT_OPTIONS[] = {FRAMES_OPTION,   OUT_OPTION,   FORMAT_OPTION, CLOCK_OPTION,
+                                       GREETING_OPTION, MUSIC_OPTION, HELP_OPTION,   VERSION_OPTION};
+
 void usage(FILE* to) {
     std::fputs(
         "usage: yulecard-shot --frames N[,N...] --out DIR [--format png|bmp] [--clock SECONDS]\n"
-        "       yulecard-shot --help | --version\n"
-        "  Runs the show without display or sound and writes frame N (0 is the first)\n"
-        "  as DIR/frame-NNNNN.png (or .bmp). The snow is seeded from SECONDS\n"
-        "  (default 1765000000), so the same command gives the same pictures.\n",
+        "                     [--greeting FILE] [--music FILE.xm]\n"
+        "       yulecard-shot --help | --version\n",
         to);
+}
+
+void help() {
+    usage(stdout);
+    std::fputs(
+        "\n"
+        "Runs the show without display or sound and writes frame N (0 is the first)\n"
+        "as DIR/frame-NNNNN.png (or .bmp). The snow is seeded from SECONDS, so the\n"
+        "same command gives the same pictures.\n"
+        "\n"
+        "Options:\n",
+        stdout);
+    std::fputs(describeOptions(SHOT_OPTIONS).c_str(), stdout);
 }
 
 bool parseNumber(const char* text, long max, long& value) {
@@ -65,6 +89,45 @@ bool parseFrames(const std::string& list, std::set<long>& frames) {
     return !frames.empty();
 }
 
+// What the command line asks for.
+struct ShotRequest {
+    std::set<long> frames;
+    std::string outDir;
+    std::string format = "png";
+    int64_t clock = DEFAULT_CLOCK;
+    CardContent content;
+};
+
+// Reads the values of a parsed command line; false (after saying why on
+// standard error) for a value that makes no sense.
+bool readRequest(const CommandLine& line, ShotRequest& request) {
+    if (const std::string* list = line.value(FRAMES_OPTION.name);
+        list && !parseFrames(*list, request.frames)) {
+        std::fprintf(stderr,
+                     "yulecard-shot: --frames wants frame numbers 0 to %ld separated by commas, not '%s'\n",
+                     MAX_FRAME, list->c_str());
+        return false;
+    }
+    if (const std::string* dir = line.value(OUT_OPTION.name)) request.outDir = *dir;
+    if (const std::string* format = line.value(FORMAT_OPTION.name)) {
+        if (*format != "png" && *format != "bmp") {
+            std::fprintf(stderr, "yulecard-shot: --format is png or bmp, not '%s'\n", format->c_str());
+            return false;
+        }
+        request.format = *format;
+    }
+    if (const std::string* clock = line.value(CLOCK_OPTION.name)) {
+        long seconds = 0;
+        if (!parseNumber(clock->c_str(), 0x7FFFFFFFL, seconds)) {
+            std::fprintf(stderr, "yulecard-shot: --clock wants whole seconds, not '%s'\n", clock->c_str());
+            return false;
+        }
+        request.clock = seconds;
+    }
+    request.content = cardContentFrom(line);
+    return true;
+}
+
 void noWait(uint32_t) {}
 
 // The frame last presented, as 24-bit RGB.
@@ -76,60 +139,39 @@ bool capture(RgbImage& image) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::set<long> frames;
-    std::string outDir;
-    std::string format = "png";
-    int64_t clock = DEFAULT_CLOCK;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-        if (arg == "--help" || arg == "-h") {
-            usage(stdout);
-            return 0;
-        }
-        if (arg == "--version") {
-            std::printf("yulecard-shot %s\n", YULECARD_VERSION);
-            return 0;
-        }
-        if (!value) {
-            std::fprintf(stderr, "yulecard-shot: %s needs a value\n", arg.c_str());
-            usage(stderr);
-            return 2;
-        }
-        ++i;
-        if (arg == "--frames") {
-            if (!parseFrames(value, frames)) {
-                std::fprintf(
-                    stderr,
-                    "yulecard-shot: --frames wants frame numbers 0 to %ld separated by commas, not '%s'\n",
-                    MAX_FRAME, value);
-                return 2;
-            }
-        } else if (arg == "--out") {
-            outDir = value;
-        } else if (arg == "--format") {
-            format = value;
-            if (format != "png" && format != "bmp") {
-                std::fprintf(stderr, "yulecard-shot: --format is png or bmp, not '%s'\n", value);
-                return 2;
-            }
-        } else if (arg == "--clock") {
-            long seconds = 0;
-            if (!parseNumber(value, 0x7FFFFFFFL, seconds)) {
-                std::fprintf(stderr, "yulecard-shot: --clock wants whole seconds, not '%s'\n", value);
-                return 2;
-            }
-            clock = seconds;
-        } else {
-            std::fprintf(stderr, "yulecard-shot: unknown option '%s'\n", arg.c_str());
-            usage(stderr);
-            return 2;
-        }
-    }
-    if (frames.empty() || outDir.empty()) {
+    CommandLine line;
+    std::string error;
+    if (!parseCommandLine(argc, argv, SHOT_OPTIONS, line, error)) {
+        std::fprintf(stderr, "yulecard-shot: %s\n", error.c_str());
         usage(stderr);
         return 2;
     }
+    if (line.has(HELP_OPTION.name)) {
+        help();
+        return 0;
+    }
+    if (line.has(VERSION_OPTION.name)) {
+        std::printf("yulecard-shot %s\n", YULECARD_VERSION);
+        return 0;
+    }
+    if (!line.operands.empty()) {
+        std::fprintf(stderr, "yulecard-shot: unexpected argument '%s'\n", line.operands.front().c_str());
+        usage(stderr);
+        return 2;
+    }
+    ShotRequest request;
+    if (!readRequest(line, request)) return 2;
+    if (request.frames.empty() || request.outDir.empty()) {
+        usage(stderr);
+        return 2;
+    }
+    LoadedCardContent content;
+    if (!loadCardContent(request.content, content, error)) {
+        std::fprintf(stderr, "yulecard-shot: %s\n", error.c_str());
+        return 1;
+    }
+    useCardContent(content);
+    const std::string& outDir = request.outDir;
     std::error_code ec;
     std::filesystem::create_directories(outDir, ec);
     if (ec || !std::filesystem::is_directory(outDir)) {
@@ -140,7 +182,7 @@ int main(int argc, char** argv) {
 
     // The null platform: the window is memory and there is no sound
     // device; no start-up wait.
-    fixWallClock(clock);
+    fixWallClock(request.clock);
     setSceneSleep(noWait);
     mainWindow = createMainWindow(SCREEN_WIDTH, SCREEN_HEIGHT);
     if (mainWindow == nullptr || !sceneInit()) {
@@ -152,19 +194,18 @@ int main(int argc, char** argv) {
     }
 
     int status = 0;
-    const long last = *frames.rbegin();
+    const long last = *request.frames.rbegin();
     RgbImage image;
     for (long frame = 0; frame <= last && status == 0; ++frame) {
         sceneFrame();
-        if (!frames.count(frame)) continue;
+        if (!request.frames.count(frame)) continue;
         char name[64];
-        std::snprintf(name, sizeof name, "frame-%05ld.%s", frame, format.c_str());
+        std::snprintf(name, sizeof name, "frame-%05ld.%s", frame, request.format.c_str());
         const std::string path = (std::filesystem::path(outDir) / name).string();
-        std::string error;
         if (!capture(image)) {
             std::fputs("yulecard-shot: the display is not in the 16-bit format\n", stderr);
             status = 1;
-        } else if (!(format == "png" ? writePng(path, image, error) : writeBmp(path, image, error))) {
+        } else if (!(request.format == "png" ? writePng(path, image, error) : writeBmp(path, image, error))) {
             std::fprintf(stderr, "yulecard-shot: %s\n", error.c_str());
             status = 1;
         } else {

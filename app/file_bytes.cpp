@@ -1,0 +1,53 @@
+#include "app/file_bytes.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+}  // namespace
+
+bool readFileBytes(const std::string& path, const FileKind& kind, std::string& bytes, std::string& error) {
+    bytes.clear();
+    if (path.empty()) {
+        error = std::string("the ") + kind.noun + "'s name is empty";
+        return false;
+    }
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        error = path + ": is a folder, not a " + kind.noun;
+        return false;
+    }
+    errno = 0;
+    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        error = path + ": cannot be read (" + std::strerror(errno) + ")";
+        return false;
+    }
+    // Read to the end rather than trust the size the system reports: a pipe
+    // has none, and a device may never end.
+    char buffer[16384];
+    for (;;) {
+        errno = 0;
+        const size_t n = std::fread(buffer, 1, sizeof buffer, file.get());
+        if (n < sizeof buffer && std::ferror(file.get())) {
+            error = path + ": cannot be read (" + std::strerror(errno) + ")";
+            return false;
+        }
+        bytes.append(buffer, n);
+        if (bytes.size() > kind.maxBytes) {
+            error = path + ": too large for a " + kind.limitNoun + " (more than " +
+                    std::to_string(kind.maxBytes) + " bytes)";
+            bytes.clear();
+            return false;
+        }
+        if (n < sizeof buffer) return true;
+    }
+}
