@@ -22,16 +22,16 @@ std::string readableGreeting(std::string_view writerText) {
         const auto c = static_cast<unsigned char>(writerText[i]);
         if (isGlyph(c)) {
             line += static_cast<char>(c);
-        } else if (c == WRITER_NEW_LINE) {
+        } else if (c == TEXT_LINE_FEED) {
             endLine();
             out += '\n';
-        } else if (c == WRITER_PAGE_BREAK) {
+        } else if (c == TEXT_PAGE_BREAK) {
             endLine();
             out += "\n\n";
-        } else if (c == WRITER_PAUSE_HUNDREDS) {
+        } else if (c == TEXT_PAUSE) {
             ++i;  // its digit
-        } else if (c == WRITER_PAUSE_FRAMES) {
-            i += WRITER_PAUSE_FRAMES_DIGITS;
+        } else if (c == TEXT_PAUSE_EXACT) {
+            i += TEXT_PAUSE_EXACT_DIGITS;
         }
     }
     endLine();
