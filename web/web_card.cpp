@@ -14,16 +14,14 @@
 #include <string>
 #include <string_view>
 
+#include "app/card_content.h"
 #include "app/frame_loop.h"
-#include "app/greeting_encoding.h"
 #include "app/greeting_layout.h"
 #include "app/greeting_link.h"
 #include "app/greeting_readable.h"
 #include "app/greeting_text.h"
 #include "app/scene.h"
-#include "app/scene_content.h"
 #include "app/scene_frame.h"
-#include "app/scene_state.h"
 #include "display/image_surface.h"
 #include "music/audio_output.h"
 #include "platform/messages.h"
@@ -54,9 +52,6 @@ struct ShowFigures {
 constexpr std::string_view LINK_GREETING_NAME = "the link's greeting";
 
 std::unique_ptr<CardShell> shell;
-// The greeting from the link in the writer's format, tag included; empty
-// for the card's own.
-std::string linkWriterText;
 ShowFigures figures;
 bool paused = false;
 // Test aid: the show stops stepping once this frame has been shown (-1: never).
@@ -64,18 +59,6 @@ int64_t holdAfterFrame = -1;
 
 bool holding() {
     return holdAfterFrame >= 0 && figures.frames > static_cast<uint64_t>(holdAfterFrame);
-}
-
-// The scene's set-up, then the link's greeting for the writer in place of ours.
-int sceneInitWithLinkGreeting() {
-    if (!sceneInit()) return 0;
-    if (!linkWriterText.empty()) {
-        TextWriterConfig config = greetingWriterConfig();
-        config.text = linkWriterText.c_str();
-        config.textBytes = static_cast<int32_t>(linkWriterText.size()) - greetingTagLength + 1;
-        textWriter.setup(display.directDraw, config);
-    }
-    return 1;
 }
 
 int timedSceneFrame() {
@@ -145,9 +128,8 @@ EMSCRIPTEN_KEEPALIVE int yuleOpenCard() {
     clearPostedMessages();
     figures = ShowFigures{};
     paused = false;
-    shell =
-        std::make_unique<CardShell>(FrameLoopHooks{sceneInitWithLinkGreeting, timedSceneFrame, sceneShutdown},
-                                    FramePacing::RunningDeadline, tickCount);
+    shell = std::make_unique<CardShell>(FrameLoopHooks{sceneInit, timedSceneFrame, sceneShutdown},
+                                        FramePacing::RunningDeadline, tickCount);
     if (!shell->open()) {
         shell.reset();
         return 0;
@@ -177,8 +159,8 @@ EMSCRIPTEN_KEEPALIVE void yulePauseCard(int pause) {
 // description. Valid until the next call.
 EMSCRIPTEN_KEEPALIVE const char* yuleGreetingText() {
     static std::string text;
-    text = readableGreeting(linkWriterText.empty() ? greetingText + greetingTagLength
-                                                   : linkWriterText.c_str() + greetingTagLength);
+    const std::string& own = usedCardContent().writerText();
+    text = readableGreeting(own.empty() ? greetingText + greetingTagLength : own.c_str() + greetingTagLength);
     return text.c_str();
 }
 
@@ -189,7 +171,7 @@ EMSCRIPTEN_KEEPALIVE const char* yuleGreetingText() {
 EMSCRIPTEN_KEEPALIVE const char* yuleUseGreetingLink(const char* fragment) {
     static std::string error;
     error.clear();
-    linkWriterText.clear();
+    useCardContent(LoadedCardContent{});  // ours, unless the link has a greeting that can be written
     const GreetingLink link = greetingFromFragment(fragment != nullptr ? fragment : "");
     if (!link.present) return "";
     if (!link.ok()) {
@@ -201,8 +183,9 @@ EMSCRIPTEN_KEEPALIVE const char* yuleUseGreetingLink(const char* fragment) {
         error = laid.error;
         return error.c_str();
     }
-    // The writer reads a tag before the text.
-    linkWriterText = std::string(greetingText, greetingTagLength) + writerTextFromGreeting(laid.greeting);
+    LoadedCardContent content;
+    content.setGreeting(laid.greeting);
+    useCardContent(content);
     return "";
 }
 
