@@ -67,9 +67,14 @@ check "the site is at most 1.5 MB with gzip" [ "$total" -le 1572864 ]
 echo "  figure native: $("$build/bench/budget" | tr '\n' ' ')"
 echo "  figure wasm under Node: $(node "$web/web/budget.js" | tr '\n' ' ')"
 
-# References for the page: frames of the show and the first seconds of sound.
+# References for the page: frames of the show, the first seconds of sound,
+# and a frame of a card with a greeting of its own (the page gets it by link).
+mkdir -p "$out/reference/own"
+printf 'Joyeux No\303\253l \303\240 tous,\nxylophones zing!\n\nGod Jul' >"$out/reference/own/greeting.txt"
 "$build/tools/shot/yulecard-shot" --clock 1765000000 --frames 0,190,330,1200 --format bmp \
   --out "$out/reference" >/dev/null &&
+  "$build/tools/shot/yulecard-shot" --clock 1765000000 --frames 600 --format bmp \
+    --greeting "$out/reference/own/greeting.txt" --out "$out/reference/own" >/dev/null &&
   "$build/tools/xmrender/xmrender" "$source/resources/track.xm" -o "$out/reference/track.wav" --seconds 16 -q ||
   { echo "FAIL references"; failed=$((failed + 1)); }
 

@@ -257,6 +257,14 @@ async function mainPage(browser, shots, track) {
   check('shown again, both go on', h2.frames > h1.frames + 10 && h2.audioState === 'running',
         `frames ${h1.frames} -> ${h2.frames}, sound ${h2.audioState}`);
 
+  await page.keyboard.press('f');
+  const full = await page.waitForFunction(() => document.fullscreenElement === document.getElementById('stage'),
+                                          null, {timeout: 3000}).then(() => true, () => false);
+  await page.keyboard.press('f');
+  const left = await page.waitForFunction(() => document.fullscreenElement === null, null, {timeout: 3000})
+                   .then(() => true, () => false);
+  check('F puts the card in full screen and F again takes it out', full && left);
+
   await page.keyboard.press('m');
   const mutedNow = await page.getAttribute('#mute', 'aria-pressed');
   await page.keyboard.press('m');
@@ -381,7 +389,9 @@ async function phonePage(browser) {
 
 // A greeting from the link; a link that cannot be read; the page that writes one.
 async function linkPages(browser, shots) {
-  const own = 'Xylophones zing over\nsnowy hills';
+  // The greeting file yulecard-shot wrote its frame 600 with (tests/e2e/web.sh).
+  const own = fs.readFileSync(path.join(REFERENCES, 'own', 'greeting.txt'), 'utf8');
+  const ownShot = readBmp(path.join(REFERENCES, 'own', 'frame-00600.bmp'));
   const fragment = 'greeting=' + Buffer.from(own, 'utf8').toString('base64url');
   let errors = [];
   let page = await openPage(browser, `clock=${CLOCK}&hold=330`, errors, fragment);
@@ -392,6 +402,7 @@ async function linkPages(browser, shots) {
         `${differ} pixels differ`);
   check('the link\'s greeting is the page\'s text for screen readers', await page.textContent('#greeting') === own,
         JSON.stringify(await page.textContent('#greeting')));
+  await holdAndCompare(page, 600, ownShot, 'a greeting from the link, as yulecard-shot --greeting writes it');
   check('a greeting from the link: no console error', errors.length === 0, errors.slice(0, 3).join(' | '));
   await page.close();
 
