@@ -35,6 +35,8 @@ class WebAudioDevice final : public AudioDevice {
             yuleAudioClose();
             return false;
         }
+        // Room for a transfer at the page's rate, so handing over allocates nothing.
+        out_.reserve(static_cast<size_t>(int64_t{TRANSFER_FRAMES} * deviceRate / rate + 64) * 2);
         open_ = true;
         return true;
     }
@@ -75,7 +77,6 @@ class WebAudioDevice final : public AudioDevice {
         outFrames = 0;
         if (ring_ == nullptr || frames <= 0) return out_.data();
         refill_();
-        if (ring_ == nullptr) return out_.data();  // the refill may end the playback
         frames = std::min(frames, TRANSFER_FRAMES);
         while (frames > 0) {
             const auto at = static_cast<uint32_t>(played_ % ringFrames_);
