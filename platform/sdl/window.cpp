@@ -3,34 +3,143 @@
 #include <SDL.h>
 
 #include <new>
+#include <string>
 
 #include "platform/bitmap.h"
 #include "platform/resources.h"
+#include "platform/sdl/display_access.h"
 #include "platform/sdl/sdl_window.h"
 
+namespace {
+
+// Room for a title bar and borders: the desktop tells their size only once
+// it has framed the window, and the window's size is chosen before that.
+constexpr int32_t FRAME_ALLOWANCE_WIDTH = 16;
+constexpr int32_t FRAME_ALLOWANCE_HEIGHT = 48;
+
+// A window can be made small, but never so small that the picture vanishes.
+constexpr int32_t SMALLEST_WINDOW_DIVISOR = 4;
+
+bool fail(const std::string& line) {
+    SDL_SetError("%s", line.c_str());
+    return false;
+}
+
+// The desktop window's first place: centred on `display`, as large as
+// windowScale() allows there.
+SDL_Rect firstWindowRect(const PlatformWindow* window, int display) {
+    if (display < 0) display = 0;
+    SDL_Rect area;
+    if (SDL_GetDisplayUsableBounds(display, &area) != 0) {
+        // Nothing known of the desktop: the picture's own size, wherever SDL puts it.
+        area = SDL_Rect{0, 0, window->pictureWidth + FRAME_ALLOWANCE_WIDTH,
+                        window->pictureHeight + FRAME_ALLOWANCE_HEIGHT};
+    }
+    const int32_t scale = windowScale(window->pictureWidth, window->pictureHeight,
+                                      area.w - FRAME_ALLOWANCE_WIDTH, area.h - FRAME_ALLOWANCE_HEIGHT);
+    const int centred = static_cast<int>(SDL_WINDOWPOS_CENTERED_DISPLAY(display));
+    return SDL_Rect{centred, centred, window->pictureWidth * scale, window->pictureHeight * scale};
+}
+
+bool enterFullScreen(PlatformWindow* window) {
+    SDL_Window* sdl = window->sdl;
+    if (window->placement == WindowPlacement::Window) {
+        SDL_GetWindowPosition(sdl, &window->windowed.x, &window->windowed.y);
+        SDL_GetWindowSize(sdl, &window->windowed.w, &window->windowed.h);
+    }
+    SDL_SetWindowBordered(sdl, SDL_FALSE);
+    // Cover the desktop by size as well: without a window manager (a bare X
+    // server) nobody acts on the full-screen request, and the window would
+    // keep its size while being drawn as if it were larger.
+    SDL_Rect bounds;
+    const int index = SDL_GetWindowDisplayIndex(sdl);
+    if (index >= 0 && SDL_GetDisplayBounds(index, &bounds) == 0) {
+        SDL_SetWindowPosition(sdl, bounds.x, bounds.y);
+        SDL_SetWindowSize(sdl, bounds.w, bounds.h);
+    }
+    if (SDL_SetWindowFullscreen(sdl, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
+        if (window->placement == WindowPlacement::Window) {
+            // Refused: the desktop window stays as it was.
+            SDL_SetWindowBordered(sdl, SDL_TRUE);
+            SDL_SetWindowSize(sdl, window->windowed.w, window->windowed.h);
+            SDL_SetWindowPosition(sdl, window->windowed.x, window->windowed.y);
+        }
+        return false;
+    }
+    window->placement = WindowPlacement::FullScreen;
+    return true;
+}
+
+bool enterWindow(PlatformWindow* window) {
+    SDL_Window* sdl = window->sdl;
+    if (SDL_SetWindowFullscreen(sdl, 0) != 0) return false;
+    SDL_SetWindowBordered(sdl, SDL_TRUE);
+    SDL_SetWindowResizable(sdl, SDL_TRUE);
+    SDL_SetWindowMinimumSize(sdl, window->pictureWidth / SMALLEST_WINDOW_DIVISOR,
+                             window->pictureHeight / SMALLEST_WINDOW_DIVISOR);
+    const SDL_Rect place =
+        window->windowed.w > 0 ? window->windowed : firstWindowRect(window, SDL_GetWindowDisplayIndex(sdl));
+    SDL_SetWindowSize(sdl, place.w, place.h);
+    SDL_SetWindowPosition(sdl, place.x, place.y);
+    window->placement = WindowPlacement::Window;
+    return true;
+}
+
+}  // namespace
+
 bool startPlatform() {
+    const DisplayEnvironment env = displayEnvironment();
+    // Outside a graphical session there is nothing to look for (and probing
+    // would only have the display libraries print their own complaints).
+    if (!sessionNamed(env)) return fail(noDisplayMessage(env, nullptr));
     // SDL turns Ctrl-C and SIGTERM into its quit event; the message pump
     // hands that on as a close request, so they end the card like Esc.
-    return SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) == 0;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) != 0)
+        return fail(noDisplayMessage(env, SDL_GetError()));
+    // safety: when the session cannot be reached SDL falls back to a driver
+    // that shows nothing, and the card ran unseen until killed; such a
+    // driver is taken only when asked for by name.
+    if (!driverAcceptable(SDL_GetCurrentVideoDriver(), env)) return fail(noDisplayMessage(env, nullptr));
+    return true;
 }
 
 void stopPlatform() {
     SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER);
 }
 
-PlatformWindow* createMainWindow(int32_t width, int32_t height) {
-    SDL_Window* sdl =
-        SDL_CreateWindow(WINDOW_TITLE, 0, 0, width, height, SDL_WINDOW_BORDERLESS | SDL_WINDOW_SHOWN);
-    if (sdl == nullptr) return nullptr;
-    auto* window = new (std::nothrow) PlatformWindow{sdl};
+PlatformWindow* createMainWindow(int32_t width, int32_t height, WindowPlacement placement) {
+    auto* window = new (std::nothrow) PlatformWindow{nullptr, width, height};
     if (window == nullptr) {
-        SDL_DestroyWindow(sdl);
         SDL_SetError("out of memory");
         return nullptr;
     }
+    if (placement == WindowPlacement::FullScreen) {
+        window->sdl =
+            SDL_CreateWindow(WINDOW_TITLE, 0, 0, width, height, SDL_WINDOW_BORDERLESS | SDL_WINDOW_SHOWN);
+    } else if (width > 0 && height > 0) {
+        const SDL_Rect place = firstWindowRect(window, 0);
+        window->sdl = SDL_CreateWindow(WINDOW_TITLE, place.x, place.y, place.w, place.h,
+                                       SDL_WINDOW_RESIZABLE | SDL_WINDOW_SHOWN);
+        window->placement = WindowPlacement::Window;
+    } else {
+        SDL_SetError("the window has no size");
+    }
+    if (window->sdl == nullptr) {
+        delete window;
+        return nullptr;
+    }
     setWindowIconFromResource(window, 101);
+    if (placement == WindowPlacement::FullScreen) {
+        if (!enterFullScreen(window)) {
+            destroyMainWindow(window);
+            return nullptr;
+        }
+    } else {
+        SDL_SetWindowMinimumSize(window->sdl, width / SMALLEST_WINDOW_DIVISOR,
+                                 height / SMALLEST_WINDOW_DIVISOR);
+    }
     // Take the keyboard at once, so Esc reaches the card without a click.
-    SDL_RaiseWindow(sdl);
+    SDL_RaiseWindow(window->sdl);
     return window;
 }
 
@@ -38,6 +147,16 @@ void destroyMainWindow(PlatformWindow* window) {
     if (window == nullptr) return;
     SDL_DestroyWindow(window->sdl);
     delete window;
+}
+
+bool setWindowPlacement(PlatformWindow* window, WindowPlacement placement) {
+    if (window == nullptr || window->sdl == nullptr) return false;
+    if (placement == window->placement) return true;
+    return placement == WindowPlacement::FullScreen ? enterFullScreen(window) : enterWindow(window);
+}
+
+WindowPlacement windowPlacement(const PlatformWindow* window) {
+    return window != nullptr ? window->placement : WindowPlacement::FullScreen;
 }
 
 bool setWindowIconFromResource(PlatformWindow* window, int id) {
