@@ -46,5 +46,6 @@ std::string cardHelp() {
            describeOptions(CARD_OPTIONS) +
            "\n"
            "Keys:\n"
-           "  Esc                   end the card\n";
+           "  Esc                   end the card\n"
+           "  Alt+Enter, F11        switch between full screen and a window\n";
 }

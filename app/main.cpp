@@ -21,5 +21,5 @@ int main(int argc, char** argv) {
         case CardCommand::Run:
             break;
     }
-    return runCard();
+    return runCard(options.window ? WindowPlacement::Window : WindowPlacement::FullScreen);
 }
