@@ -13,6 +13,8 @@ struct PlatformWindow {
     int32_t pictureHeight = 0;
     WindowPlacement placement = WindowPlacement::FullScreen;
     // Where the window was last on the desktop, to come back there from full
-    // screen; w == 0: it has not been a desktop window yet.
+    // screen: the top left of its frame (window managers place a window by
+    // its frame) and the size of its inside; w == 0: it has not been a
+    // desktop window yet.
     SDL_Rect windowed{};
 };

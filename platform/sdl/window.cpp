@@ -41,11 +41,31 @@ SDL_Rect firstWindowRect(const PlatformWindow* window, int display) {
     return SDL_Rect{centred, centred, window->pictureWidth * scale, window->pictureHeight * scale};
 }
 
+// The frame's size above and left of the window's inside, as SDL knows it
+// now (nothing without a window manager, or while the window has no frame).
+SDL_Point frameOffset(SDL_Window* sdl) {
+    int top = 0, left = 0;
+    if (SDL_GetWindowBordersSize(sdl, &top, &left, nullptr, nullptr) != 0) top = left = 0;
+    return SDL_Point{left, top};
+}
+
+// Moves the window so that its frame's top left is at `frame`. SDL places
+// the inside and takes off the frame it knows, which just after a switch
+// is none yet: given the inside alone, the window crept down by its title
+// bar at every return from full screen.
+void placeFrame(SDL_Window* sdl, SDL_Point frame) {
+    const SDL_Point known = frameOffset(sdl);
+    SDL_SetWindowPosition(sdl, frame.x + known.x, frame.y + known.y);
+}
+
 bool enterFullScreen(PlatformWindow* window) {
     SDL_Window* sdl = window->sdl;
     if (window->placement == WindowPlacement::Window) {
         SDL_GetWindowPosition(sdl, &window->windowed.x, &window->windowed.y);
         SDL_GetWindowSize(sdl, &window->windowed.w, &window->windowed.h);
+        const SDL_Point frame = frameOffset(sdl);
+        window->windowed.x -= frame.x;
+        window->windowed.y -= frame.y;
     }
     SDL_SetWindowBordered(sdl, SDL_FALSE);
     // Cover the desktop by size as well: without a window manager (a bare X
@@ -62,7 +82,7 @@ bool enterFullScreen(PlatformWindow* window) {
             // Refused: the desktop window stays as it was.
             SDL_SetWindowBordered(sdl, SDL_TRUE);
             SDL_SetWindowSize(sdl, window->windowed.w, window->windowed.h);
-            SDL_SetWindowPosition(sdl, window->windowed.x, window->windowed.y);
+            placeFrame(sdl, SDL_Point{window->windowed.x, window->windowed.y});
         }
         return false;
     }
@@ -77,10 +97,14 @@ bool enterWindow(PlatformWindow* window) {
     SDL_SetWindowResizable(sdl, SDL_TRUE);
     SDL_SetWindowMinimumSize(sdl, window->pictureWidth / SMALLEST_WINDOW_DIVISOR,
                              window->pictureHeight / SMALLEST_WINDOW_DIVISOR);
-    const SDL_Rect place =
-        window->windowed.w > 0 ? window->windowed : firstWindowRect(window, SDL_GetWindowDisplayIndex(sdl));
-    SDL_SetWindowSize(sdl, place.w, place.h);
-    SDL_SetWindowPosition(sdl, place.x, place.y);
+    if (window->windowed.w > 0) {
+        SDL_SetWindowSize(sdl, window->windowed.w, window->windowed.h);
+        placeFrame(sdl, SDL_Point{window->windowed.x, window->windowed.y});
+    } else {
+        const SDL_Rect first = firstWindowRect(window, SDL_GetWindowDisplayIndex(sdl));
+        SDL_SetWindowSize(sdl, first.w, first.h);
+        SDL_SetWindowPosition(sdl, first.x, first.y);
+    }
     window->placement = WindowPlacement::Window;
     return true;
 }

@@ -32,8 +32,8 @@ wait_geometry() {
 # resizable WIN: the window lets the user change its size (its hints do not
 # fix the size: no maximum, or one above the minimum).
 resizable() {
-  xprop -id "$1" WM_NORMAL_HINTS | awk '/program specified minimum size/ { min = $5 "x" $7 }
-    /program specified maximum size/ { max = $5 "x" $7 } END { exit !(max == "" || max != min) }'
+  xprop -id "$1" WM_NORMAL_HINTS | awk '/minimum size:/ { min = $5 "x" $7 }
+    /maximum size:/ { max = $5 "x" $7 } END { exit !(max == "" || max != min) }'
 }
 
 # frames_go_on WIN FILE: two pictures of the window 0.4 s apart differ
