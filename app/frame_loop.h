@@ -9,7 +9,6 @@
 #include "app/frame_pacer.h"
 #include "platform/window.h"
 
-struct PlatformWindow;
 struct Message;
 
 // The one window; set right after it is created. The scene opens the display on it.

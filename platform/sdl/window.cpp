@@ -17,7 +17,7 @@ namespace {
 constexpr int32_t FRAME_ALLOWANCE_WIDTH = 16;
 constexpr int32_t FRAME_ALLOWANCE_HEIGHT = 48;
 
-// A window can be made small, but never so small that the picture vanishes.
+// A window can be made small, down to a quarter of the picture's size.
 constexpr int32_t SMALLEST_WINDOW_DIVISOR = 4;
 
 bool fail(const std::string& line) {
@@ -90,13 +90,18 @@ bool enterFullScreen(PlatformWindow* window) {
     return true;
 }
 
+// Framed and resizable, but never so small that the picture vanishes.
+void frameAsDesktopWindow(const PlatformWindow* window) {
+    SDL_SetWindowBordered(window->sdl, SDL_TRUE);
+    SDL_SetWindowResizable(window->sdl, SDL_TRUE);
+    SDL_SetWindowMinimumSize(window->sdl, window->pictureWidth / SMALLEST_WINDOW_DIVISOR,
+                             window->pictureHeight / SMALLEST_WINDOW_DIVISOR);
+}
+
 bool enterWindow(PlatformWindow* window) {
     SDL_Window* sdl = window->sdl;
     if (SDL_SetWindowFullscreen(sdl, 0) != 0) return false;
-    SDL_SetWindowBordered(sdl, SDL_TRUE);
-    SDL_SetWindowResizable(sdl, SDL_TRUE);
-    SDL_SetWindowMinimumSize(sdl, window->pictureWidth / SMALLEST_WINDOW_DIVISOR,
-                             window->pictureHeight / SMALLEST_WINDOW_DIVISOR);
+    frameAsDesktopWindow(window);
     if (window->windowed.w > 0) {
         SDL_SetWindowSize(sdl, window->windowed.w, window->windowed.h);
         placeFrame(sdl, SDL_Point{window->windowed.x, window->windowed.y});
@@ -159,8 +164,7 @@ PlatformWindow* createMainWindow(int32_t width, int32_t height, WindowPlacement 
             return nullptr;
         }
     } else {
-        SDL_SetWindowMinimumSize(window->sdl, width / SMALLEST_WINDOW_DIVISOR,
-                                 height / SMALLEST_WINDOW_DIVISOR);
+        frameAsDesktopWindow(window);
     }
     // Take the keyboard at once, so Esc reaches the card without a click.
     SDL_RaiseWindow(window->sdl);
