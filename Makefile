@@ -9,6 +9,9 @@ JOBS  ?= $(shell nproc)
 PREFIX ?= /usr/local
 PACKAGES := cmake g++ make pkg-config libsdl2-dev libgtest-dev libbenchmark-dev \
             xvfb xdotool imagemagick pulseaudio pulseaudio-utils
+# xwininfo and xprop: the window tests read the card's window with them;
+# openbox: a window manager, for the test of the framed window.
+PACKAGES += x11-utils openbox
 # The installation test's validators, and dpkg-shlibdeps for the package.
 PACKAGES += desktop-file-utils appstream groff-base dpkg-dev
 # The tools' pictures; the video recorder (built only where these are found).
