@@ -11,6 +11,11 @@ void hideCursor() {
     shown = false;
 }
 
+void showCursor() {
+    yuleShowPointer();
+    shown = true;
+}
+
 bool cursorShown() {
     return shown;
 }

@@ -12,6 +12,7 @@
 
 struct ScreenPresenter {
     int32_t width, height, bitsPerPixel;
+    PresentFit fit;
     std::vector<uint32_t> rgba;  // the frame as the canvas takes it: bytes R, G, B, A
 };
 
@@ -55,7 +56,7 @@ void widenFrame(ScreenPresenter& p, const uint8_t* pixels, int32_t pitch, const 
 }  // namespace
 
 ScreenPresenter* openPresenter(PlatformWindow* window, int32_t width, int32_t height, int32_t bitsPerPixel,
-                               bool) {
+                               PresentFit fit) {
     if (window == nullptr || width <= 0 || height <= 0) {
         setWebPlatformError("no window to present into");
         return nullptr;
@@ -64,7 +65,7 @@ ScreenPresenter* openPresenter(PlatformWindow* window, int32_t width, int32_t he
         setWebPlatformError("the frame's depth cannot be shown");
         return nullptr;
     }
-    auto* p = new (std::nothrow) ScreenPresenter{width, height, bitsPerPixel, {}};
+    auto* p = new (std::nothrow) ScreenPresenter{width, height, bitsPerPixel, fit, {}};
     if (p == nullptr) {
         setWebPlatformError("out of memory");
         return nullptr;
@@ -81,9 +82,11 @@ void closePresenter(ScreenPresenter* presenter) {
 bool presentFrame(ScreenPresenter* p, const uint8_t* pixels, int32_t pitch, const uint32_t* palette) {
     if (p == nullptr || pixels == nullptr) return false;
     widenFrame(*p, pixels, pitch, palette);
-    // The page is always "full screen": the picture as large as the canvas
-    // allows, sharp, aspect kept, black around.
-    const PresentLayout l = presentLayout(p->width, p->height, yuleCanvasWidth(), yuleCanvasHeight());
+    // The picture as large as the canvas allows, sharp, aspect kept, black
+    // around; or stretched over the whole canvas.
+    const int32_t outputWidth = yuleCanvasWidth(), outputHeight = yuleCanvasHeight();
+    PresentLayout l = presentLayout(p->width, p->height, outputWidth, outputHeight);
+    if (p->fit == PresentFit::Stretch) l = PresentLayout{l.scale, 0, 0, outputWidth, outputHeight};
     yuleShowPicture(reinterpret_cast<const uint8_t*>(p->rgba.data()), p->width, p->height, l.scale, l.x, l.y,
                     l.w, l.h);
     return true;

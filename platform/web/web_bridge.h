@@ -13,8 +13,9 @@ int32_t yuleCanvasHeight();
 // pass where w x h is not that whole scale, black around.
 void yuleShowPicture(const uint8_t* rgba, int32_t width, int32_t height, int32_t scale, int32_t x, int32_t y,
                      int32_t w, int32_t h);
-// Hides the pointer over the picture (shown again when the show ends).
+// Hides the pointer over the picture, and shows it again.
 void yuleHidePointer();
+void yuleShowPointer();
 
 // Sound: an AudioContext asking for `rate`; returns the rate it runs at,
 // 0 when the page has no Web Audio.

@@ -16,6 +16,9 @@ mergeInto(LibraryManager.library, {
   yuleHidePointer: function() {
     Module['page'].hidePointer();
   },
+  yuleShowPointer: function() {
+    Module['page'].showPointer();
+  },
   yuleAudioOpen: function(rate) {
     return Module['page'].audioOpen(rate);
   },

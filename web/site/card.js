@@ -334,6 +334,7 @@
       if (firstPictureAt === null) firstPictureAt = end;
     },
     hidePointer: () => canvas.classList.add('no-pointer'),
+    showPointer: () => canvas.classList.remove('no-pointer'),
     audioOpen,
     audioStart,
     audioStop,
