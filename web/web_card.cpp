@@ -193,7 +193,14 @@ EMSCRIPTEN_KEEPALIVE const char* yuleUseGreetingLink(const char* fragment) {
 // written on the card, else the one-line reason ("greeting:3: ...").
 EMSCRIPTEN_KEEPALIVE const char* yuleCheckGreeting(const char* greetingFile) {
     static std::string error;
-    error = layOutGreeting(greetingFile != nullptr ? greetingFile : "", "greeting").error;
+    const std::string_view file = greetingFile != nullptr ? greetingFile : "";
+    // A link carries no more than this; the card would refuse the link.
+    if (file.size() > GREETING_LINK_MAX_BYTES) {
+        error = "greeting: longer than a link to the card carries (" +
+                std::to_string(GREETING_LINK_MAX_BYTES / 1024) + " KB)";
+        return error.c_str();
+    }
+    error = layOutGreeting(file, "greeting").error;
     return error.c_str();
 }
 

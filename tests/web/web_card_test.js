@@ -415,6 +415,17 @@ async function linkPages(browser, shots) {
   check('... and the card opens with its own greeting', /Dear friend/.test(await page.textContent('#greeting')));
   await page.close();
 
+  // A link of a megabyte and a half (browsers take up to about two): refused
+  // in one line, the card's memory untouched.
+  errors = [];
+  page = await openPage(browser, `clock=${CLOCK}`, errors, 'greeting=' + 'A'.repeat(1500000));
+  const huge = await page.isVisible('#notice') ? await page.textContent('#notice') : '';
+  check('a link far too long is refused in one line', /longer than a card holds/.test(huge), huge.slice(0, 160));
+  await page.click('#invitation');
+  await waitFrames(page, 2, 10000);
+  check('... and the card still opens, with no console error', errors.length === 0, errors.slice(0, 3).join(' | '));
+  await page.close();
+
   errors = [];
   page = await browser.newPage({viewport: {width: 1200, height: 800}});
   watchErrors(page, errors);

@@ -250,7 +250,7 @@
   // server). A link that cannot be read says so, and the card writes its
   // own greeting instead.
   function readLink() {
-    const error = card.UTF8ToString(card.ccall('yuleUseGreetingLink', 'number', ['string'], [location.hash]));
+    const error = withText(location.hash, (text) => card.UTF8ToString(card._yuleUseGreetingLink(text)));
     showNotice(error ? 'This card\'s link does not hold a greeting it can write (' + error +
                        '), so it shows its own.' : '');
   }
@@ -265,6 +265,20 @@
       endCard();
     }
   });
+
+  // Hands `text` to the card as UTF-8 in memory of its own (a link may be
+  // long, far longer than the call stack the usual string passing uses).
+  function withText(text, use) {
+    const bytes = card.lengthBytesUTF8(text) + 1;
+    const at = card._malloc(bytes);
+    if (!at) return 'the link is too long';
+    try {
+      card.stringToUTF8(text, at, bytes);
+      return use(at);
+    } finally {
+      card._free(at);
+    }
+  }
 
   // ---- Input ----
 

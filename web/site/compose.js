@@ -23,8 +23,22 @@
     return 'Line ' + m[1] + (m[2] ? ', column ' + m[2] : '') + ': ' + m[3];
   }
 
+  // Hands `value` to the card as UTF-8 in memory of its own (a greeting may
+  // be pasted in of any length, far beyond the call stack).
+  function withText(value, use) {
+    const bytes = card.lengthBytesUTF8(value) + 1;
+    const at = card._malloc(bytes);
+    if (!at) return 'greeting: too long to be written on the card';
+    try {
+      card.stringToUTF8(value, at, bytes);
+      return use(at);
+    } finally {
+      card._free(at);
+    }
+  }
+
   function update() {
-    const error = card.UTF8ToString(card.ccall('yuleCheckGreeting', 'number', ['string'], [text.value]));
+    const error = withText(text.value, (at) => card.UTF8ToString(card._yuleCheckGreeting(at)));
     problem.textContent = error ? readable(error) : '';
     text.setAttribute('aria-invalid', String(!!error));
     copy.disabled = !!error;
@@ -33,7 +47,7 @@
       link.value = '';
       return;
     }
-    const fragment = card.UTF8ToString(card.ccall('yuleGreetingFragment', 'number', ['string'], [text.value]));
+    const fragment = withText(text.value, (at) => card.UTF8ToString(card._yuleGreetingFragment(at)));
     cardAddress.hash = fragment;
     link.value = cardAddress.href;
     clearTimeout(settle);
