@@ -55,7 +55,7 @@ fail() { echo "FAIL: $*"; cat "$out/card.log" 2>/dev/null; exit 1; }
 tail -c +45 "$out/reference.wav" >"$reference"
 [ "$(stat -c %s "$reference")" -eq $((compare_frames * 4)) ] || fail "the reference is not $compare_frames frames"
 
-start_xvfb "$out/xvfb.log" 1280x960x16
+start_xvfb "$out/xvfb.log" 1280x960x16 || exit 1
 xdotool mousemove 640 480  # keys go to the window under the pointer (no window manager)
 SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$capture" YULECARD_AUDIO_STATS=1 \
   YULECARD_FRAME_STATS=1 "$card" >"$out/card.log" 2>&1 &

@@ -39,7 +39,7 @@ source "$here/xvfb.bash"
 source "$here/window.bash"
 fail() { echo "FAIL: $*"; cat "$out/card.log" 2>/dev/null; exit 1; }
 
-start_xvfb "$out/xvfb.log" 1600x1200x16
+start_xvfb "$out/xvfb.log" 1600x1200x16 || exit 1
 openbox --sm-disable >"$out/openbox.log" 2>&1 &
 wm_pid=$!
 for _ in $(seq 100); do

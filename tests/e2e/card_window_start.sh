@@ -36,7 +36,7 @@ source "$here/xvfb.bash"
 source "$here/window.bash"
 fail() { echo "FAIL: $*"; cat "$out/card.log" 2>/dev/null; exit 1; }
 
-start_xvfb "$out/xvfb.log" 1600x1200x16
+start_xvfb "$out/xvfb.log" 1600x1200x16 || exit 1
 xdotool mousemove 800 600  # keys go to the window under the pointer (no window manager)
 SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy "$card" --window >"$out/card.log" 2>&1 &
 card_pid=$!
