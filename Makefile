@@ -1,20 +1,34 @@
 # Thin front over CMake. `make run` builds and starts the card;
 # `make test` builds and runs every test; `make install PREFIX=DIR` installs;
-# `make package` writes the Debian package into the build folder. All install
-# missing Debian packages first (with sudo when not root).
+# `make package` writes the Debian package into the build folder; `make web`
+# builds the web card into build-web/site/ and `make web-serve` serves it on
+# 127.0.0.1. All install missing Debian packages first (with sudo when not
+# root).
 BUILD ?= build
 JOBS  ?= $(shell nproc)
 PREFIX ?= /usr/local
 PACKAGES := cmake g++ make pkg-config libsdl2-dev libgtest-dev libbenchmark-dev \
             xvfb xdotool imagemagick pulseaudio pulseaudio-utils
+# xwininfo and xprop: the window tests read the card's window with them;
+# openbox: a window manager, for the test of the framed window.
+PACKAGES += x11-utils openbox
 # The installation test's validators, and dpkg-shlibdeps for the package.
 PACKAGES += desktop-file-utils appstream groff-base dpkg-dev
 # The tools' pictures; the video recorder (built only where these are found).
 PACKAGES += libpng-dev
 PACKAGES += libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libswresample-dev
+# The web card: Debian's emscripten, and Chromium for its tests.
+PACKAGES += emscripten chromium
+# The web tests drive Chromium through playwright-core from npm, pinned,
+# installed into the build folder (never into the repository).
+PLAYWRIGHT := playwright-core@1.65.2
+WEB_BUILD ?= build-web
+# Debian's emscripten finds its JavaScript parser only on Debian's own node path.
+EMSCRIPTEN_ENV := NODE_PATH=/usr/share/nodejs
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps bench-deps install-missing configure build run test bench install package clean
+.PHONY: all deps bench-deps install-missing test-deps configure build run test bench install package \
+        web web-serve clean
 
 all: build
 
@@ -35,7 +49,14 @@ install-missing:
 	if [ -n "$$missing" ]; then \
 	  echo "Installing:$$missing"; \
 	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
-	fi
+	fi; \
+	command -v npm >/dev/null || DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq npm
+
+# What the tests fetch from npm, into the build folder.
+test-deps: deps
+	@[ -d $(BUILD)/npm/node_modules/playwright-core ] || \
+	  npm install --prefix $(BUILD)/npm --no-save --no-package-lock --no-audit --no-fund $(PLAYWRIGHT) \
+	  || echo "make: playwright-core could not be installed; the web page test will be skipped"
 
 $(BUILD)/CMakeCache.txt: | deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -48,7 +69,7 @@ build: deps configure
 run: build
 	./$(BUILD)/yulecard
 
-test: build
+test: build test-deps
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 install: build
@@ -66,5 +87,13 @@ bench: bench-deps
 	  if [ -x "$$b" ]; then echo "== $$b"; $$b || exit 1; fi; \
 	done
 
+web: deps
+	$(EMSCRIPTEN_ENV) emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release
+	$(EMSCRIPTEN_ENV) cmake --build $(WEB_BUILD) -j $(JOBS)
+	@echo "The web card: $(WEB_BUILD)/site/ (copy it to any static host)"
+
+web-serve: web
+	/usr/bin/python3 web/serve.py $(WEB_BUILD)/site
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(WEB_BUILD)

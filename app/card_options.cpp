@@ -58,5 +58,6 @@ std::string cardHelp() {
            "  Letters: ASCII and Latin-1 (\u00e9, \u00df, \u00e5, \u00a1, ...); \u2744 writes a snowflake.\n"
            "\n"
            "Keys:\n"
-           "  Esc                   end the card\n";
+           "  Esc                   end the card\n"
+           "  Alt+Enter, F11        switch between full screen and a window\n";
 }

@@ -1,9 +1,12 @@
 #include "app/frame_loop.h"
 
+#include <cinttypes>
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/scene_frame.h"
 #include "display/display_device.h"
+#include "platform/cursor.h"
 #include "platform/messages.h"
 #include "platform/ticks.h"
 #include "platform/window.h"
@@ -32,7 +35,34 @@ uint32_t stepUntilQuit(Step&& step) {
     }
 }
 
+// The pointer belongs to the desktop in a window; over the full screen it
+// would only stand in the picture.
+void showPointerFor(WindowPlacement placement) {
+    if (placement == WindowPlacement::FullScreen)
+        hideCursor();
+    else
+        showCursor();
+}
+
+void printFrameStats(const FrameStats& stats) {
+    std::fprintf(stderr, "yulecard: frames: %" PRIu64 " in %" PRIu32 " ms, longest gap %" PRIu32 " ms\n",
+                 stats.frames, stats.lastStart - stats.firstStart, stats.longestGap);
+}
+
 }  // namespace
+
+void toggleFullScreen() {
+    if (mainWindow == nullptr) return;
+    const WindowPlacement next = windowPlacement(mainWindow) == WindowPlacement::FullScreen
+                                     ? WindowPlacement::Window
+                                     : WindowPlacement::FullScreen;
+    if (!setWindowPlacement(mainWindow, next)) {
+        std::fprintf(stderr, "yulecard: cannot switch to %s: %s\n",
+                     next == WindowPlacement::FullScreen ? "full screen" : "a window", platformError());
+        return;
+    }
+    showPointerFor(next);
+}
 
 uint32_t windowProc(const Message& m) {
     switch (m.message) {
@@ -41,6 +71,12 @@ uint32_t windowProc(const Message& m) {
             return 0;
         case WM_KEYDOWN:
             if (m.wParam == VK_ESCAPE) postMessage(WM_DESTROY, 0);
+            if (m.wParam == VK_F11) toggleFullScreen();
+            return defaultWindowProc(m);
+        case WM_SYSKEYDOWN:
+            // Esc ends the card with Alt held as well.
+            if (m.wParam == VK_ESCAPE) postMessage(WM_DESTROY, 0);
+            if (m.wParam == VK_RETURN || m.wParam == VK_F11) toggleFullScreen();
             return defaultWindowProc(m);
         case WM_CREATE:
         case WM_PAINT:
@@ -56,6 +92,15 @@ uint32_t defaultWindowProc(const Message& m) {
     return 0;
 }
 
+void FrameStats::frameBegins(uint32_t tick) {
+    if (frames == 0)
+        firstStart = tick;
+    else if (tick - lastStart > longestGap)
+        longestGap = tick - lastStart;
+    lastStart = tick;
+    ++frames;
+}
+
 FrameStepper::FrameStepper(const FrameLoopHooks& hooks, const FramePacer& pacer, TickSource clock)
     : hooks_(hooks), pacer_(pacer), clock_(clock) {}
 
@@ -68,7 +113,9 @@ StepResult FrameStepper::step() {
     uint32_t now = clock_();
     bool ran = false;
     if (pacer_.due(now)) {
-        pacer_.frameBegins(clock_());
+        const uint32_t begins = clock_();
+        pacer_.frameBegins(begins);
+        stats_.frameBegins(begins);
         hooks_.frame();
         ran = true;
         now = clock_();
@@ -91,8 +138,8 @@ uint32_t takeFirstFrameDelay() {
     return delay;
 }
 
-CardShell::CardShell(const FrameLoopHooks& hooks, FramePacing pacing, TickSource clock)
-    : hooks_(hooks), pacing_(pacing), clock_(clock) {}
+CardShell::CardShell(const FrameLoopHooks& hooks, FramePacing pacing, TickSource clock, WindowPlacement start)
+    : hooks_(hooks), pacing_(pacing), clock_(clock), start_(start) {}
 
 CardShell::~CardShell() {
     if (open_) close(0);
@@ -102,11 +149,12 @@ bool CardShell::open() {
     // fix: a card that cannot open its window or display says why on stderr
     // and ends with status 1, rather than ending silently as a success.
     if (!startPlatform()) {
-        std::fprintf(stderr, "yulecard: cannot start the video system: %s\n", platformError());
+        // The platform says what is missing and what to do.
+        std::fprintf(stderr, "yulecard: %s\n", platformError());
         stopPlatform();
         return false;
     }
-    mainWindow = createMainWindow(SCREEN_WIDTH, SCREEN_HEIGHT);
+    mainWindow = createMainWindow(SCREEN_WIDTH, SCREEN_HEIGHT, start_);
     if (mainWindow == nullptr) {
         std::fprintf(stderr, "yulecard: cannot create the window: %s\n", platformError());
         stopPlatform();
@@ -120,6 +168,8 @@ bool CardShell::open() {
                      displayError()[0] ? displayError() : "cannot open the display");
         setUpFailed_ = true;
         postQuitMessage(1);
+    } else {
+        showPointerFor(windowPlacement(mainWindow));
     }
     FramePacer pacer(pacing_, clock_());
     // The music is already playing: the first frame waits out its head start.
@@ -136,6 +186,7 @@ StepResult CardShell::step() {
 int CardShell::close(uint32_t quitCode) {
     if (!open_) return 1;
     open_ = false;
+    if (stepper_ && std::getenv("YULECARD_FRAME_STATS") != nullptr) printFrameStats(stepper_->stats());
     stepper_.reset();
     hooks_.shutdown();
     clearPostedMessages();
@@ -145,12 +196,12 @@ int CardShell::close(uint32_t quitCode) {
     return setUpFailed_ ? 1 : static_cast<int>(quitCode);
 }
 
-int runCard(const FrameLoopHooks& hooks) {
-    CardShell shell(hooks, FramePacing::SinceLastStart, tickCount);
+int runCard(const FrameLoopHooks& hooks, WindowPlacement start) {
+    CardShell shell(hooks, FramePacing::SinceLastStart, tickCount, start);
     if (!shell.open()) return 1;
     return shell.close(stepUntilQuit([&] { return shell.step(); }));
 }
 
-int runCard() {
-    return runCard(FrameLoopHooks{sceneInit, sceneFrame, sceneShutdown});
+int runCard(WindowPlacement start) {
+    return runCard(FrameLoopHooks{sceneInit, sceneFrame, sceneShutdown}, start);
 }

@@ -7,18 +7,25 @@
 #include <optional>
 
 #include "app/frame_pacer.h"
+#include "platform/window.h"
 
-struct PlatformWindow;
 struct Message;
 
 // The one window; set right after it is created. The scene opens the display on it.
 extern PlatformWindow* mainWindow;
 
 // The window's handling of one message: Esc posts WM_DESTROY, WM_DESTROY
-// posts the quit, WM_PAINT is answered without painting; the rest goes to
+// posts the quit, Alt+Enter and F11 switch between full screen and a
+// desktop window, WM_PAINT is answered without painting; the rest goes to
 // defaultWindowProc, where the system's close request destroys the window.
 uint32_t windowProc(const Message& m);
 uint32_t defaultWindowProc(const Message& m);
+
+// Moves the main window between full screen and a desktop window; the show,
+// the music and the display go on as they are. The pointer is hidden in
+// full screen only. A switch the platform refuses is reported in one line
+// and the card stays as it was.
+void toggleFullScreen();
 
 // What the shell drives; the card passes sceneInit, sceneFrame, sceneShutdown.
 struct FrameLoopHooks {
@@ -37,6 +44,17 @@ struct StepResult {
     uint32_t waitMs;  // the host may sleep this long (or until a message comes)
 };
 
+// How the frames went, for reliability checks of the running card
+// (YULECARD_FRAME_STATS): a switch of the window or a stall shows as a gap.
+struct FrameStats {
+    uint64_t frames = 0;
+    uint32_t firstStart = 0;
+    uint32_t lastStart = 0;
+    uint32_t longestGap = 0;  // the most milliseconds between two frame starts
+
+    void frameBegins(uint32_t tick);
+};
+
 class FrameStepper {
   public:
     FrameStepper(const FrameLoopHooks& hooks, const FramePacer& pacer, TickSource clock);
@@ -46,11 +64,13 @@ class FrameStepper {
     StepResult step();
 
     FramePacer& pacer() { return pacer_; }
+    const FrameStats& stats() const { return stats_; }
 
   private:
     FrameLoopHooks hooks_;
     FramePacer pacer_;
     TickSource clock_;
+    FrameStats stats_;
 };
 
 // Runs until WM_QUIT is taken and returns its code: the desktop rule from
@@ -68,7 +88,8 @@ uint32_t takeFirstFrameDelay();
 // window, scene set-up, head start), step until the quit, close.
 class CardShell {
   public:
-    CardShell(const FrameLoopHooks& hooks, FramePacing pacing, TickSource clock);
+    CardShell(const FrameLoopHooks& hooks, FramePacing pacing, TickSource clock,
+              WindowPlacement start = WindowPlacement::FullScreen);
     ~CardShell();
     CardShell(const CardShell&) = delete;
     CardShell& operator=(const CardShell&) = delete;
@@ -86,14 +107,16 @@ class CardShell {
     FrameLoopHooks hooks_;
     FramePacing pacing_;
     TickSource clock_;
+    WindowPlacement start_;
     std::optional<FrameStepper> stepper_;
     bool open_ = false;
     bool setUpFailed_ = false;
 };
 
-// Runs the card on the desktop: window, scene set-up, frame loop, scene
-// shutdown. Returns the process exit status: 0 after Esc or a close
-// request, 1 (with one line on stderr) when the window or the display
-// cannot be opened.
-int runCard();
-int runCard(const FrameLoopHooks& hooks);
+// Runs the card on the desktop: window (full screen, or a desktop window
+// with `start` Window), scene set-up, frame loop, scene shutdown. Returns
+// the process exit status: 0 after Esc or a close request, 1 (with one line
+// on stderr) when there is no display or the window or the display cannot
+// be opened.
+int runCard(WindowPlacement start = WindowPlacement::FullScreen);
+int runCard(const FrameLoopHooks& hooks, WindowPlacement start = WindowPlacement::FullScreen);

@@ -29,5 +29,5 @@ int main(int argc, char** argv) {
         return 1;
     }
     useCardContent(content);
-    return runCard();
+    return runCard(options.window ? WindowPlacement::Window : WindowPlacement::FullScreen);
 }

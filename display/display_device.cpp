@@ -68,9 +68,12 @@ bool DisplayDevice::create(PlatformWindow* window, int32_t newWidth, int32_t new
     if (directDraw == nullptr) return fail("cannot open the display", "out of memory");
 
     if (window != nullptr) {
-        directDraw->presenter = openPresenter(window, width, height, bitsPerPixel, !windowed);
+        // The card's own screen keeps its shape in whatever the window is;
+        // the desktop's copy fills the window it was made for.
+        directDraw->presenter = openPresenter(window, width, height, bitsPerPixel,
+                                              windowed ? PresentFit::Stretch : PresentFit::KeepShape);
         if (directDraw->presenter == nullptr) {
-            fail(windowed ? "cannot open the display in a window" : "cannot open the full-screen display",
+            fail(windowed ? "cannot open the display in a window" : "cannot open the display",
                  platformError());
             release();
             return false;

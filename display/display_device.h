@@ -1,6 +1,8 @@
 #pragma once
 // The screen: a back buffer that every frame is drawn into and that present
-// shows whole, full screen (scaled sharply, 4:3 kept) or into a window.
+// shows whole, scaled sharply with 4:3 kept (in whatever the platform window
+// is: full screen or a desktop window), or copied at the desktop's depth and
+// stretched over a window.
 //
 // The names come from the display interface the card was first written for:
 //   directDraw  the display service pictures are made from (DisplayContext)
@@ -23,8 +25,8 @@ struct ClipRect {
 };
 
 enum class DisplayMode {
-    FullScreen,  // the back buffer at the depth asked for; present flips
-    Windowed,    // the back buffer at the desktop's depth; present copies
+    FullScreen,  // the back buffer at the depth asked for; present flips; shape kept
+    Windowed,    // the back buffer at the desktop's depth; present copies; stretched
 };
 
 class DisplayDevice : public Surface {

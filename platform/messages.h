@@ -11,11 +11,17 @@ constexpr uint32_t WM_PAINT = 0x0F;
 constexpr uint32_t WM_CLOSE = 0x10;  // the system's close request (window close, Alt+F4, SIGTERM)
 constexpr uint32_t WM_QUIT = 0x12;
 constexpr uint32_t WM_KEYDOWN = 0x100;
-constexpr uint32_t VK_ESCAPE = 27;
+constexpr uint32_t WM_SYSKEYDOWN = 0x104;  // a key pressed with Alt held
+
+// Key codes (wParam of the key messages): a character key is its character.
+constexpr uint32_t VK_RETURN = 0x0D;
+constexpr uint32_t VK_ESCAPE = 0x1B;
+constexpr uint32_t VK_F1 = 0x70;  // VK_F1 + n - 1 is Fn
+constexpr uint32_t VK_F11 = 0x7A;
 
 struct Message {
     uint32_t message;
-    uint32_t wParam;  // key code for WM_KEYDOWN, exit code for WM_QUIT
+    uint32_t wParam;  // key code for the key messages, exit code for WM_QUIT
 };
 
 // Appends a message to the card's own queue.

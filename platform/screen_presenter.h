@@ -1,15 +1,21 @@
 #pragma once
-// Shows the card's frames in its window. Full screen, the window takes the
-// desktop's size (the monitor's mode is never changed) and the frame is
-// scaled as large as fits with its aspect ratio kept, black bars around:
-// nearest-neighbour up to the largest whole-number scale, then one linear
-// pass to the final size, so pixels come out sharp and even. Windowed, the
-// frame is stretched over the whole client area. Vsync where the platform
+// Shows the card's frames in its window, whatever the window's size. With
+// the frame's shape kept, the frame is scaled as large as the window allows,
+// black bars around: nearest-neighbour up to the largest whole-number scale,
+// then one linear pass to the final size, so pixels come out sharp and even.
+// Stretched, it covers the whole client area. The window's size is read at
+// every present, so the window may change (full screen, a desktop window
+// the user resizes) while the presenter is open. Vsync where the platform
 // offers it; the pace of frames stays the caller's.
 #include <cstdint>
 
 struct PlatformWindow;
 struct ScreenPresenter;
+
+enum class PresentFit {
+    KeepShape,  // largest whole-then-smooth scale that fits, centred, black bars
+    Stretch,    // over the whole client area
+};
 
 struct PresentLayout {
     int32_t scale;  // whole-number scale of the nearest-neighbour pass (at least 1)
@@ -25,7 +31,7 @@ PresentLayout presentLayout(int32_t frameWidth, int32_t frameHeight, int32_t out
 // Opens the presenter for frames of width x height at bitsPerPixel (8, 16 or
 // 32). Null on failure, with the cause in platformError().
 ScreenPresenter* openPresenter(PlatformWindow* window, int32_t width, int32_t height, int32_t bitsPerPixel,
-                               bool fullScreen);
+                               PresentFit fit);
 void closePresenter(ScreenPresenter* presenter);
 
 // Shows one frame. `palette` (256 entries of 0x00RRGGBB) is used for 8-bit

@@ -1,25 +1,50 @@
 #pragma once
-// The card's one window: borderless, at the top left of the screen, with the
-// card's title and icon. It paints nothing itself; the display draws into it.
-// What a window is belongs to the backend (a desktop window, a canvas, a
-// frame in memory); the rest of the card only holds it.
+// The card's one window, with the card's title and icon. It paints nothing
+// itself; the display draws into it. It is either full screen (borderless,
+// covering the screen) or a normal desktop window (decorated, movable,
+// resizable) and can change between the two while the card runs; what the
+// card draws does not change with it. What a window is belongs to the
+// backend (a desktop window, a canvas, a frame in memory); the rest of the
+// card only holds it.
 #include <cstdint>
 
 struct PlatformWindow;
 
 constexpr const char* WINDOW_TITLE = "Tessary DirectDraw Wrapper";
 
+enum class WindowPlacement {
+    FullScreen,  // borderless over the whole screen; the screen's mode is not changed
+    Window,      // a normal window on the desktop
+};
+
 // Starts the platform's video and event services. False with the cause in
-// platformError().
+// platformError(), as one line a user can act on (no graphical display:
+// what is missing and what to do).
 bool startPlatform();
 // Ends what startPlatform began (also after a failed start).
 void stopPlatform();
 
-// Creates the window: title WINDOW_TITLE, borderless, at (0, 0), width x
-// height, shown, with the icon of resource 101. Null on failure (cause in
-// platformError()); a missing icon is no failure.
-PlatformWindow* createMainWindow(int32_t width, int32_t height);
+// Creates the window for a picture of width x height, titled WINDOW_TITLE,
+// shown, with the icon of resource 101. Full screen, it starts borderless
+// at (0, 0) with the picture's size and then covers the screen; as a
+// window, it is centred at the size windowScale() chooses. Null on failure
+// (cause in platformError()); a missing icon is no failure.
+PlatformWindow* createMainWindow(int32_t width, int32_t height,
+                                 WindowPlacement placement = WindowPlacement::FullScreen);
 void destroyMainWindow(PlatformWindow* window);
+
+// Moves the window between full screen and a desktop window. Back in a
+// window, it takes the place and size it had there last (the first time:
+// centred at the size windowScale() chooses). False when the platform
+// refused; the window then keeps its placement.
+bool setWindowPlacement(PlatformWindow* window, WindowPlacement placement);
+WindowPlacement windowPlacement(const PlatformWindow* window);
+
+// The whole-number scale a window shows a pictureWidth x pictureHeight
+// picture at, on a desktop whose free area is areaWidth x areaHeight (the
+// window's frame included): 2 where that fits, else the largest that fits,
+// at least 1.
+int32_t windowScale(int32_t pictureWidth, int32_t pictureHeight, int32_t areaWidth, int32_t areaHeight);
 
 // Sets the window's icon from the "ICON" resource `id` (a BMP). False when
 // there is no such picture or the platform refuses it.

@@ -9,11 +9,6 @@
 // Per module it prints each player's speed and our ratio to the faster
 // reference, and per voice (speed x channels) for ours; then the totals
 // (seconds rendered over processor seconds spent).
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -28,8 +23,7 @@
 #include "music/render.h"
 #include "music/song.h"
 #include "peer_player.h"
-
-extern char** environ;
+#include "support/child_time.h"
 
 namespace {
 
@@ -132,25 +126,10 @@ double processSeconds() {
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
-// Processor time (user + system) of one child running `args`; negative when
-// it cannot be started or fails.
-double childSeconds(const std::vector<std::string>& args) {
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1.0;
-    int status = 0;
-    rusage usage{};
-    if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1.0;
-    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec * 1e-6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
 double bestChildSeconds(const std::vector<std::string>& args, int runs) {
     double best = -1.0;
     for (int r = 0; r < runs; ++r) {
-        const double s = childSeconds(args);
+        const double s = childProcessorSeconds(args);
         if (s < 0.0) return -1.0;
         if (best < 0.0 || s < best) best = s;
     }

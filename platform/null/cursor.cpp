@@ -8,6 +8,10 @@ void hideCursor() {
     shown = false;
 }
 
+void showCursor() {
+    shown = true;
+}
+
 bool cursorShown() {
     return shown;
 }

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/window.h"
+
 struct PresentedFrame {
     int32_t width = 0;
     int32_t height = 0;
@@ -20,5 +22,6 @@ struct PresentedFrame {
 struct PlatformWindow {
     int32_t width;
     int32_t height;
-    PresentedFrame frame;  // the frame last presented into the window
+    PresentedFrame frame;                                     // the frame last presented into the window
+    WindowPlacement placement = WindowPlacement::FullScreen;  // kept only: nothing is on a screen
 };

@@ -12,7 +12,7 @@ struct ScreenPresenter {
 };
 
 ScreenPresenter* openPresenter(PlatformWindow* window, int32_t width, int32_t height, int32_t bitsPerPixel,
-                               bool) {
+                               PresentFit) {
     if (window == nullptr || width <= 0 || height <= 0) {
         setNullPlatformError("no window to present into");
         return nullptr;

@@ -15,18 +15,28 @@ bool startPlatform() {
 
 void stopPlatform() {}
 
-PlatformWindow* createMainWindow(int32_t width, int32_t height) {
+PlatformWindow* createMainWindow(int32_t width, int32_t height, WindowPlacement placement) {
     if (width <= 0 || height <= 0) {
         lastError = "the window has no size";
         return nullptr;
     }
-    auto* window = new (std::nothrow) PlatformWindow{width, height, {}};
+    auto* window = new (std::nothrow) PlatformWindow{width, height, {}, placement};
     if (window == nullptr) lastError = "out of memory";
     return window;
 }
 
 void destroyMainWindow(PlatformWindow* window) {
     delete window;
+}
+
+bool setWindowPlacement(PlatformWindow* window, WindowPlacement placement) {
+    if (window == nullptr) return false;
+    window->placement = placement;
+    return true;
+}
+
+WindowPlacement windowPlacement(const PlatformWindow* window) {
+    return window != nullptr ? window->placement : WindowPlacement::FullScreen;
 }
 
 bool setWindowIconFromResource(PlatformWindow*, int) {

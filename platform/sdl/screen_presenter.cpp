@@ -19,7 +19,7 @@ struct ScreenPresenter {
     SDL_Surface* finalSurface;  // the linear pass, when the window is not 32-bit
     int32_t width, height, bitsPerPixel;
     int32_t textureBitsPerPixel;
-    bool fullScreen;
+    PresentFit fit;
     bool lost;  // a present failed: rebuild the textures before the next
 };
 
@@ -106,13 +106,13 @@ bool presentBySurface(ScreenPresenter* p) {
     if (window == nullptr) return false;
     SDL_Rect dest{0, 0, window->w, window->h};
     int32_t scale = 1;
-    if (p->fullScreen) {
+    if (p->fit == PresentFit::KeepShape) {
         PresentLayout l = presentLayout(p->width, p->height, window->w, window->h);
         dest = SDL_Rect{l.x, l.y, l.w, l.h};
         scale = l.scale;
         if (l.w != window->w || l.h != window->h) SDL_FillRect(window, nullptr, 0);
     }
-    bool whole = !p->fullScreen || (dest.w == p->width * scale && dest.h == p->height * scale);
+    bool whole = p->fit == PresentFit::Stretch || (dest.w == p->width * scale && dest.h == p->height * scale);
     if (whole) return SDL_BlitScaled(p->frameSurface, nullptr, window, &dest) == 0;
 
     if (p->sharpSurface == nullptr || p->sharpScale != scale) {
@@ -149,7 +149,7 @@ SDL_Texture* sharpTexture(ScreenPresenter* p, int32_t scale) {
 }  // namespace
 
 ScreenPresenter* openPresenter(PlatformWindow* platformWindow, int32_t width, int32_t height,
-                               int32_t bitsPerPixel, bool fullScreen) {
+                               int32_t bitsPerPixel, PresentFit fit) {
     SDL_Window* window = platformWindow != nullptr ? platformWindow->sdl : nullptr;
     if (window == nullptr || width <= 0 || height <= 0) {
         SDL_SetError("no window to present into");
@@ -158,18 +158,6 @@ ScreenPresenter* openPresenter(PlatformWindow* platformWindow, int32_t width, in
     if (bitsPerPixel != 8 && bitsPerPixel != 16 && bitsPerPixel != 32) {
         SDL_SetError("%d bits per pixel cannot be shown", static_cast<int>(bitsPerPixel));
         return nullptr;
-    }
-    if (fullScreen) {
-        // Cover the desktop by size as well: without a window manager (a bare
-        // X server) nobody acts on the full-screen request, and the window
-        // would keep its 640 x 480 while being drawn as if it were larger.
-        SDL_Rect bounds;
-        int index = SDL_GetWindowDisplayIndex(window);
-        if (index >= 0 && SDL_GetDisplayBounds(index, &bounds) == 0) {
-            SDL_SetWindowPosition(window, bounds.x, bounds.y);
-            SDL_SetWindowSize(window, bounds.w, bounds.h);
-        }
-        if (SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return nullptr;
     }
     // A renderer the user asked for by name (SDL_RENDER_DRIVER) is kept as it is.
     const bool chosenByUser = SDL_GetHint(SDL_HINT_RENDER_DRIVER) != nullptr;
@@ -186,11 +174,10 @@ ScreenPresenter* openPresenter(PlatformWindow* platformWindow, int32_t width, in
         SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
         if (SDL_GetWindowSurface(window) == nullptr) return nullptr;
     }
-    auto* p =
-        new (std::nothrow) ScreenPresenter{window,     renderer, nullptr,      nullptr,
-                                           0,          nullptr,  nullptr,      nullptr,
-                                           width,      height,   bitsPerPixel, bitsPerPixel == 32 ? 32 : 16,
-                                           fullScreen, false};
+    auto* p = new (std::nothrow) ScreenPresenter{window, renderer, nullptr,      nullptr,
+                                                 0,      nullptr,  nullptr,      nullptr,
+                                                 width,  height,   bitsPerPixel, bitsPerPixel == 32 ? 32 : 16,
+                                                 fit,    false};
     if (p == nullptr) {
         if (renderer) SDL_DestroyRenderer(renderer);
         SDL_SetError("out of memory");
@@ -243,7 +230,7 @@ bool presentFrame(ScreenPresenter* p, const uint8_t* pixels, int32_t pitch, cons
     SDL_Rect dest{0, 0, outW, outH};
     SDL_Texture* source = p->frame;
     SDL_ScaleMode mode = SDL_ScaleModeNearest;
-    if (p->fullScreen) {
+    if (p->fit == PresentFit::KeepShape) {
         PresentLayout l = presentLayout(p->width, p->height, outW, outH);
         dest = SDL_Rect{l.x, l.y, l.w, l.h};
         bool whole = l.w == p->width * l.scale && l.h == p->height * l.scale;

@@ -63,7 +63,7 @@ TEST(CardOptions, WrongUsage) {
 TEST(CardOptions, HelpNamesEveryOption) {
     const std::string help = cardHelp();
     for (const char* option :
-         {"--greeting FILE", "--music FILE.xm", "--window", "--help", "--version", "Esc"})
+         {"--greeting FILE", "--music FILE.xm", "--window", "--help", "--version", "Esc", "Alt+Enter", "F11"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
     EXPECT_EQ(help.rfind(cardUsage(), 0), 0u) << "help starts with the usage";
 }

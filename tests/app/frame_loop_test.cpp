@@ -6,8 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/cursor.h"
 #include "platform/messages.h"
 #include "platform/ticks.h"
+#include "platform/window.h"
 
 namespace {
 
@@ -41,6 +43,41 @@ TEST(WindowProc, EscPostsDestroyWhichPostsQuitAndCloseGoesTheSameWay) {
     ASSERT_EQ(1, peekMessage(m));
     EXPECT_EQ(WM_QUIT, m.message);
     EXPECT_EQ(0, peekMessage(m));
+}
+
+TEST(WindowProc, AltEnterAndF11SwitchTheWindowAndThePointerFollows) {
+    if (!startPlatform()) GTEST_SKIP() << "no video driver: " << platformError();
+    clearPostedMessages();
+    mainWindow = createMainWindow(640, 480);
+    ASSERT_NE(mainWindow, nullptr) << platformError();
+    hideCursor();
+    struct Step {
+        Message key;
+        WindowPlacement after;
+        bool pointerShown;
+    } steps[] = {
+        {{WM_SYSKEYDOWN, VK_RETURN}, WindowPlacement::Window, true},
+        {{WM_SYSKEYDOWN, VK_RETURN}, WindowPlacement::FullScreen, false},
+        {{WM_KEYDOWN, VK_F11}, WindowPlacement::Window, true},
+        {{WM_KEYDOWN, VK_RETURN}, WindowPlacement::Window, true},  // Enter alone is no switch
+        {{WM_SYSKEYDOWN, 'x'}, WindowPlacement::Window, true},
+        {{WM_SYSKEYDOWN, VK_F11}, WindowPlacement::FullScreen, false},
+    };
+    for (const Step& step : steps) {
+        windowProc(step.key);
+        EXPECT_EQ(windowPlacement(mainWindow), step.after) << step.key.message << " " << step.key.wParam;
+        EXPECT_EQ(cursorShown(), step.pointerShown) << step.key.message << " " << step.key.wParam;
+    }
+    Message m{};
+    while (peekMessage(m)) EXPECT_EQ(m.message, WM_NULL) << "switching ends nothing";
+    windowProc(Message{WM_SYSKEYDOWN, VK_ESCAPE});
+    ASSERT_EQ(1, peekMessage(m));
+    EXPECT_EQ(WM_DESTROY, m.message) << "Esc with Alt held still ends the card";
+    destroyMainWindow(mainWindow);
+    mainWindow = nullptr;
+    toggleFullScreen();  // no window: nothing to switch, no crash
+    stopPlatform();
+    clearPostedMessages();
 }
 
 TEST(Messages, PostedQueueKeepsOrderAndNeverLosesTheQuit) {
@@ -224,6 +261,41 @@ TEST_F(Shell, HeadStartHoldsTheFirstFrameWithoutBlocking) {
     EXPECT_TRUE(shellFrames.empty());
     EXPECT_LT(tickCount() - begin, 2000u) << "Esc ends the card during the head start";
     EXPECT_EQ(takeFirstFrameDelay(), 0u) << "the shell took the request";
+}
+
+// Starts in a window, switches to full screen at the third frame (as the
+// F11 key arrives from the platform) and ends with Esc at the eighth: the
+// frames go on through the switch, and the pointer follows the placement.
+struct SwitchLog {
+    std::vector<WindowPlacement> placements;
+    std::vector<bool> pointerShown;
+} switchLog;
+int switchingFrame() {
+    switchLog.placements.push_back(windowPlacement(mainWindow));
+    switchLog.pointerShown.push_back(cursorShown());
+    SDL_Event e{};
+    e.type = SDL_KEYDOWN;
+    if (switchLog.placements.size() == 3) e.key.keysym.sym = SDLK_F11;
+    if (switchLog.placements.size() == 8) e.key.keysym.sym = SDLK_ESCAPE;
+    if (e.key.keysym.sym != 0) SDL_PushEvent(&e);
+    return 1;
+}
+int hidingInit() {
+    hideCursor();  // as the scene does
+    return 1;
+}
+
+TEST_F(Shell, StartsInAWindowAndSwitchesWithoutStoppingTheFrames) {
+    switchLog = {};
+    EXPECT_EQ(0, runCard(FrameLoopHooks{hidingInit, switchingFrame, countShutdown}, WindowPlacement::Window));
+    ASSERT_EQ(switchLog.placements.size(), 8u);
+    for (size_t i = 0; i < 8; ++i) {
+        const bool window = i < 3;
+        EXPECT_EQ(switchLog.placements[i], window ? WindowPlacement::Window : WindowPlacement::FullScreen)
+            << i;
+        EXPECT_EQ(switchLog.pointerShown[i], window) << i;
+    }
+    EXPECT_EQ(shutdownCalls, 1);
 }
 
 }  // namespace

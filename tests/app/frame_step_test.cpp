@@ -171,4 +171,25 @@ TEST_F(FrameStep, WaitingMessagesAreHandledFirstAndEscEndsWithoutAFrame) {
     EXPECT_EQ(stepper.step().exitCode, 5u);
 }
 
+TEST_F(FrameStep, StatsCountTheFramesAndTheLongestGapBetweenThem) {
+    FrameStepper stepper(kHooks, FramePacer(FramePacing::SinceLastStart, 0), fakeClock);
+    EXPECT_EQ(stepper.stats().frames, 0u);
+    for (uint32_t at : {21u, 42u, 63u, 400u, 421u, 442u}) {  // a stall of 337 ms in the middle
+        fakeNow = at;
+        ASSERT_TRUE(stepper.step().frameRan) << at;
+    }
+    fakeNow = 450;
+    EXPECT_FALSE(stepper.step().frameRan);
+    const FrameStats& stats = stepper.stats();
+    EXPECT_EQ(stats.frames, 6u);
+    EXPECT_EQ(stats.firstStart, 21u);
+    EXPECT_EQ(stats.lastStart, 442u);
+    EXPECT_EQ(stats.longestGap, 337u);
+
+    FrameStats wrapping;
+    wrapping.frameBegins(0xFFFFFFF0u);
+    wrapping.frameBegins(0x00000010u);
+    EXPECT_EQ(wrapping.longestGap, 0x20u) << "the tick's wrap is no gap of 49 days";
+}
+
 }  // namespace

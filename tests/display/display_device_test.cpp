@@ -237,40 +237,46 @@ TEST(PresentLayout, KeepsFourByThreeAndFindsTheWholeScale) {
     EXPECT_EQ((std::tuple(1, 27, 0, 266, 200)), std::tuple(small.scale, small.x, small.y, small.w, small.h));
 }
 
-// The real presentation path, on SDL's headless video driver.
+// The real presentation path, on SDL's headless video driver, into the
+// card's own window (full screen at first).
 class DisplayOnWindow : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) GTEST_SKIP() << "no video driver: " << SDL_GetError();
-        window = SDL_CreateWindow("test", 0, 0, 640, 480, SDL_WINDOW_BORDERLESS);
-        ASSERT_NE(window, nullptr) << SDL_GetError();
-        platformWindow.sdl = window;
+        if (!startPlatform()) GTEST_SKIP() << "no video driver: " << platformError();
+        platformWindow = createMainWindow(640, 480);
+        ASSERT_NE(platformWindow, nullptr) << platformError();
+        window = platformWindow->sdl;
     }
     void TearDown() override {
-        if (window) SDL_DestroyWindow(window);
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        destroyMainWindow(platformWindow);
+        stopPlatform();
     }
     SDL_Window* window = nullptr;
-    PlatformWindow platformWindow{nullptr};  // the same window, as the display takes it
+    PlatformWindow* platformWindow = nullptr;
 };
 
-TEST_F(DisplayOnWindow, FullScreenAndWindowedPresentWholeFrames) {
-    for (int bits : {16, 8}) {
-        DisplayDevice d;
-        ASSERT_EQ(1, d.create(&platformWindow, 640, 480, bits, DisplayMode::FullScreen)) << displayError();
-        EXPECT_NE(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP, 0u);
-        Solid white(d, 640, 480, bits == 8 ? 255 : 0xFFFF);
-        for (int i = 0; i < 3; ++i) {
-            d.clear();
-            white.image.blit(d, 0, 0, 640, 480, 0, 0, 640, 480);
-            EXPECT_EQ(1, d.present()) << SDL_GetError();
+TEST_F(DisplayOnWindow, BothModesPresentWholeFramesAndLeaveTheWindowWhereItIs) {
+    for (WindowPlacement placement : {WindowPlacement::FullScreen, WindowPlacement::Window}) {
+        ASSERT_TRUE(setWindowPlacement(platformWindow, placement));
+        const bool fullScreen = placement == WindowPlacement::FullScreen;
+        for (int bits : {16, 8}) {
+            DisplayDevice d;
+            ASSERT_EQ(1, d.create(platformWindow, 640, 480, bits, DisplayMode::FullScreen)) << displayError();
+            EXPECT_EQ(bits, d.bitsPerPixel) << "the card's own depth in a window too";
+            Solid white(d, 640, 480, bits == 8 ? 255 : 0xFFFF);
+            for (int i = 0; i < 3; ++i) {
+                d.clear();
+                white.image.blit(d, 0, 0, 640, 480, 0, 0, 640, 480);
+                EXPECT_EQ(1, d.present()) << SDL_GetError();
+            }
+            EXPECT_EQ(3u, d.directDraw->framesShown);
+            d.release();
+            EXPECT_EQ(fullScreen, (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0)
+                << "the window's placement is the window's business";
         }
-        EXPECT_EQ(3u, d.directDraw->framesShown);
-        d.release();
-        SDL_SetWindowFullscreen(window, 0);
     }
     DisplayDevice w;
-    ASSERT_EQ(1, w.create(&platformWindow, 640, 480, 8, DisplayMode::Windowed)) << displayError();
+    ASSERT_EQ(1, w.create(platformWindow, 640, 480, 8, DisplayMode::Windowed)) << displayError();
     EXPECT_TRUE(w.bitsPerPixel == 16 || w.bitsPerPixel == 32)
         << "the desktop's depth, not 8: " << w.bitsPerPixel;
     EXPECT_EQ(1, w.present());
@@ -289,9 +295,76 @@ uint32_t shownAt(SDL_Window* window, int x, int y) {
     return uint32_t(r) << 16 | uint32_t(g) << 8 | b;
 }
 
+// Red on the left half, blue on the right, presented.
+void presentRedAndBlue(DisplayDevice& d) {
+    Solid red(d, 320, 480, 0xF800), blue(d, 320, 480, 0x001F);
+    d.clear();
+    red.image.blit(d, 0, 0, 320, 480, 0, 0, 320, 480);
+    blue.image.blit(d, 320, 0, 320, 480, 0, 0, 320, 480);
+    ASSERT_EQ(1, d.present()) << SDL_GetError();
+}
+
+TEST_F(DisplayOnWindow, AWindowOfAnyShapeShowsThePictureCentredWithItsShapeAndBarsAround) {
+    ASSERT_TRUE(setWindowPlacement(platformWindow, WindowPlacement::Window));
+    DisplayDevice d;
+    ASSERT_EQ(1, d.create(platformWindow, 640, 480, 16, DisplayMode::FullScreen)) << displayError();
+    struct Shape {
+        int w, h;
+        PresentLayout expected;  // scale, x, y, w, h
+    } shapes[] = {
+        {1000, 500, {1, 167, 0, 666, 500}},  // wide: bars left and right
+        {700, 900, {1, 0, 187, 700, 525}},   // tall: bars above and below
+        {1400, 960, {2, 60, 0, 1280, 960}},  // twice in height, wider
+    };
+    for (const Shape& s : shapes) {
+        SDL_SetWindowSize(window, s.w, s.h);
+        presentRedAndBlue(d);
+        const PresentLayout& l = s.expected;
+        const PresentLayout got = presentLayout(640, 480, s.w, s.h);
+        EXPECT_EQ(std::tuple(l.scale, l.x, l.y, l.w, l.h), std::tuple(got.scale, got.x, got.y, got.w, got.h));
+        SCOPED_TRACE(std::to_string(s.w) + "x" + std::to_string(s.h));
+        EXPECT_EQ(0xFF0000u, shownAt(window, l.x + 1, l.y + l.h / 2));
+        EXPECT_EQ(0x0000FFu, shownAt(window, l.x + l.w - 2, l.y + l.h / 2));
+        EXPECT_EQ(0xFF0000u, shownAt(window, l.x + l.w / 4, l.y));
+        EXPECT_EQ(0x0000FFu, shownAt(window, l.x + 3 * l.w / 4, l.y + l.h - 1));
+        // The bars, black up to the picture's edge.
+        if (l.x > 0) {
+            EXPECT_EQ(0u, shownAt(window, 0, s.h / 2));
+            EXPECT_EQ(0u, shownAt(window, l.x - 1, s.h / 2));
+            EXPECT_EQ(0u, shownAt(window, l.x + l.w, s.h / 2));
+            EXPECT_EQ(0u, shownAt(window, s.w - 1, s.h / 2));
+        }
+        if (l.y > 0) {
+            EXPECT_EQ(0u, shownAt(window, s.w / 2, 0));
+            EXPECT_EQ(0u, shownAt(window, s.w / 4, l.y - 1));
+            EXPECT_EQ(0u, shownAt(window, s.w / 4, l.y + l.h));
+            EXPECT_EQ(0u, shownAt(window, s.w / 2, s.h - 1));
+        }
+    }
+}
+
+TEST_F(DisplayOnWindow, AtAWholeScaleEveryPixelBecomesASharpSquare) {
+    ASSERT_TRUE(setWindowPlacement(platformWindow, WindowPlacement::Window));
+    SDL_SetWindowSize(window, 1280, 960);
+    DisplayDevice d;
+    ASSERT_EQ(1, d.create(platformWindow, 640, 480, 16, DisplayMode::FullScreen)) << displayError();
+    // A checkerboard of single pixels: any smoothing would mix its colours.
+    uint8_t* p = d.lock();
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x)
+            reinterpret_cast<uint16_t*>(p + y * d.lockPitch)[x] = (x + y) % 2 ? 0xFFFF : 0x07E0;
+    d.unlock();
+    ASSERT_EQ(1, d.present());
+    int wrong = 0;
+    for (int y = 0; y < 960; y += 3)
+        for (int x = 0; x < 1280; x += 5)
+            wrong += shownAt(window, x, y) != ((x / 2 + y / 2) % 2 ? 0xFFFFFFu : 0x00FF00u);
+    EXPECT_EQ(wrong, 0);
+}
+
 TEST_F(DisplayOnWindow, FrameFillsTheScreenWithItsLeftAndRightInPlace) {
     DisplayDevice d;
-    ASSERT_EQ(1, d.create(&platformWindow, 640, 480, 16, DisplayMode::FullScreen)) << displayError();
+    ASSERT_EQ(1, d.create(platformWindow, 640, 480, 16, DisplayMode::FullScreen)) << displayError();
     Solid red(d, 320, 480, 0xF800), blue(d, 320, 480, 0x001F);
     red.image.blit(d, 0, 0, 320, 480, 0, 0, 320, 480);
     blue.image.blit(d, 320, 0, 320, 480, 0, 0, 320, 480);

@@ -27,7 +27,7 @@ cleanup() {
 trap cleanup EXIT
 # shellcheck source=/dev/null
 source "$(dirname "$0")/xvfb.bash"
-start_xvfb "$out/xvfb.log"
+start_xvfb "$out/xvfb.log" || exit 1
 
 SDL_AUDIODRIVER=dummy "$card" >"$out/card.log" 2>&1 &
 card_pid=$!

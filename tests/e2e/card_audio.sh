@@ -57,7 +57,7 @@ cleanup() {
 trap cleanup EXIT
 # shellcheck source=/dev/null
 source "$(dirname "$0")/xvfb.bash"
-start_xvfb "$out/xvfb.log"
+start_xvfb "$out/xvfb.log" || exit 1
 
 # The reference first: rendering it while the card plays would only slow the card.
 "$xmrender" "$module" -o "$out/reference.wav" --seconds 3 --rate "$rate" --quiet \

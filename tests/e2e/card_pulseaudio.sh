@@ -81,7 +81,7 @@ tail -c +45 "$out/reference.wav" >"$reference"  # the samples after the 44-byte 
 
 # shellcheck source=/dev/null
 source "$(dirname "$0")/xvfb.bash"
-start_xvfb "$out/xvfb.log"
+start_xvfb "$out/xvfb.log" || exit 1
 
 parec -d card.monitor --rate="$rate" --format=s16le --channels=2 --raw "$capture" 2>"$out/parec.log" &
 parec_pid=$!

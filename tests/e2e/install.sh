@@ -86,7 +86,7 @@ done
 # The version, one for every program, from the project's CMake version.
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 check "the build knows its version ($version)" test -n "$version"
-for program in xmrender yulecard-shot yulecard-record; do
+for program in yulecard xmrender yulecard-shot yulecard-record; do
   [ -x "$prefix/bin/$program" ] || continue
   check "$program --version says $version" test "$("$prefix/bin/$program" --version)" = "$program $version"
 done

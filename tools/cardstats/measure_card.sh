@@ -62,7 +62,7 @@ cleanup() {
 trap cleanup EXIT
 # shellcheck source=/dev/null
 source "$(dirname "$0")/../../tests/e2e/xvfb.bash"
-start_xvfb /dev/null
+start_xvfb /dev/null || exit 1
 
 for _ in $(seq "$busy"); do
   sh -c 'while :; do :; done' &

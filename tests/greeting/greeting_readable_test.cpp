@@ -1,0 +1,56 @@
+// The greeting as plain text, as the web page gives it to screen readers.
+#include "app/greeting_readable.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/greeting_encoding.h"
+#include "app/greeting_layout.h"
+#include "app/greeting_text.h"
+
+namespace {
+
+TEST(ReadableGreeting, LinesPagesAndPausesOfAWrittenGreeting) {
+    const GreetingResult laid =
+        layOutGreeting("Frohe Weihnachten\nund ein gutes Jahr\n\n[pause 3]\nGod Jul", "t");
+    ASSERT_TRUE(laid.ok()) << laid.error;
+    EXPECT_EQ(readableGreeting(writerTextFromGreeting(laid.greeting)),
+              "Frohe Weihnachten\nund ein gutes Jahr\n\nGod Jul");
+}
+
+TEST(ReadableGreeting, LettersBeyondAsciiAndTheSnowflakeComeBackAsUtf8) {
+    const GreetingResult laid = layOutGreeting(
+        "Joyeux No\xC3\xABl \xE2\x9D\x84 \xC2\xA1"
+        "Feliz!",
+        "t");
+    ASSERT_TRUE(laid.ok()) << laid.error;
+    EXPECT_EQ(readableGreeting(writerTextFromGreeting(laid.greeting)),
+              "Joyeux No\xC3\xABl \xE2\x9D\x84 \xC2\xA1"
+              "Feliz!");
+}
+
+TEST(ReadableGreeting, TheBuiltInGreetingReadsAsItsWords) {
+    const std::string text = readableGreeting(greetingText + greetingTagLength);
+    EXPECT_FALSE(text.empty());
+    EXPECT_EQ(text.find('\r'), std::string::npos);
+    EXPECT_EQ(text.find('\a'), std::string::npos);
+    EXPECT_NE(text.find("\n\n"), std::string::npos) << "pages are apart";
+    EXPECT_NE(text.back(), '\n');
+}
+
+TEST(ReadableGreeting, StopsAtTheEndAndSkipsWhatTheWriterSkips) {
+    static const char raw[] =
+        "Hi\x01 there\x0D"
+        "1\x07"
+        "Bye\x10"
+        "0150\0ignored";
+    EXPECT_EQ(readableGreeting(std::string(raw, sizeof raw - 1)), "Hi there\n\nBye");
+    EXPECT_EQ(readableGreeting(std::string("\x10"
+                                           "01",
+                                           3)),
+              "")
+        << "a cut-off pause reads nothing past the end";
+}
+
+}  // namespace

@@ -1,0 +1,449 @@
+// The card's page: shows the invitation, opens the card on a click, tap or
+// key (the browser lets a page make sound only after one), and gives the
+// card its canvas and its sound. The card itself (yulecard.js/.wasm) draws
+// every frame and makes every sample; this page only scales the pictures
+// and plays the sound it is handed.
+'use strict';
+(function () {
+  // About a second of sound queued in the player: a main thread busy for
+  // half a second is not heard.
+  const QUEUE_SECONDS = 1.0;
+  // Frames of the card's rate the player asks for at a time (the card's
+  // device hands out at most this many).
+  const TRANSFER_FRAMES = 2048;
+  const ESCAPE = 27;
+
+  const query = new URLSearchParams(location.search);
+  // Test aids (the snow's clock, holding a frame, a forced sound rate, a
+  // tap on the sound) are read only with test=1.
+  const testing = query.get('test') === '1';
+  // The page that writes a greeting shows the card in a frame as a preview:
+  // silent, opened at once, and opened anew whenever the greeting changes.
+  const preview = query.get('preview') === '1';
+
+  const stage = document.getElementById('stage');
+  const canvas = document.getElementById('card');
+  const invitation = document.getElementById('invitation');
+  const writeOwn = document.getElementById('write-own');
+  const notice = document.getElementById('notice');
+  const controls = document.getElementById('controls');
+  const stopButton = document.getElementById('stop');
+  const muteButton = document.getElementById('mute');
+  const greetingText = document.getElementById('greeting');
+  const screen = canvas.getContext('2d', {alpha: false});
+  // The card's own picture, one canvas pixel per card pixel, and the same
+  // enlarged by a whole number (the sharp first pass of the scaling).
+  const picture = document.createElement('canvas');
+  const pictureContext = picture.getContext('2d', {alpha: false});
+  const sharp = document.createElement('canvas');
+  const sharpContext = sharp.getContext('2d', {alpha: false});
+
+  let card = null;  // the card's program, once loaded
+  let image = null;
+  let layout = null;
+  let showing = false;
+  let muted = false;
+  let firstPictureAt = null;
+  let restartPreview = false;  // the preview's greeting changed: open it anew
+  let presentMs = 0;  // the page's share of showing pictures, all told
+  const audio = {context: null, gain: null, tap: null, node: null, ready: null, cardRate: 0,
+                 generation: 0, starved: 0};
+
+  function showNotice(text) {
+    notice.textContent = text;
+    notice.hidden = !text;
+  }
+
+  // The canvas covers the window in device pixels, so the scaling is the
+  // page's own and never the browser's blur on top.
+  function fitCanvas() {
+    const ratio = window.devicePixelRatio || 1;
+    const width = Math.max(1, Math.round(stage.clientWidth * ratio));
+    const height = Math.max(1, Math.round(stage.clientHeight * ratio));
+    if (canvas.width === width && canvas.height === height) return false;
+    canvas.width = width;
+    canvas.height = height;
+    return true;
+  }
+
+  // Nearest-neighbour to the largest whole scale, then one smooth pass to
+  // the final size, as on the desktop.
+  function drawPicture() {
+    if (!layout || !image) return;
+    const {scale, x, y, w, h} = layout;
+    const wholeWidth = picture.width * scale, wholeHeight = picture.height * scale;
+    if (w === wholeWidth && h === wholeHeight) {
+      screen.imageSmoothingEnabled = false;
+      screen.drawImage(picture, x, y, w, h);
+      return;
+    }
+    if (sharp.width !== wholeWidth || sharp.height !== wholeHeight) {
+      sharp.width = wholeWidth;
+      sharp.height = wholeHeight;
+    }
+    sharpContext.imageSmoothingEnabled = false;
+    sharpContext.drawImage(picture, 0, 0, wholeWidth, wholeHeight);
+    screen.imageSmoothingEnabled = true;
+    screen.drawImage(sharp, x, y, w, h);
+  }
+
+  function setLayout(next) {
+    const same = layout && ['scale', 'x', 'y', 'w', 'h'].every((k) => layout[k] === next[k]);
+    if (same) return;
+    layout = next;
+    screen.fillStyle = '#000';  // black around the picture
+    screen.fillRect(0, 0, canvas.width, canvas.height);
+  }
+
+  function relayout() {
+    if (!fitCanvas() || !card || !image) return;
+    layout = null;
+    const at = card._yuleLayoutFor(picture.width, picture.height, canvas.width, canvas.height) >> 2;
+    const n = card.HEAP32;
+    setLayout({scale: n[at], x: n[at + 1], y: n[at + 2], w: n[at + 3], h: n[at + 4]});
+    drawPicture();
+  }
+
+  // ---- Sound ----
+
+  function audioOpen(rate) {
+    if (preview) return 0;  // a preview is silent
+    const Context = window.AudioContext || window.webkitAudioContext;
+    if (!Context || typeof AudioWorkletNode === 'undefined') return 0;
+    const asked = testing && query.has('rate') ? Number(query.get('rate')) : rate;
+    let context;
+    try {
+      context = new Context({sampleRate: asked, latencyHint: 'playback'});
+    } catch (refused) {
+      // A browser that will not run at the card's rate runs at its own; the
+      // card converts its sound to that rate.
+      try {
+        context = new Context({latencyHint: 'playback'});
+      } catch (none) {
+        return 0;
+      }
+    }
+    audio.context = context;
+    audio.cardRate = rate;
+    audio.gain = context.createGain();
+    audio.gain.gain.value = muted ? 0 : 1;
+    audio.gain.connect(context.destination);
+    audio.ready = context.audioWorklet.addModule('player_worklet.js');
+    if (testing && query.get('tap') === '1') audio.ready = audio.ready.then(() => addTap(context));
+    // Opened from the click, tap or key, so the browser lets it play.
+    if (context.state === 'suspended') context.resume().catch(() => {});
+    return context.sampleRate;
+  }
+
+  function audioStart() {
+    const context = audio.context;
+    if (!context) return;
+    const generation = ++audio.generation;
+    audio.starved = 0;
+    audio.ready.then(() => {
+      if (audio.context !== context || audio.generation !== generation) return;
+      const node = new AudioWorkletNode(context, 'card-player', {
+        numberOfInputs: 0,
+        numberOfOutputs: 1,
+        outputChannelCount: [2],
+        processorOptions: {
+          queueFrames: Math.round(context.sampleRate * QUEUE_SECONDS),
+          chunkFrames: TRANSFER_FRAMES,
+          ratio: context.sampleRate / audio.cardRate,
+        },
+      });
+      node.port.onmessage = (e) => answer(node, e.data);
+      node.connect(audio.tap || audio.gain);
+      audio.node = node;
+    }).catch((e) => showNotice('The card plays without sound here (' + e + ').'));
+  }
+
+  // The player wants more: the card refills its ring and hands over the next chunk.
+  function answer(node, request) {
+    if (node !== audio.node || !card) return;
+    audio.starved = request.starved;
+    const at = card._yuleAudioTransfer(request.need) >> 2;
+    const frames = card._yuleAudioTransferred();
+    const sound = card.HEAPF32.slice(at, at + frames * 2);
+    node.port.postMessage(sound, [sound.buffer]);
+  }
+
+  function audioStop() {
+    audio.generation++;
+    if (!audio.node) return;
+    audio.node.port.postMessage('stop');
+    audio.node.disconnect();
+    audio.node = null;
+  }
+
+  function audioClose() {
+    audioStop();
+    if (audio.context) audio.context.close().catch(() => {});
+    audio.context = audio.gain = audio.tap = null;
+  }
+
+  function setMuted(value) {
+    muted = value;
+    muteButton.setAttribute('aria-pressed', String(muted));
+    muteButton.setAttribute('aria-label', muted ? 'Play the music' : 'Mute the music');
+    if (audio.gain) audio.gain.gain.value = muted ? 0 : 1;
+  }
+
+  // ---- The show ----
+
+  function openCard() {
+    if (!card || showing) return;
+    showing = true;
+    invitation.hidden = true;
+    writeOwn.hidden = true;
+    if (!card._yuleOpenCard()) {
+      showing = false;
+      showNotice('The card could not be opened in this browser.');
+      invitation.hidden = false;
+      return;
+    }
+    controls.hidden = preview;
+    stopButton.innerHTML = '&#9632;';
+    stopButton.setAttribute('aria-label', 'Stop the card');
+    stopButton.title = 'Stop (Esc)';
+    greetingText.textContent = card.UTF8ToString(card._yuleGreetingText());
+  }
+
+  function endCard() {
+    if (showing) card._yuleEndCard();
+  }
+
+  // The card has stopped (Esc, or the stop control): the invitation again.
+  function showEnded() {
+    showing = false;
+    canvas.classList.remove('no-pointer');
+    stopButton.innerHTML = '&#9654;';
+    stopButton.setAttribute('aria-label', 'Open the card again');
+    stopButton.title = 'Open again';
+    invitation.textContent = 'Click, tap or press any key to open the card again';
+    // Not from inside the card's own frame step, which is ending.
+    setTimeout(() => {
+      if (preview && restartPreview) {
+        restartPreview = false;
+        openCard();
+        return;
+      }
+      card._yuleShowInvitation();
+      invitation.hidden = false;
+      writeOwn.hidden = false;
+    }, 0);
+  }
+
+  function toggleFullScreen() {
+    const doc = document;
+    if (doc.fullscreenElement || doc.webkitFullscreenElement) {
+      (doc.exitFullscreen || doc.webkitExitFullscreen).call(doc);
+      return;
+    }
+    const request = stage.requestFullscreen || stage.webkitRequestFullscreen;
+    if (!request) return;  // e.g. phones that have none: the page is full already
+    const result = request.call(stage);
+    if (result && result.catch) result.catch(() => {});
+  }
+
+  // The greeting from the link (the part after "#", which never reaches the
+  // server). A link that cannot be read says so, and the card writes its
+  // own greeting instead.
+  function readLink() {
+    const error = withText(location.hash, (text) => card.UTF8ToString(card._yuleUseGreetingLink(text)));
+    showNotice(error ? 'This card\'s link does not hold a greeting it can write (' + error +
+                       '), so it shows its own.' : '');
+  }
+
+  // A preview opens again with the new greeting; the card itself takes a new
+  // link from its next opening.
+  window.addEventListener('hashchange', () => {
+    if (!card) return;
+    readLink();
+    if (preview && showing) {
+      restartPreview = true;
+      endCard();
+    }
+  });
+
+  // Hands `text` to the card as UTF-8 in memory of its own (a link may be
+  // long, far longer than the call stack the usual string passing uses).
+  function withText(text, use) {
+    const bytes = card.lengthBytesUTF8(text) + 1;
+    const at = card._malloc(bytes);
+    if (!at) return 'the link is too long';
+    try {
+      card.stringToUTF8(text, at, bytes);
+      return use(at);
+    } finally {
+      card._free(at);
+    }
+  }
+
+  // ---- Input ----
+
+  const NOT_AN_OPENING_KEY = new Set(['Tab', 'Shift', 'Control', 'Alt', 'Meta', 'CapsLock', 'Escape']);
+
+  window.addEventListener('keydown', (e) => {
+    if (preview) return;  // a preview only shows
+    if (e.ctrlKey || e.altKey || e.metaKey) return;  // the browser's own shortcuts
+    if (showing) {
+      // In full screen the browser takes the first Esc to leave it.
+      if (e.key === 'Escape' || e.key === 'Esc') {
+        card._yulePostKey(ESCAPE);
+      } else if (e.key === 'f' || e.key === 'F') {
+        toggleFullScreen();
+      } else if (e.key === 'm' || e.key === 'M') {
+        setMuted(!muted);
+      } else {
+        return;
+      }
+      e.preventDefault();
+      return;
+    }
+    if (e.repeat || NOT_AN_OPENING_KEY.has(e.key)) return;
+    // Enter or Space on a focused button is that button's click.
+    if ((e.key === 'Enter' || e.key === ' ') && e.target instanceof HTMLButtonElement) return;
+    e.preventDefault();
+    openCard();
+  });
+
+  stage.addEventListener('click', (e) => {
+    if (preview || controls.contains(e.target) || e.target === writeOwn) return;
+    openCard();
+  });
+  stage.addEventListener('dblclick', (e) => {
+    if (!controls.contains(e.target)) toggleFullScreen();
+  });
+  stopButton.addEventListener('click', () => (showing ? endCard() : openCard()));
+  muteButton.addEventListener('click', () => setMuted(!muted));
+  window.addEventListener('resize', relayout);
+
+  // A hidden page pauses picture and music together; both go on when it shows.
+  document.addEventListener('visibilitychange', () => {
+    if (!showing) return;
+    card._yulePauseCard(document.hidden ? 1 : 0);
+    const context = audio.context;
+    if (context) (document.hidden ? context.suspend() : context.resume()).catch(() => {});
+  });
+
+  // ---- The card's program ----
+
+  const page = {
+    outputWidth: () => canvas.width,
+    outputHeight: () => canvas.height,
+    showPicture(pixels, width, height, where) {
+      if (!image || image.width !== width || image.height !== height) {
+        image = new ImageData(width, height);
+        picture.width = width;
+        picture.height = height;
+      }
+      const start = performance.now();
+      image.data.set(pixels);
+      pictureContext.putImageData(image, 0, 0);
+      setLayout(where);
+      drawPicture();
+      const end = performance.now();
+      presentMs += end - start;
+      if (firstPictureAt === null) firstPictureAt = end;
+    },
+    hidePointer: () => canvas.classList.add('no-pointer'),
+    showPointer: () => canvas.classList.remove('no-pointer'),
+    audioOpen,
+    audioStart,
+    audioStop,
+    audioClose,
+    showEnded,
+  };
+
+  // ---- Test aids (test=1 only) ----
+
+  function addTap(context) {
+    return context.audioWorklet.addModule('test/tap_worklet.js').then(() => {
+      audio.tap = new AudioWorkletNode(context, 'tap', {numberOfInputs: 1, numberOfOutputs: 1,
+                                                        outputChannelCount: [2]});
+      audio.tap.connect(audio.gain);
+    });
+  }
+
+  function askTap(message) {
+    const tap = audio.tap;
+    if (!tap) return Promise.resolve(null);
+    return new Promise((resolve) => {
+      tap.port.onmessage = (e) => resolve(e.data);
+      tap.port.postMessage(message);
+    });
+  }
+
+  function base64(bytes) {
+    let text = '';
+    for (let i = 0; i < bytes.length; i += 0x8000) {
+      text += String.fromCharCode.apply(null, bytes.subarray(i, i + 0x8000));
+    }
+    return btoa(text);
+  }
+
+  function installTestAids() {
+    if (query.has('clock')) card._yuleFixClock(Number(query.get('clock')));
+    if (query.has('hold')) card._yuleHoldAfterFrame(Number(query.get('hold')));
+    window.yulecardTest = {
+      ready: () => firstPictureAt !== null,
+      firstPictureMs: () => firstPictureAt,
+      holdAfterFrame: (frame) => card._yuleHoldAfterFrame(frame),
+      stats: () => ({
+        showing,
+        frames: card._yuleFramesShown(),
+        showMs: card._yuleShowMilliseconds(),
+        frameMsTotal: card._yuleFrameMillisecondsTotal(),
+        presentMsTotal: presentMs,
+        musicMsPerFrame: card._yuleMusicMillisecondsPerFrame(),
+        underruns: card._yuleUnderrunBlocks(),
+        starved: audio.starved,
+        audioState: audio.context ? audio.context.state : 'closed',
+        sampleRate: audio.context ? audio.context.sampleRate : 0,
+        playerRunning: audio.node !== null,
+        layout,
+        canvasWidth: canvas.width,
+        canvasHeight: canvas.height,
+      }),
+      // The card's last picture, 1:1, as base64 of its RGB bytes.
+      picture: () => {
+        const rgba = pictureContext.getImageData(0, 0, picture.width, picture.height).data;
+        const rgb = new Uint8Array(picture.width * picture.height * 3);
+        for (let i = 0, j = 0; i < rgba.length; i += 4, j += 3) {
+          rgb[j] = rgba[i];
+          rgb[j + 1] = rgba[i + 1];
+          rgb[j + 2] = rgba[i + 2];
+        }
+        return {width: picture.width, height: picture.height, rgb: base64(rgb)};
+      },
+      tapFrames: () => askTap('count').then((d) => (d ? d.frames : 0)),
+      // What the tap has recorded: float left, right pairs, base64 of their bytes.
+      tapSound: () => askTap('get').then((d) => {
+        if (!d) return null;
+        const pairs = new Float32Array(d.frames * 2);
+        for (let i = 0; i < d.frames; i++) {
+          pairs[2 * i] = d.left[i];
+          pairs[2 * i + 1] = d.right[i];
+        }
+        return {frames: d.frames, rate: d.rate, sound: base64(new Uint8Array(pairs.buffer))};
+      }),
+    };
+  }
+
+  fitCanvas();
+  createYulecard({page}).then((module) => {
+    card = module;
+    if (testing) installTestAids();
+    readLink();
+    if (preview) {
+      card._yuleShowInvitation();  // the backdrop while the music's head start runs
+      openCard();
+      return;
+    }
+    card._yuleShowInvitation();
+    invitation.hidden = false;
+    writeOwn.hidden = false;
+  }).catch((e) => showNotice('The card cannot run in this browser (' + e + ').'));
+  invitation.hidden = true;
+})();

@@ -1,0 +1,248 @@
+// The card in a web page. The page calls these functions; the browser calls
+// the frame step back at the display's rate. Nothing here blocks: the show's
+// pace is the running deadline of one frame every 21 ms, the music is fed
+// whenever the page's player asks for more.
+//
+// The page's life: the invitation (the backdrop, shown at once), the show
+// (opened by a click, tap or key, so the browser lets it make sound), the
+// end (Esc or the stop control; the page offers to open the card again,
+// from its beginning).
+#include <emscripten.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "app/card_content.h"
+#include "app/frame_loop.h"
+#include "app/greeting_layout.h"
+#include "app/greeting_link.h"
+#include "app/greeting_readable.h"
+#include "app/greeting_text.h"
+#include "app/scene.h"
+#include "app/scene_frame.h"
+#include "display/image_surface.h"
+#include "music/audio_output.h"
+#include "platform/messages.h"
+#include "platform/ticks.h"
+#include "platform/wall_clock.h"
+#include "platform/web/web_audio.h"
+#include "platform/window.h"
+
+extern "C" {
+// The page's side (web_library.js): the show has ended with `status`.
+void yuleShowEnded(int32_t status);
+}
+
+namespace {
+
+// What the page reads to judge the show: frames and their cost, the music's
+// cost and its gaps. Show time stops while the page is hidden.
+struct ShowFigures {
+    uint64_t frames = 0;
+    double frameMs = 0;  // time in the scene's frames, presenting included
+    double musicMs = 0;  // time in the feeder, rendering the music
+    uint32_t startTick = 0;
+    uint32_t pausedAt = 0;
+    uint64_t pausedMs = 0;
+};
+
+// What the errors of a greeting from the link call it.
+constexpr std::string_view LINK_GREETING_NAME = "the link's greeting";
+
+std::unique_ptr<CardShell> shell;
+ShowFigures figures;
+bool paused = false;
+// Test aid: the show stops stepping once this frame has been shown (-1: never).
+int64_t holdAfterFrame = -1;
+
+bool holding() {
+    return holdAfterFrame >= 0 && figures.frames > static_cast<uint64_t>(holdAfterFrame);
+}
+
+int timedSceneFrame() {
+    // A held show draws nothing new, but its messages (Esc) are still taken.
+    if (holding()) return 1;
+    const double start = emscripten_get_now();
+    const int result = sceneFrame();
+    figures.frameMs += emscripten_get_now() - start;
+    ++figures.frames;
+    return result;
+}
+
+void timedFeederPass() {
+    const double start = emscripten_get_now();
+    feederPass();
+    figures.musicMs += emscripten_get_now() - start;
+}
+
+void endShow(uint32_t code) {
+    emscripten_cancel_main_loop();
+    const int status = shell->close(code);
+    shell.reset();
+    paused = false;
+    yuleShowEnded(status);
+}
+
+void stepShow() {
+    if (!shell || paused) return;
+    const StepResult r = shell->step();
+    if (r.quit) endShow(r.exitCode);
+}
+
+}  // namespace
+
+extern "C" {
+
+// The invitation's picture: the card's backdrop, as the show draws it.
+EMSCRIPTEN_KEEPALIVE int yuleShowInvitation() {
+    if (shell) return 0;
+    PlatformWindow* window = createMainWindow(SCREEN_WIDTH, SCREEN_HEIGHT);
+    mainWindow = window;
+    bool shown = false;
+    if (window != nullptr &&
+        display.create(window, SCREEN_WIDTH, SCREEN_HEIGHT, SCREEN_BPP, DisplayMode::FullScreen)) {
+        ImageSurface backdropPicture;
+        backdropPicture.create(display.directDraw, SCREEN_WIDTH, SCREEN_HEIGHT, DDSCAPS_SYSTEMMEMORY);
+        shown = backdropPicture.loadBitmap(BACKDROP_BITMAP, 0, 0) &&
+                backdropPicture.blit(display, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, 0, 0, SCREEN_WIDTH,
+                                     SCREEN_HEIGHT) &&
+                display.present();
+        backdropPicture.release();
+        display.release();
+    }
+    destroyMainWindow(window);
+    mainWindow = nullptr;
+    return shown ? 1 : 0;
+}
+
+// Opens the card: the show and its music start together (the music with its
+// head start). Called from the page's gesture handler, so the browser lets
+// the sound start. 1 when the show runs.
+EMSCRIPTEN_KEEPALIVE int yuleOpenCard() {
+    if (shell) return 1;
+    // No threads in a page: the player's requests drive the feeder.
+    setFeeding(Feeding::ByHost);
+    setWebAudioRefill(timedFeederPass);
+    clearPostedMessages();
+    figures = ShowFigures{};
+    paused = false;
+    shell = std::make_unique<CardShell>(FrameLoopHooks{sceneInit, timedSceneFrame, sceneShutdown},
+                                        FramePacing::RunningDeadline, tickCount);
+    if (!shell->open()) {
+        shell.reset();
+        return 0;
+    }
+    figures.startTick = tickCount();
+    emscripten_set_main_loop(stepShow, 0, 0);
+    return 1;
+}
+
+// Ends the show as Esc does (the page's stop control; phones have no Esc).
+EMSCRIPTEN_KEEPALIVE void yuleEndCard() {
+    if (shell) postMessage(WM_KEYDOWN, VK_ESCAPE);
+}
+
+// A hidden page: the picture stops here, the page suspends the music.
+EMSCRIPTEN_KEEPALIVE void yulePauseCard(int pause) {
+    if (!shell || (pause != 0) == paused) return;
+    paused = pause != 0;
+    if (paused) {
+        figures.pausedAt = tickCount();
+    } else {
+        figures.pausedMs += tickCount() - figures.pausedAt;
+    }
+}
+
+// The greeting the card writes, as plain text for the page's screen-reader
+// description. Valid until the next call.
+EMSCRIPTEN_KEEPALIVE const char* yuleGreetingText() {
+    static std::string text;
+    const std::string& own = usedCardContent().writerText();
+    text = readableGreeting(own.empty() ? greetingText + greetingTagLength : own.c_str() + greetingTagLength);
+    return text.c_str();
+}
+
+// Takes the greeting from the link's fragment (with or without "#") for the
+// next opening. A fragment without one brings back the card's own. Returns
+// "" or, when the link's greeting cannot be written, the one-line reason;
+// the card's own greeting is used then, and the page says so.
+EMSCRIPTEN_KEEPALIVE const char* yuleUseGreetingLink(const char* fragment) {
+    static std::string error;
+    error.clear();
+    useCardContent(LoadedCardContent{});  // ours, unless the link has a greeting that can be written
+    const GreetingLink link = greetingFromFragment(fragment != nullptr ? fragment : "");
+    if (!link.present) return "";
+    if (!link.ok()) {
+        error = link.error;
+        return error.c_str();
+    }
+    const GreetingResult laid = layOutGreeting(link.bytes, LINK_GREETING_NAME);
+    if (!laid.ok()) {
+        error = laid.error;
+        return error.c_str();
+    }
+    LoadedCardContent content;
+    content.setGreeting(laid.greeting);
+    useCardContent(content);
+    return "";
+}
+
+// For the page that writes a greeting: "" when `greetingFile` can be
+// written on the card, else the one-line reason ("greeting:3: ...").
+EMSCRIPTEN_KEEPALIVE const char* yuleCheckGreeting(const char* greetingFile) {
+    static std::string error;
+    const std::string_view file = greetingFile != nullptr ? greetingFile : "";
+    // A link carries no more than this; the card would refuse the link.
+    if (file.size() > GREETING_LINK_MAX_BYTES) {
+        error = "greeting: longer than a link to the card carries (" +
+                std::to_string(GREETING_LINK_MAX_BYTES / 1024) + " KB)";
+        return error.c_str();
+    }
+    error = layOutGreeting(file, "greeting").error;
+    return error.c_str();
+}
+
+// The fragment ("greeting=...", no "#") of a link that carries `greetingFile`.
+EMSCRIPTEN_KEEPALIVE const char* yuleGreetingFragment(const char* greetingFile) {
+    static std::string fragment;
+    fragment = fragmentFromGreeting(greetingFile != nullptr ? greetingFile : "");
+    return fragment.c_str();
+}
+
+// Test aids: the snow's clock and holding the show at a frame.
+EMSCRIPTEN_KEEPALIVE void yuleFixClock(double seconds) {
+    fixWallClock(static_cast<int64_t>(seconds));
+}
+EMSCRIPTEN_KEEPALIVE void yuleHoldAfterFrame(double frame) {
+    holdAfterFrame = static_cast<int64_t>(frame);
+}
+
+// Figures for the page's tests and benchmarks.
+EMSCRIPTEN_KEEPALIVE double yuleFramesShown() {
+    return static_cast<double>(figures.frames);
+}
+EMSCRIPTEN_KEEPALIVE double yuleShowMilliseconds() {
+    if (!shell) return 0;
+    const uint32_t now = paused ? figures.pausedAt : tickCount();
+    return static_cast<double>(now - figures.startTick) - static_cast<double>(figures.pausedMs);
+}
+// All the time spent in frames so far (the page divides by frames shown).
+EMSCRIPTEN_KEEPALIVE double yuleFrameMillisecondsTotal() {
+    return figures.frameMs;
+}
+// Milliseconds of work per 21 ms of music, over the blocks rendered since the
+// pre-fill (which is rendered before the show and not by the feeder).
+EMSCRIPTEN_KEEPALIVE double yuleMusicMillisecondsPerFrame() {
+    const uint64_t filled = blocksFilled();
+    const uint64_t fed = filled > static_cast<uint64_t>(blockCount()) ? filled - blockCount() : 0;
+    if (fed == 0) return 0;
+    const double seconds = static_cast<double>(fed) * BLOCK_MILLISECONDS / 1000.0;
+    return figures.musicMs / seconds * (FRAME_PERIOD_MS / 1000.0);
+}
+EMSCRIPTEN_KEEPALIVE double yuleUnderrunBlocks() {
+    return static_cast<double>(underrunBlocks());
+}
+
+}  // extern "C"
