@@ -13,7 +13,8 @@ namespace {
 // where moving bits into dark flat blocks only lowers the other frames.
 // Measured on a minute of the card: 2x real time on two cores, no frame under
 // 39.9 dB, 11.8 MB a minute. veryfast takes half the time for about 2 dB.
-constexpr CodecOption X264_DEFAULT[] = {{"preset", "medium"}, {"crf", "21"}, {"x264-params", "subme=6:aq-mode=0"}};
+constexpr CodecOption X264_DEFAULT[] = {
+    {"preset", "medium"}, {"crf", "21"}, {"x264-params", "subme=6:aq-mode=0"}};
 constexpr CodecOption X264_FAST[] = {{"preset", "veryfast"}, {"crf", "20"}, {"x264-params", "aq-mode=0"}};
 // VP9's "good" deadline is 4x slower than H.264 medium for the same result;
 // realtime at cpu-used 6 costs less than H.264 for 30 % more bytes.
