@@ -9,12 +9,9 @@ card="$build/yulecard"
 out="$build/test-out/e2e"
 mkdir -p "$out"
 
-for tool in Xvfb xdotool import; do
-  if ! command -v "$tool" >/dev/null 2>&1; then
-    echo "SKIP: $tool is not installed (apt-get install xvfb xdotool imagemagick)"
-    exit 77
-  fi
-done
+# shellcheck source=/dev/null
+source "$(dirname "$0")/needs.bash"
+needs "apt-get install xvfb xdotool imagemagick" Xvfb xdotool import
 [ -x "$card" ] || { echo "FAIL: $card not built"; exit 1; }
 
 xvfb=""

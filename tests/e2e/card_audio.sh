@@ -31,12 +31,9 @@ if [ $# -ge 3 ]; then
 fi
 mkdir -p "$out"
 
-for tool in Xvfb xdotool od cmp; do
-  if ! command -v "$tool" >/dev/null 2>&1; then
-    echo "SKIP: $tool is not installed (apt-get install xvfb xdotool)"
-    exit 77
-  fi
-done
+# shellcheck source=/dev/null
+source "$(dirname "$0")/needs.bash"
+needs "apt-get install xvfb xdotool" Xvfb xdotool od cmp
 [ -x "$card" ] || { echo "FAIL: $card not built"; exit 1; }
 [ -x "$xmrender" ] || { echo "SKIP: $xmrender not built"; exit 77; }
 [ -f "$module" ] || { echo "SKIP: no $module"; exit 77; }

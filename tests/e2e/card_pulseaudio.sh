@@ -21,18 +21,10 @@ out="$build/test-out/e2e-pulseaudio"
 seconds=${CARD_PULSEAUDIO_SECONDS:-10}
 mkdir -p "$out"
 
-for tool in pulseaudio parec pactl; do
-  if ! command -v "$tool" >/dev/null 2>&1; then
-    echo "SKIP: $tool is not installed (apt-get install pulseaudio pulseaudio-utils)"
-    exit 77
-  fi
-done
-for tool in Xvfb xdotool od cmp; do
-  if ! command -v "$tool" >/dev/null 2>&1; then
-    echo "SKIP: $tool is not installed (apt-get install xvfb xdotool)"
-    exit 77
-  fi
-done
+# shellcheck source=/dev/null
+source "$(dirname "$0")/needs.bash"
+needs "apt-get install pulseaudio pulseaudio-utils" pulseaudio parec pactl
+needs "apt-get install xvfb xdotool" Xvfb xdotool od cmp
 [ -x "$card" ] || { echo "FAIL: $card not built"; exit 1; }
 [ -x "$xmrender" ] || { echo "SKIP: $xmrender not built"; exit 77; }
 [ -f "$module" ] || { echo "SKIP: no $module"; exit 77; }

@@ -19,12 +19,9 @@ module="$source/resources/track.xm"
 out="$build/test-out/e2e-window"
 mkdir -p "$out"
 
-for tool in Xvfb xdotool xwininfo xprop import compare od cmp; do
-  if ! command -v "$tool" >/dev/null 2>&1; then
-    echo "SKIP: $tool is not installed (apt-get install xvfb xdotool x11-utils imagemagick)"
-    exit 77
-  fi
-done
+# shellcheck source=/dev/null
+source "$(dirname "$0")/needs.bash"
+needs "apt-get install xvfb xdotool x11-utils imagemagick" Xvfb xdotool xwininfo xprop import compare od cmp
 [ -x "$card" ] || { echo "FAIL: $card not built"; exit 1; }
 [ -x "$xmrender" ] || { echo "SKIP: $xmrender not built"; exit 77; }
 [ -f "$module" ] || { echo "SKIP: no $module"; exit 77; }

@@ -14,12 +14,9 @@ card="$build/yulecard"
 out="$build/test-out/e2e-window-manager"
 mkdir -p "$out"
 
-for tool in Xvfb xdotool xwininfo xprop openbox; do
-  if ! command -v "$tool" >/dev/null 2>&1; then
-    echo "SKIP: $tool is not installed (apt-get install xvfb xdotool x11-utils openbox)"
-    exit 77
-  fi
-done
+# shellcheck source=/dev/null
+source "$(dirname "$0")/needs.bash"
+needs "apt-get install xvfb xdotool x11-utils openbox" Xvfb xdotool xwininfo xprop openbox
 [ -x "$card" ] || { echo "FAIL: $card not built"; exit 1; }
 
 xvfb=""

@@ -12,12 +12,9 @@ card="$build/yulecard"
 out="$build/test-out/e2e-window-start"
 mkdir -p "$out"
 
-for tool in Xvfb xdotool xwininfo xprop import compare convert; do
-  if ! command -v "$tool" >/dev/null 2>&1; then
-    echo "SKIP: $tool is not installed (apt-get install xvfb xdotool x11-utils imagemagick)"
-    exit 77
-  fi
-done
+# shellcheck source=/dev/null
+source "$(dirname "$0")/needs.bash"
+needs "apt-get install xvfb xdotool x11-utils imagemagick" Xvfb xdotool xwininfo xprop import compare convert
 [ -x "$card" ] || { echo "FAIL: $card not built"; exit 1; }
 rm -f "$out"/*.png
 
