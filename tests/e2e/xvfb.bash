@@ -11,7 +11,10 @@ start_xvfb() {
   for attempt in 1 2 3; do
     num=$(( 90 + RANDOM % 800 ))
     while [ -e "/tmp/.X11-unix/X$num" ] || [ -e "/tmp/.X$num-lock" ]; do num=$(( num + 1 )); done
-    Xvfb ":$num" -screen 0 "$screen" -nolisten tcp >"$log" 2>&1 &
+    # -noreset: by default the server starts over whenever its last client
+    # leaves (xdotool's check, a key sent), and a program that connects
+    # during that moment is refused.
+    Xvfb ":$num" -screen 0 "$screen" -nolisten tcp -noreset >"$log" 2>&1 &
     xvfb=$!
     export DISPLAY=":$num"
     for _ in $(seq 300); do
