@@ -266,18 +266,8 @@
     }
   });
 
-  // Hands `text` to the card as UTF-8 in memory of its own (a link may be
-  // long, far longer than the call stack the usual string passing uses).
   function withText(text, use) {
-    const bytes = card.lengthBytesUTF8(text) + 1;
-    const at = card._malloc(bytes);
-    if (!at) return 'the link is too long';
-    try {
-      card.stringToUTF8(text, at, bytes);
-      return use(at);
-    } finally {
-      card._free(at);
-    }
+    return withCardText(card, text, 'the link is too long', use);
   }
 
   // ---- Input ----

@@ -23,18 +23,8 @@
     return 'Line ' + m[1] + (m[2] ? ', column ' + m[2] : '') + ': ' + m[3];
   }
 
-  // Hands `value` to the card as UTF-8 in memory of its own (a greeting may
-  // be pasted in of any length, far beyond the call stack).
   function withText(value, use) {
-    const bytes = card.lengthBytesUTF8(value) + 1;
-    const at = card._malloc(bytes);
-    if (!at) return 'greeting: too long to be written on the card';
-    try {
-      card.stringToUTF8(value, at, bytes);
-      return use(at);
-    } finally {
-      card._free(at);
-    }
+    return withCardText(card, value, 'greeting: too long to be written on the card', use);
   }
 
   function update() {

@@ -1,0 +1,16 @@
+// Shared by the card's page and the compose page: hands a string to the
+// card's WebAssembly as UTF-8 in memory of its own (a link or a pasted
+// greeting may be far longer than the call stack the usual string passing
+// uses). `use` gets the address; `tooLong` is returned when no memory is left.
+'use strict';
+function withCardText(card, text, tooLong, use) {
+  const bytes = card.lengthBytesUTF8(text) + 1;
+  const at = card._malloc(bytes);
+  if (!at) return tooLong;
+  try {
+    card.stringToUTF8(text, at, bytes);
+    return use(at);
+  } finally {
+    card._free(at);
+  }
+}
