@@ -14,16 +14,9 @@ source "$(dirname "$0")/needs.bash"
 needs "apt-get install xvfb xdotool imagemagick" Xvfb xdotool import
 [ -x "$card" ] || { echo "FAIL: $card not built"; exit 1; }
 
-xvfb=""
-card_pid=""
-cleanup() {
-  [ -n "$card_pid" ] && kill "$card_pid" 2>/dev/null
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
-  wait 2>/dev/null
-}
-trap cleanup EXIT
 # shellcheck source=/dev/null
 source "$(dirname "$0")/xvfb.bash"
+trap stop_started EXIT
 start_xvfb "$out/xvfb.log" || exit 1
 
 SDL_AUDIODRIVER=dummy "$card" >"$out/card.log" 2>&1 &

@@ -44,16 +44,9 @@ capture="$out/capture.raw"
 reference="$out/reference.raw"
 rm -f "$capture" "$reference" "$out/reference.wav"
 
-xvfb=""
-card_pid=""
-cleanup() {
-  [ -n "$card_pid" ] && kill "$card_pid" 2>/dev/null
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
-  wait 2>/dev/null
-}
-trap cleanup EXIT
 # shellcheck source=/dev/null
 source "$(dirname "$0")/xvfb.bash"
+trap stop_started EXIT
 start_xvfb "$out/xvfb.log" || exit 1
 
 # The reference first: rendering it while the card plays would only slow the card.

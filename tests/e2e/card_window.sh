@@ -32,20 +32,12 @@ capture="$out/capture.raw"
 reference="$out/reference.raw"
 rm -f "$capture" "$reference" "$out"/*.png
 
-xvfb=""
-card_pid=""
-cleanup() {
-  [ -n "$card_pid" ] && kill "$card_pid" 2>/dev/null
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
-  wait 2>/dev/null
-}
-trap cleanup EXIT
 here=$(dirname "$0")
 # shellcheck source=/dev/null
 source "$here/xvfb.bash"
+trap stop_started EXIT
 # shellcheck source=/dev/null
 source "$here/window.bash"
-fail() { echo "FAIL: $*"; cat "$out/card.log" 2>/dev/null; exit 1; }
 
 "$xmrender" "$module" -o "$out/reference.wav" --seconds 5 --rate "$rate" --quiet \
   || { echo "FAIL: xmrender could not render $module"; exit 1; }

@@ -19,26 +19,16 @@ source "$(dirname "$0")/needs.bash"
 needs "apt-get install xvfb xdotool x11-utils openbox" Xvfb xdotool xwininfo xprop openbox
 [ -x "$card" ] || { echo "FAIL: $card not built"; exit 1; }
 
-xvfb=""
-card_pid=""
-wm_pid=""
-cleanup() {
-  [ -n "$card_pid" ] && kill "$card_pid" 2>/dev/null
-  [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
-  wait 2>/dev/null
-}
-trap cleanup EXIT
 here=$(dirname "$0")
 # shellcheck source=/dev/null
 source "$here/xvfb.bash"
+trap stop_started EXIT
 # shellcheck source=/dev/null
 source "$here/window.bash"
-fail() { echo "FAIL: $*"; cat "$out/card.log" 2>/dev/null; exit 1; }
 
 start_xvfb "$out/xvfb.log" 1600x1200x16 || exit 1
 openbox --sm-disable >"$out/openbox.log" 2>&1 &
-wm_pid=$!
+also_stop=("$!")  # the window manager
 for _ in $(seq 100); do
   xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
   sleep 0.1

@@ -18,20 +18,12 @@ needs "apt-get install xvfb xdotool x11-utils imagemagick" Xvfb xdotool xwininfo
 [ -x "$card" ] || { echo "FAIL: $card not built"; exit 1; }
 rm -f "$out"/*.png
 
-xvfb=""
-card_pid=""
-cleanup() {
-  [ -n "$card_pid" ] && kill "$card_pid" 2>/dev/null
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
-  wait 2>/dev/null
-}
-trap cleanup EXIT
 here=$(dirname "$0")
 # shellcheck source=/dev/null
 source "$here/xvfb.bash"
+trap stop_started EXIT
 # shellcheck source=/dev/null
 source "$here/window.bash"
-fail() { echo "FAIL: $*"; cat "$out/card.log" 2>/dev/null; exit 1; }
 
 start_xvfb "$out/xvfb.log" 1600x1200x16 || exit 1
 xdotool mousemove 800 600  # keys go to the window under the pointer (no window manager)

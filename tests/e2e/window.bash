@@ -2,6 +2,9 @@
 # screen (after xvfb.bash). There is no window manager: what is checked is
 # the window the card asks for (size, place, size hints), not a frame.
 
+# fail WHAT: the test fails, with what the card said.
+fail() { echo "FAIL: $*"; cat "$out/card.log" 2>/dev/null; exit 1; }
+
 # find_card_window PID: prints the card's window id once it exists (10 s).
 find_card_window() {
   local pid=$1 win=""

@@ -1,4 +1,16 @@
 # Sourced by the scripts that run the real card on a virtual X screen.
+
+# stop_started: ends what a script started, for its EXIT trap
+# (`trap stop_started EXIT`): the card ($card_pid), anything the script added
+# to the array also_stop, then the server ($xvfb).
+stop_started() {
+  local p
+  for p in "${card_pid:-}" ${also_stop[@]+"${also_stop[@]}"} "${xvfb:-}"; do
+    [ -n "$p" ] && kill "$p" 2>/dev/null
+  done
+  wait 2>/dev/null
+}
+
 # start_xvfb LOG [SCREEN]: starts Xvfb (SCREEN as WxHxDEPTH, 640x480x16 by
 # default) on a display number nobody else uses (tests may run in
 # parallel), keeps its process id in $xvfb, exports DISPLAY and returns 0
