@@ -20,19 +20,6 @@ struct ActivePath {
     const MixKernels* kernels;
 };
 
-const MixKernels* kernelsOf(MixPath path) {
-    switch (path) {
-#ifdef YULE_MIX_X86
-        case MixPath::Avx2:
-            return &avx2MixKernels;
-        case MixPath::Avx512:
-            return &avx512MixKernels;
-#endif
-        default:
-            return &scalarMixKernels;
-    }
-}
-
 ActivePath fastestPath() {
     MixPath path = MixPath::Scalar;
     if (mixPathSupported(MixPath::Avx512)) {
@@ -40,7 +27,7 @@ ActivePath fastestPath() {
     } else if (mixPathSupported(MixPath::Avx2)) {
         path = MixPath::Avx2;
     }
-    return ActivePath{path, kernelsOf(path)};
+    return ActivePath{path, mixKernelsOf(path)};
 }
 
 ActivePath& activePath() {
@@ -264,6 +251,19 @@ void mixVoice(Voice& voice, float* buffer, int32_t frames, const MixKernels& ker
 
 }  // namespace
 
+const MixKernels* mixKernelsOf(MixPath path) {
+    switch (path) {
+#ifdef YULE_MIX_X86
+        case MixPath::Avx2:
+            return &avx2MixKernels;
+        case MixPath::Avx512:
+            return &avx512MixKernels;
+#endif
+        default:
+            return &scalarMixKernels;
+    }
+}
+
 bool mixPathSupported(MixPath path) {
 #ifdef YULE_MIX_X86
     __builtin_cpu_init();
@@ -287,7 +287,7 @@ MixPath mixPath() {
 
 bool setMixPath(MixPath path) {
     if (!mixPathSupported(path)) return false;
-    activePath() = ActivePath{path, kernelsOf(path)};
+    activePath() = ActivePath{path, mixKernelsOf(path)};
     return true;
 }
 

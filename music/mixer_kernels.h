@@ -110,6 +110,8 @@ extern const MixKernels avx2MixKernels;
 extern const MixKernels avx512MixKernels;
 #endif
 
+// The kernels of a path (the scalar ones where the build has no others).
+const MixKernels* mixKernelsOf(MixPath path);
 // Whether this processor can run a path.
 bool mixPathSupported(MixPath path);
 // The path mixVoices uses; the fastest supported one until told otherwise.

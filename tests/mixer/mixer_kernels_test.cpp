@@ -18,17 +18,7 @@
 namespace {
 
 const MixKernels* kernelsFor(MixPath path) {
-    if (!mixPathSupported(path)) return nullptr;
-    switch (path) {
-#ifdef YULE_MIX_X86
-        case MixPath::Avx2:
-            return &avx2MixKernels;
-        case MixPath::Avx512:
-            return &avx512MixKernels;
-#endif
-        default:
-            return &scalarMixKernels;
-    }
+    return mixPathSupported(path) ? mixKernelsOf(path) : nullptr;
 }
 
 // The definition: one frame at a time, the gains a running sum.
