@@ -44,25 +44,35 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 [ "$(geometry "$win" | cut -d' ' -f3-)" = "1280 960" ] || fail "--window: the window is $(geometry "$win")"
-sleep 1  # the renderer may make the window anew: let it settle, then look again
-win=$(find_card_window "$card_pid") || fail "the window went away"
 
 framed() {  # the window manager put a title bar on it
-  xprop -id "$win" _NET_FRAME_EXTENTS | awk -F'= ' '{ split($2, e, ", "); exit !(e[3] > 0) }'
+  xprop -id "$win" _NET_FRAME_EXTENTS 2>/dev/null | awk -F'= ' '{ split($2, e, ", "); exit !(e[3] > 0) }'
 }
 full_screen_state() {
   xprop -id "$win" _NET_WM_STATE | grep -q _NET_WM_STATE_FULLSCREEN
 }
-for _ in $(seq 30); do framed && break; sleep 0.1; done
-framed || fail "no frame: $(xprop -id "$win" _NET_FRAME_EXTENTS)"
+# The renderer may make the window anew, and on a loaded machine the window
+# manager may take seconds to frame it: look the window up again each time.
+for _ in $(seq 150); do
+  win=$(find_card_window "$card_pid") || fail "the window went away"
+  framed && break
+  sleep 0.1
+done
+framed || fail "no frame after 15 s: $(xprop -id "$win" _NET_FRAME_EXTENTS)"
 xprop -id "$win" WM_NAME | grep -q '"Tessary DirectDraw Wrapper"' || fail "title: $(xprop -id "$win" WM_NAME)"
 echo "--window: $(geometry "$win"), framed, titled"
 
 # The user moves and resizes the window.
 xdotool windowmove "$win" 300 100
 xdotool windowsize "$win" 900 700
-sleep 0.5
-left=$(geometry "$win")
+left=""
+for _ in $(seq 100); do  # until it has the new size and stays where it is
+  now=$(geometry "$win")
+  [ "$(echo "$now" | cut -d' ' -f3-)" = "900 700" ] && [ "$now" = "$left" ] && break
+  left=$now
+  sleep 0.1
+done
+[ "$(echo "$left" | cut -d' ' -f3-)" = "900 700" ] || fail "the user's resize gave $left"
 echo "moved and resized: $left"
 
 for round in 1 2 3; do
@@ -73,7 +83,7 @@ for round in 1 2 3; do
   xdotool key F11
   wait_geometry "$win" "$left" || fail "round $round: back from full screen at $(geometry "$win"), not $left"
   full_screen_state && fail "round $round: still in the full-screen state"
-  for _ in $(seq 30); do framed && break; sleep 0.1; done
+  for _ in $(seq 100); do framed && break; sleep 0.1; done
   framed || fail "round $round: the frame did not come back"
   echo "round $round: full screen and back to $(geometry "$win")"
 done

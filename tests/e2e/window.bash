@@ -23,9 +23,10 @@ geometry() {
                            /^ *Width:/ { w = $NF } /^ *Height:/ { h = $NF } END { print x, y, w, h }'
 }
 
-# wait_geometry WIN "X Y W H": waits up to 5 s for the window to get there.
+# wait_geometry WIN "X Y W H": waits up to 10 s for the window to get there
+# (a loaded machine, with the window manager between, can be slow).
 wait_geometry() {
-  for _ in $(seq 50); do
+  for _ in $(seq 100); do
     [ "$(geometry "$1")" = "$2" ] && return 0
     sleep 0.1
   done
