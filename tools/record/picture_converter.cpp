@@ -23,6 +23,24 @@ using EnlargeRow = void (*)(const uint8_t*, uint8_t*, int32_t);
 constexpr EnlargeRow ENLARGE_ROW[] = {nullptr, nullptr, enlargeRow<2>, enlargeRow<3>};
 static_assert(std::size(ENLARGE_ROW) == MAX_PICTURE_SCALE + 1);
 
+// A full-resolution YUV picture with its planes allocated; empty, with
+// `error` set, when that fails.
+FramePtr newYuv444Picture(int32_t width, int32_t height, std::string& error) {
+    FramePtr picture(av_frame_alloc());
+    if (!picture) {
+        error = "out of memory for a picture";
+        return picture;
+    }
+    picture->format = AV_PIX_FMT_YUV444P;
+    picture->width = width;
+    picture->height = height;
+    if (const int r = av_frame_get_buffer(picture.get(), 0); r < 0) {
+        error = ffmpegError("cannot allocate a picture", r);
+        picture.reset();
+    }
+    return picture;
+}
+
 }  // namespace
 
 bool PictureConverter::buildColourTables(std::string& error) {
@@ -32,21 +50,15 @@ bool PictureConverter::buildColourTables(std::string& error) {
     // is its colour's alone.
     SwsPtr toYuv(sws_getContext(side, side, AV_PIX_FMT_RGB24, side, side, AV_PIX_FMT_YUV444P,
                                 SWS_POINT | SWS_ACCURATE_RND, nullptr, nullptr, nullptr));
-    FramePtr yuv(av_frame_alloc());
-    if (!toYuv || !yuv) {
+    if (!toYuv) {
         error = "cannot set up the colour conversion";
         return false;
     }
+    const FramePtr yuv = newYuv444Picture(side, side, error);
+    if (!yuv) return false;
     const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
     // Full-range RGB in, limited-range YUV out, no brightness, contrast or saturation change.
     sws_setColorspaceDetails(toYuv.get(), bt709, 1, bt709, 0, 0, 1 << 16, 1 << 16);
-    yuv->format = AV_PIX_FMT_YUV444P;
-    yuv->width = side;
-    yuv->height = side;
-    if (const int r = av_frame_get_buffer(yuv.get(), 0); r < 0) {
-        error = ffmpegError("cannot allocate a picture", r);
-        return false;
-    }
     std::vector<uint8_t> rgb(static_cast<size_t>(side) * side * 3);
     for (uint32_t colour = 0; colour < 65536; ++colour) {
         const uint32_t wide = rgbFromRgb565(static_cast<uint16_t>(colour));
@@ -94,18 +106,8 @@ bool PictureConverter::open(int32_t width, int32_t height, int32_t scale, std::s
     height_ = height;
     scale_ = scale;
     if (!buildColourTables(error)) return false;
-    full_.reset(av_frame_alloc());
-    if (!full_) {
-        error = "out of memory for a picture";
-        return false;
-    }
-    full_->format = AV_PIX_FMT_YUV444P;
-    full_->width = width;
-    full_->height = height;
-    if (const int r = av_frame_get_buffer(full_.get(), 0); r < 0) {
-        error = ffmpegError("cannot allocate a picture", r);
-        return false;
-    }
+    full_ = newYuv444Picture(width, height, error);
+    if (!full_) return false;
     // Colour sample c spans output pixels 2c and 2c + 1, which show source
     // pixels 2c / scale and (2c + 1) / scale.
     auto sourcesUnder = [scale](int32_t samples, std::vector<int32_t>& sources) {
