@@ -1,9 +1,9 @@
 #include "app/card_content.h"
 
-#include "app/file_bytes.h"
-#include "app/greeting_encoding.h"
-#include "app/greeting_file.h"
-#include "app/greeting_text.h"
+#include "base/file_bytes.h"
+#include "greeting/greeting_encoding.h"
+#include "greeting/greeting_file.h"
+#include "greeting/greeting_text.h"
 #include "music/loader.h"
 #include "music/memory_stream.h"
 #include "platform/resources.h"

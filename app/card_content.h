@@ -16,7 +16,7 @@
 #include <string_view>
 
 #include "app/card_options.h"
-#include "app/greeting_layout.h"
+#include "greeting/greeting_layout.h"
 
 struct Song;
 

@@ -1,6 +1,6 @@
 #include "app/card_options.h"
 
-#include "app/greeting_layout.h"
+#include "greeting/greeting_layout.h"
 
 namespace {
 

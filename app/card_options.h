@@ -5,7 +5,7 @@
 // all of them.
 #include <string>
 
-#include "app/command_line.h"
+#include "base/command_line.h"
 
 // What the card writes and plays; empty paths stand for the built-in
 // greeting and the card's own music.

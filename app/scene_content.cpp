@@ -2,10 +2,10 @@
 
 #include "app/card_content.h"
 #include "app/frame_loop.h"
-#include "app/greeting_text.h"
 #include "app/scene.h"
 #include "app/scene_frame.h"
 #include "app/scene_state.h"
+#include "greeting/greeting_text.h"
 
 namespace {
 

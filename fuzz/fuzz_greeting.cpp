@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/greeting_encoding.h"
-#include "app/greeting_layout.h"
+#include "greeting/greeting_encoding.h"
+#include "greeting/greeting_layout.h"
 
 namespace {
 

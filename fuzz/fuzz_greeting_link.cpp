@@ -11,8 +11,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/greeting_layout.h"
-#include "app/greeting_link.h"
+#include "greeting/greeting_layout.h"
+#include "greeting/greeting_link.h"
 
 namespace {
 

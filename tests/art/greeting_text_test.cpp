@@ -1,4 +1,4 @@
-#include "app/greeting_text.h"
+#include "greeting/greeting_text.h"
 
 #include <gtest/gtest.h>
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/greeting_text.h"
 #include "display/display_device.h"
+#include "greeting/greeting_text.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "app/greeting_text.h"
 #include "app/scene_content.h"
 #include "display/display_device.h"
 #include "effects/text_writer.h"
+#include "greeting/greeting_text.h"
 #include "loader/xm_builder.h"
 #include "music/loader.h"
 #include "music/memory_stream.h"

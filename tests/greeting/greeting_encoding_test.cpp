@@ -1,13 +1,13 @@
 // The laid-out greeting as the text writer reads it: the built-in greeting's
 // own format, so a file with the built-in words gives the built-in bytes.
-#include "app/greeting_encoding.h"
+#include "greeting/greeting_encoding.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "app/greeting_text.h"
+#include "greeting/greeting_text.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Reading a greeting by path: what a user may hand the card instead of a
 // greeting file, and the example greeting that the README shows.
-#include "app/greeting_file.h"
+#include "greeting/greeting_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

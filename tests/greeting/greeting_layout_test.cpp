@@ -1,7 +1,7 @@
 // The greeting file's rules: wrapping to the palm's line, pages and their
 // continuation, pauses, the characters the font has, and the errors, each
 // with the line (and column) it names.
-#include "app/greeting_layout.h"
+#include "greeting/greeting_layout.h"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,13 @@
 // The greeting carried in a web card's link: what we write reads back byte
 // for byte, what links pick up on the way is still read, and whatever else
 // is refused with one line rather than read in part.
-#include "app/greeting_link.h"
+#include "greeting/greeting_link.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "app/greeting_layout.h"
+#include "greeting/greeting_layout.h"
 
 namespace {
 

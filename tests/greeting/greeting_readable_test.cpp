@@ -1,13 +1,13 @@
 // The greeting as plain text, as the web page gives it to screen readers.
-#include "app/greeting_readable.h"
+#include "greeting/greeting_readable.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "app/greeting_encoding.h"
-#include "app/greeting_layout.h"
-#include "app/greeting_text.h"
+#include "greeting/greeting_encoding.h"
+#include "greeting/greeting_layout.h"
+#include "greeting/greeting_text.h"
 
 namespace {
 

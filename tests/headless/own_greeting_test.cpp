@@ -9,10 +9,10 @@
 
 #include "app/card_content.h"
 #include "app/frame_loop.h"
-#include "app/greeting_layout.h"
 #include "app/scene.h"
 #include "app/scene_frame.h"
 #include "app/scene_state.h"
+#include "greeting/greeting_layout.h"
 #include "platform/null/memory_window.h"
 #include "platform/wall_clock.h"
 #include "platform/window.h"

@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "app/frame_loop.h"
-#include "app/greeting_text.h"
 #include "app/scene_content.h"
 #include "app/scene_frame.h"
 #include "app/scene_state.h"
 #include "display/pixel_buffer.h"
+#include "greeting/greeting_text.h"
 #include "platform/wall_clock.h"
 
 namespace {

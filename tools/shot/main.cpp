@@ -17,10 +17,10 @@
 
 #include "app/card_content.h"
 #include "app/card_options.h"
-#include "app/command_line.h"
 #include "app/frame_loop.h"
 #include "app/scene.h"
 #include "app/scene_frame.h"
+#include "base/command_line.h"
 #include "display/pixel_buffer.h"
 #include "platform/wall_clock.h"
 #include "platform/window.h"

@@ -1,4 +1,4 @@
-#include "app/greeting_text.h"
+#include "greeting/greeting_text.h"
 
 // Each page ends with a pause ("\r" and a digit), pages are separated by
 // "\a" and the whole text by the zero bytes that pad the array. A literal

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string>
 
-#include "app/greeting_layout.h"
+#include "greeting/greeting_layout.h"
 
 // Far more than the card can write (see GREETING_MAX_CHARACTERS) even with
 // generous blank lines and indents; a larger file is surely not a greeting.

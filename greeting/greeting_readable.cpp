@@ -1,7 +1,7 @@
-#include "app/greeting_readable.h"
+#include "greeting/greeting_readable.h"
 
-#include "app/greeting_encoding.h"
-#include "app/greeting_layout.h"
+#include "greeting/greeting_encoding.h"
+#include "greeting/greeting_layout.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 // alphabet's "+" and "/" are read too, since links get copied through mail
 // programs and chats that rewrite them. Other fragments (none, "#top") carry
 // no greeting. The decoded bytes are a greeting file like any other
-// (app/greeting_layout.h); a link that cannot be decoded is refused with
+// (greeting/greeting_layout.h); a link that cannot be decoded is refused with
 // one line saying why, never half read.
 #include <cstddef>
 #include <string>

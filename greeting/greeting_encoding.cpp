@@ -1,4 +1,4 @@
-#include "app/greeting_encoding.h"
+#include "greeting/greeting_encoding.h"
 
 #include <algorithm>
 

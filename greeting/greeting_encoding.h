@@ -7,8 +7,8 @@
 // words gives the built-in text's very bytes.
 #include <string>
 
-#include "app/greeting_layout.h"
 #include "effects/text_format.h"
+#include "greeting/greeting_layout.h"
 
 // The writer's text for `greeting`, without the tag and without the final
 // 0 (std::string::c_str supplies it). It holds no 0 byte. Pauses beyond

@@ -1,6 +1,6 @@
-#include "app/greeting_file.h"
+#include "greeting/greeting_file.h"
 
-#include "app/file_bytes.h"
+#include "base/file_bytes.h"
 
 GreetingResult loadGreetingFile(const std::string& path) {
     std::string bytes;

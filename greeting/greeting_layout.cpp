@@ -1,4 +1,4 @@
-#include "app/greeting_layout.h"
+#include "greeting/greeting_layout.h"
 
 #include <algorithm>
 #include <cstdio>

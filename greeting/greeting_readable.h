@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-// `writerText` in the writer's format (app/greeting_encoding.h), without
+// `writerText` in the writer's format (greeting/greeting_encoding.h), without
 // the tag; it ends at its first 0 byte or its end. Bytes the writer passes
 // over are left out here too.
 std::string readableGreeting(std::string_view writerText);

@@ -1,4 +1,4 @@
-#include "app/greeting_link.h"
+#include "greeting/greeting_link.h"
 
 #include <array>
 #include <cstdint>
