@@ -55,7 +55,10 @@ std::string cardHelp() {
            "  length, or as long as a line \"[pause SECONDS]\" in it says (0 to " +
            std::to_string(GREETING_MAX_PAUSE_SECONDS) +
            ").\n"
-           "  Letters: ASCII and Latin-1 (\u00e9, \u00df, \u00e5, \u00a1, ...); \u2744 writes a snowflake.\n"
+           "  Letters: Latin with the accents of every European language and Turkish\n"
+           "  (\u00e9, \u00df, \u0142, \u0151, \u0161, \u0219, \u0131, ...), Greek and Cyrillic; the quotes\n"
+           "  \u201e\u201c \u201a\u2018 \u00ab\u00bb, dashes \u2013 \u2014, \u2026 \u2022 \u20ac; \u2744 "
+           "writes a snowflake.\n"
            "\n"
            "Keys:\n"
            "  Esc                   end the card\n"
