@@ -1,16 +1,16 @@
 #pragma once
 // The text format the writer reads, and the one place that defines it: a
 // tag the writer never shows, then UTF-8 text, in which
-//   a character of the font sheet (textGlyphCell)  writes its glyph
-//   127         writes the snowflake, as U+2744 does
 //   10          starts a new line
 //   13 d        pauses d x 100 frames (d one ASCII digit)
 //   16 dddd     pauses dddd frames (four ASCII digits)
 //   7           clears the page
-//   0           ends the text (the writer starts it over).
-// The writer reads one character at a time, whatever its length in bytes.
-// Any other character, and any byte that does not begin a well-formed UTF-8
-// character, is passed over without a glyph.
+//   0           ends the text (the writer starts it over),
+// and every character with a cell on the font sheet (textGlyphCell, below)
+// writes its glyph; 127 writes the snowflake, as U+2744 does. The writer
+// reads one character at a time, whatever its length in bytes. Any other
+// character, and any byte that begins no well-formed UTF-8 character, is
+// passed over without a glyph.
 #include <cstdint>
 
 // Length of the tag in front of the text.
