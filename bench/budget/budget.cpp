@@ -11,7 +11,7 @@
 #include "app/scene.h"
 #include "app/scene_frame.h"
 #include "app/scene_state.h"
-#include "music/memory_stream.h"
+#include "music/loader.h"
 #include "music/render.h"
 #include "platform/resources.h"
 #include "platform/wall_clock.h"

@@ -14,7 +14,7 @@
 #include "audio/audio_fixture.h"
 #include "music/channel.h"
 #include "music/file_callbacks.h"
-#include "music/memory_stream.h"
+#include "music/loader.h"
 #include "music/music_player.h"
 #include "music/output_format.h"
 #include "music/render.h"

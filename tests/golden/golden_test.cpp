@@ -18,7 +18,6 @@
 #include "app/scene_frame.h"
 #include "display/pixel_buffer.h"
 #include "music/loader.h"
-#include "music/memory_stream.h"
 #include "music/render.h"
 #include "platform/resources.h"
 #include "platform/wall_clock.h"

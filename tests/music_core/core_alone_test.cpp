@@ -12,7 +12,6 @@
 
 #include "loader/xm_builder.h"
 #include "music/loader.h"
-#include "music/memory_stream.h"
 #include "music/render.h"
 #include "music/song.h"
 #include "music/voice.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "music/memory_stream.h"
+#include "music/loader.h"
 #include "music/mixer.h"
 #include "music/rows.h"
 #include "song_builder.h"
