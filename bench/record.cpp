@@ -15,12 +15,12 @@
 #include <string>
 #include <vector>
 
+#include "app/scene_host.h"
 #include "display/pixel_buffer.h"
 #include "tests/record/decoded_file.h"
 #include "tests/record/media_checks.h"
 #include "tests/support/card_like_media.h"
 #include "tools/record/card_recording.h"
-#include "tools/record/headless_show.h"
 #include "tools/record/recording_timeline.h"
 #include "tools/record/video_writer.h"
 
@@ -96,7 +96,7 @@ void drawCardLike(benchmark::State& state) {
 // Each decoded picture against the show's frame it shows: the worst and
 // the mean PSNR.
 void measureSharpness(benchmark::State& state, const std::string& path, int64_t clock) {
-    HeadlessShow show;
+    SceneHost show;
     std::string error;
     if (!show.open(clock, error)) {
         state.SkipWithError(error.c_str());

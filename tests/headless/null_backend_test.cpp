@@ -11,6 +11,7 @@
 #include "app/frame_loop.h"
 #include "app/scene.h"
 #include "app/scene_frame.h"
+#include "app/scene_host.h"
 #include "platform/audio_device.h"
 #include "platform/messages.h"
 #include "platform/null/memory_window.h"
@@ -33,8 +34,6 @@ std::string frameHash(const PresentedFrame& f) {
     return text;
 }
 
-void noWait(uint32_t) {}
-
 TEST(NullBackend, HasNoSoundDeviceAndAWindowOfMemory) {
     EXPECT_EQ(platformAudioDevice(), nullptr);
     ASSERT_TRUE(startPlatform());
@@ -48,25 +47,36 @@ TEST(NullBackend, HasNoSoundDeviceAndAWindowOfMemory) {
 }
 
 TEST(NullBackend, ShowPresentsTheDesktopsFramesToMemory) {
-    fixWallClock(1765000000);
-    setSceneSleep(noWait);
-    mainWindow = createMainWindow(SCREEN_WIDTH, SCREEN_HEIGHT);
-    ASSERT_NE(mainWindow, nullptr);
-    ASSERT_EQ(sceneInit(), 1) << "the music fails to find a device and the show goes on silently";
+    SceneHost show;
+    std::string error;
+    ASSERT_TRUE(show.open(SHOW_DEFAULT_CLOCK, error))
+        << "the music fails to find a device and the show goes on "
+           "silently: "
+        << error;
     std::vector<std::string> hashes;
     for (int frame = 0; frame <= 330; ++frame) {
-        sceneFrame();
+        show.nextFrame();
         if (frame == 0 || frame == 95 || frame == 330) hashes.push_back(frameHash(mainWindow->frame));
     }
     EXPECT_EQ(mainWindow->frame.count, 331u);
     EXPECT_EQ(mainWindow->frame.bitsPerPixel, 16);
     // The pins of the golden test, taken on the desktop before the backends.
     EXPECT_EQ(hashes, (std::vector<std::string>{"603eada70b50fcf0", "7428dce6f7946696", "3abf0a210610f35b"}));
-    sceneShutdown();
-    destroyMainWindow(mainWindow);
-    mainWindow = nullptr;
-    setSceneSleep(nullptr);
-    releaseWallClock();
+    show.close();
+    EXPECT_EQ(mainWindow, nullptr);
+}
+
+// The card's sky alone, for a page's invitation: presented once, then
+// everything given up.
+TEST(NullBackend, TheBackdropAloneIsShownOnceAndEverythingGivenUp) {
+    SceneHost host;
+    std::string error;
+    ASSERT_TRUE(host.showBackdrop(error)) << error;
+    EXPECT_EQ(mainWindow, nullptr);
+    EXPECT_EQ(display.primary, nullptr);
+    ASSERT_TRUE(host.open(SHOW_DEFAULT_CLOCK, error)) << error;
+    host.nextFrame();
+    EXPECT_EQ(frameHash(mainWindow->frame), "603eada70b50fcf0") << "a show after it starts as ever";
 }
 
 // The whole shell: window, set-up with the scene's own one-second head

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
-#include "tools/record/headless_show.h"
+#include "app/scene_host.h"
 #include "tools/record/recording_timeline.h"
 
 int64_t greetingPassFrames(int64_t clock, int64_t capFrames, const std::atomic<bool>& stop,
                            std::string& error) {
-    HeadlessShow show;
+    SceneHost show;
     if (!show.open(clock, error)) return 0;
     for (int64_t frame = 1; frame <= capFrames; ++frame) {
         if (stop.load(std::memory_order_relaxed)) return 0;
