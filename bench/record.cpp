@@ -44,7 +44,7 @@ std::filesystem::path scratch() {
 
 void setCostCounters(benchmark::State& state, double cpu, double wall, int64_t pictures,
                      const std::string& path) {
-    const double video = static_cast<double>(pictures) * RECORD_FRAME_MS / 1000.0;
+    const double video = static_cast<double>(pictures) * FRAME_PERIOD_MS / 1000.0;
     const double bytes = static_cast<double>(std::filesystem::file_size(path));
     state.counters["cpu_s_per_s"] = cpu / video;
     state.counters["x_realtime"] = video / wall;

@@ -22,6 +22,6 @@ int64_t defaultRecordingPictures(int64_t passFrames) {
 }
 
 int64_t recordingPicturesFor(int64_t milliseconds) {
-    const int64_t pictures = (std::max<int64_t>(milliseconds, 1) + RECORD_FRAME_MS - 1) / RECORD_FRAME_MS;
+    const int64_t pictures = (std::max<int64_t>(milliseconds, 1) + FRAME_PERIOD_MS - 1) / FRAME_PERIOD_MS;
     return std::min(pictures, MAX_RECORD_PICTURES);
 }
