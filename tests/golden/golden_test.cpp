@@ -19,28 +19,20 @@
 #include "music/loader.h"
 #include "music/render.h"
 #include "platform/resources.h"
+#include "support/fnv1a.h"
 
 namespace {
 
-// FNV-1a, 64 bits: small, fixed, and the same on every platform.
-uint64_t fnv1a(const void* data, size_t size, uint64_t hash = 0xcbf29ce484222325ull) {
-    const auto* p = static_cast<const uint8_t*>(data);
-    for (size_t i = 0; i < size; ++i) {
-        hash ^= p[i];
-        hash *= 0x100000001b3ull;
-    }
-    return hash;
-}
+using testsupport::fnv1a;
+using testsupport::FNV1A_BASIS;
 
 std::string hex(uint64_t v) {
-    char text[24];
-    std::snprintf(text, sizeof text, "%016" PRIx64, v);
-    return text;
+    return testsupport::hex64(v);
 }
 
 // A presented picture, row by row without the pitch's padding.
 uint64_t frameHash(const PixelBuffer& shown) {
-    uint64_t hash = 0xcbf29ce484222325ull;
+    uint64_t hash = FNV1A_BASIS;
     for (int32_t y = 0; y < shown.height; ++y)
         hash = fnv1a(shown.pixels + static_cast<ptrdiff_t>(shown.pitch) * y,
                      static_cast<size_t>(shown.width) * 2, hash);
@@ -85,7 +77,7 @@ uint64_t renderHash(Song* song, int32_t rate, int64_t frames) {
     OfflineRender render;
     EXPECT_TRUE(startOfflineRender(render, song, rate));
     std::vector<int16_t> pcm(8192 * 2);
-    uint64_t hash = 0xcbf29ce484222325ull;
+    uint64_t hash = FNV1A_BASIS;
     for (int64_t done = 0; done < frames;) {
         const int32_t n = static_cast<int32_t>(std::min<int64_t>(8192, frames - done));
         renderPcm16(render, pcm.data(), n);

@@ -18,20 +18,17 @@
 #include "platform/ticks.h"
 #include "platform/wall_clock.h"
 #include "platform/window.h"
+#include "support/fnv1a.h"
 
 namespace {
 
 // FNV-1a over the rows of a frame, as the golden pins of the show hash them.
 std::string frameHash(const PresentedFrame& f) {
-    uint64_t hash = 0xcbf29ce484222325ull;
+    uint64_t hash = testsupport::FNV1A_BASIS;
     for (int32_t y = 0; y < f.height; ++y)
-        for (int32_t i = 0; i < f.width * 2; ++i) {
-            hash ^= f.pixels[static_cast<size_t>(y) * f.pitch + i];
-            hash *= 0x100000001b3ull;
-        }
-    char text[24];
-    std::snprintf(text, sizeof text, "%016" PRIx64, hash);
-    return text;
+        hash = testsupport::fnv1a(f.pixels.data() + static_cast<size_t>(y) * f.pitch,
+                                  static_cast<size_t>(f.width) * 2, hash);
+    return testsupport::hex64(hash);
 }
 
 TEST(NullBackend, HasNoSoundDeviceAndAWindowOfMemory) {
