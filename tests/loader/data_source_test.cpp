@@ -148,7 +148,7 @@ TEST(ByteSources, MemoryAndFilesLoadWithoutTouchingTheRegisteredTable) {
     EXPECT_EQ(registeredFileCallbacks().open, &resourceStreamOpen);
 
     std::filesystem::create_directories(YULE_TEST_OUT);
-    const std::string path = std::string(YULE_TEST_OUT) + "/loader_memory_stream.xm";
+    const std::string path = std::string(YULE_TEST_OUT) + "/loader_file_source.xm";
     FILE* f = std::fopen(path.c_str(), "wb");
     ASSERT_NE(f, nullptr);
     std::fwrite(xm.data(), 1, xm.size(), f);
