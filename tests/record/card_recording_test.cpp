@@ -21,7 +21,7 @@
 #include "app/scene_host.h"
 #include "decoded_file.h"
 #include "media_checks.h"
-#include "scratch_folder.h"
+#include "support/scratch_folder.h"
 #include "stream_checks.h"
 #include "tests/support/read_png.h"
 #include "tools/picture/frame_picture.h"
