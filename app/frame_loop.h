@@ -38,10 +38,10 @@ struct FrameLoopHooks {
 using TickSource = uint32_t (*)();
 
 struct StepResult {
-    bool quit;          // WM_QUIT was taken: the show is over
-    uint32_t exitCode;  // the quit's code
-    bool frameRan;
-    uint32_t waitMs;  // the host may sleep this long (or until a message comes)
+    bool quit;           // WM_QUIT was taken: the show is over
+    uint32_t exitCode;   // the quit's code
+    uint32_t framesRan;  // the desktop's at most one; a browser's every frame that fell due
+    uint32_t waitMs;     // the host may sleep this long (or until a message comes)
 };
 
 // How the frames went, for reliability checks of the running card
@@ -59,8 +59,9 @@ class FrameStepper {
   public:
     FrameStepper(const FrameLoopHooks& hooks, const FramePacer& pacer, TickSource clock);
 
-    // Handles every waiting message (up to the quit), then runs one frame if
-    // the pacer says one is due. Never runs more than one frame.
+    // Handles every waiting message (up to the quit), then runs the frames
+    // the pacer says are due: under the desktop rule at most one, under the
+    // running deadline at most MAX_FRAMES_PER_CALL.
     StepResult step();
 
     FramePacer& pacer() { return pacer_; }

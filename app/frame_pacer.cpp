@@ -23,9 +23,12 @@ bool FramePacer::holding(uint32_t now) const {
     return held_ && ticksFrom(now, mark_) > 0;
 }
 
-bool FramePacer::due(uint32_t now) const {
-    if (rule_ == FramePacing::RunningDeadline) return ticksFrom(mark_, now) >= 0;
-    return !holding(now) && frameDue(now, mark_);
+uint32_t FramePacer::framesDue(uint32_t now) const {
+    if (rule_ == FramePacing::SinceLastStart) return !holding(now) && frameDue(now, mark_) ? 1 : 0;
+    const int32_t late = ticksFrom(mark_, now);
+    if (late < 0) return 0;
+    if (late > static_cast<int32_t>(LONG_PAUSE_MS)) return 1;
+    return static_cast<uint32_t>(late) / FRAME_PERIOD_MS + 1;
 }
 
 void FramePacer::frameBegins(uint32_t now) {

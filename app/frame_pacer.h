@@ -5,9 +5,11 @@
 //   time lost to a slow frame is not made up;
 // - a host that calls back at the display's rate (a browser): a running
 //   deadline, the next frame due FRAME_PERIOD_MS after the previous one was
-//   due, at most one frame a call, so the pace does not follow the display's
-//   rate; after a pause of more than LONG_PAUSE_MS (a stall, a hidden tab)
-//   the deadline restarts from now rather than running frames to catch up.
+//   due. A callback runs every frame that has fallen due (at most
+//   MAX_FRAMES_PER_CALL) and shows only the last, so the show keeps its pace
+//   whether the browser calls back at 144 Hz or at 20; after a pause of more
+//   than LONG_PAUSE_MS (a stall, a hidden tab) the deadline restarts from now
+//   rather than running a burst of frames to catch up.
 // Both read the 32-bit millisecond tick in unsigned arithmetic, so that the
 // counter's wrap does not stall them.
 #include <cstdint>
@@ -16,6 +18,8 @@ constexpr uint32_t FRAME_INTERVAL_MS = 20;
 // One frame every 21 ms: the desktop's first tick past the interval.
 constexpr uint32_t FRAME_PERIOD_MS = FRAME_INTERVAL_MS + 1;
 constexpr uint32_t LONG_PAUSE_MS = 100;
+// A callback late by up to a long pause catches up this many frames.
+constexpr uint32_t MAX_FRAMES_PER_CALL = LONG_PAUSE_MS / FRAME_PERIOD_MS + 1;
 
 inline bool frameDue(uint32_t now, uint32_t lastFrameTick) {
     return now - lastFrameTick > FRAME_INTERVAL_MS;
@@ -37,7 +41,11 @@ class FramePacer {
     // period after it.
     void holdUntil(uint32_t tick);
 
-    bool due(uint32_t now) const;
+    bool due(uint32_t now) const { return framesDue(now) > 0; }
+    // How many frames to run at `now`: the desktop's at most one, the
+    // deadline's every one that has fallen due, up to MAX_FRAMES_PER_CALL
+    // (one after a long pause, which restarts the deadline).
+    uint32_t framesDue(uint32_t now) const;
     // Call when a due frame begins at `now`.
     void frameBegins(uint32_t now);
     // Milliseconds from `now` until a frame is due; 0 when one is.
