@@ -28,6 +28,7 @@
 #include "platform/ticks.h"
 #include "platform/wall_clock.h"
 #include "platform/web/web_audio.h"
+#include "platform/web/web_screen.h"
 #include "platform/window.h"
 
 extern "C" {
@@ -41,8 +42,11 @@ namespace {
 // cost and its gaps. Show time stops while the page is hidden.
 struct ShowFigures {
     uint64_t frames = 0;
-    double frameMs = 0;  // time in the scene's frames, presenting included
-    double musicMs = 0;  // time in the feeder, rendering the music
+    uint64_t callbacks = 0;  // the browser's calls of the frame step
+    uint64_t drawn = 0;      // those that drew a picture
+    double callbackMs = 0;   // the page's work in them: the frames and drawing the last
+    double frameMs = 0;      // time in the scene's frames, the page's drawing not included
+    double musicMs = 0;      // time in the feeder, rendering the music
     uint32_t startTick = 0;
     uint32_t pausedAt = 0;
     uint64_t pausedMs = 0;
@@ -87,7 +91,14 @@ void endShow(uint32_t code) {
 
 void stepShow() {
     if (!shell || paused) return;
+    // Of the frames that fell due since the last callback, only the last is drawn.
+    const double start = emscripten_get_now();
+    holdPictures();
     const StepResult r = shell->step();
+    showHeldPicture();
+    figures.callbackMs += emscripten_get_now() - start;
+    figures.callbacks += 1;
+    if (r.framesRan > 0) figures.drawn += 1;
     if (r.quit) endShow(r.exitCode);
 }
 
@@ -222,6 +233,15 @@ EMSCRIPTEN_KEEPALIVE void yuleHoldAfterFrame(double frame) {
 // Figures for the page's tests and benchmarks.
 EMSCRIPTEN_KEEPALIVE double yuleFramesShown() {
     return static_cast<double>(figures.frames);
+}
+EMSCRIPTEN_KEEPALIVE double yuleCallbacks() {
+    return static_cast<double>(figures.callbacks);
+}
+EMSCRIPTEN_KEEPALIVE double yulePicturesDrawn() {
+    return static_cast<double>(figures.drawn);
+}
+EMSCRIPTEN_KEEPALIVE double yuleCallbackMillisecondsTotal() {
+    return figures.callbackMs;
 }
 EMSCRIPTEN_KEEPALIVE double yuleShowMilliseconds() {
     if (!shell) return 0;
