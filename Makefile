@@ -17,11 +17,13 @@ PACKAGES += desktop-file-utils appstream groff-base dpkg-dev
 # The tools' pictures; the video recorder (built only where these are found).
 PACKAGES += libpng-dev
 PACKAGES += libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libswresample-dev
-# The web card: Debian's emscripten, and Chromium for its tests.
-PACKAGES += emscripten chromium
-# The web tests drive Chromium through playwright-core from npm, pinned,
-# installed into the build folder (never into the repository).
-PLAYWRIGHT := playwright-core@1.65.2
+# The web card: Debian's emscripten, and the three browser engines its
+# tests open it in (WebKitGTK through its WebDriver, under Xvfb).
+PACKAGES += emscripten chromium firefox-esr webkit2gtk-driver
+# The web tests drive Chromium through playwright-core and Firefox through
+# puppeteer-core from npm, pinned, installed into the build folder (never
+# into the repository).
+NPM_PACKAGES := playwright-core@1.65.2 puppeteer-core@24.37.2
 WEB_BUILD ?= build-web
 # Debian's emscripten finds its JavaScript parser only on Debian's own node path.
 EMSCRIPTEN_ENV := NODE_PATH=/usr/share/nodejs
@@ -54,9 +56,12 @@ install-missing:
 
 # What the tests fetch from npm, into the build folder.
 test-deps: deps
-	@[ -d $(BUILD)/npm/node_modules/playwright-core ] || \
-	  npm install --prefix $(BUILD)/npm --no-save --no-package-lock --no-audit --no-fund $(PLAYWRIGHT) \
-	  || echo "make: playwright-core could not be installed; the web page test will be skipped"
+	@for p in $(NPM_PACKAGES); do \
+	  have=$$(node -p "require('$(abspath $(BUILD))/npm/node_modules/$${p%@*}/package.json').version" 2>/dev/null); \
+	  [ "$$have" = "$${p##*@}" ] || stale=1; \
+	done; \
+	[ -z "$$stale" ] || npm install --prefix $(BUILD)/npm --no-save --no-package-lock --no-audit --no-fund \
+	  $(NPM_PACKAGES) || echo "make: $(NPM_PACKAGES) could not be installed; the browser tests will be skipped"
 
 $(BUILD)/CMakeCache.txt: | deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo

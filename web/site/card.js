@@ -48,6 +48,15 @@
   let presentMs = 0;  // the page's share of showing pictures, all told
   const audio = {context: null, gain: null, tap: null, node: null, ready: null, cardRate: 0,
                  generation: 0, starved: 0};
+  // Test aids: a forced context rate, and the main thread kept busy right
+  // after the player's first request is answered (a page slow at the start).
+  const trial = {rate: testing && query.has('rate') ? Number(query.get('rate')) : 0, busyAtStart: 0,
+                 errors: []};
+  if (testing) {
+    // Classic WebDriver reports no page errors: the page keeps its own record.
+    window.addEventListener('error', (e) => trial.errors.push(String(e.message || e)));
+    window.addEventListener('unhandledrejection', (e) => trial.errors.push('unhandled: ' + String(e.reason)));
+  }
 
   function showNotice(text) {
     notice.textContent = text;
@@ -110,7 +119,7 @@
     if (preview) return 0;  // a preview is silent
     const Context = window.AudioContext || window.webkitAudioContext;
     if (!Context || typeof AudioWorkletNode === 'undefined') return 0;
-    const asked = testing && query.has('rate') ? Number(query.get('rate')) : rate;
+    const asked = trial.rate || rate;
     let context;
     try {
       context = new Context({sampleRate: asked, latencyHint: 'playback'});
@@ -166,6 +175,11 @@
     const frames = card._yuleAudioTransferred();
     const sound = card.HEAPF32.slice(at, at + frames * 2);
     node.port.postMessage(sound, [sound.buffer]);
+    if (trial.busyAtStart > 0) {
+      const until = performance.now() + trial.busyAtStart;
+      trial.busyAtStart = 0;
+      while (performance.now() < until) { /* busy, as a page starting slowly */ }
+    }
   }
 
   function audioStop() {
@@ -380,9 +394,15 @@
       ready: () => firstPictureAt !== null,
       firstPictureMs: () => firstPictureAt,
       holdAfterFrame: (frame) => card._yuleHoldAfterFrame(frame),
+      forceRate: (rate) => { trial.rate = rate; },
+      busyAtStart: (ms) => { trial.busyAtStart = ms; },
+      errors: () => trial.errors.slice(),
       stats: () => ({
         showing,
         frames: card._yuleFramesShown(),
+        callbacks: card._yuleCallbacks(),
+        picturesDrawn: card._yulePicturesDrawn(),
+        callbackMsTotal: card._yuleCallbackMillisecondsTotal(),
         showMs: card._yuleShowMilliseconds(),
         frameMsTotal: card._yuleFrameMillisecondsTotal(),
         presentMsTotal: presentMs,
