@@ -227,9 +227,17 @@ async function phonePage(browser) {
   await waitFrames(page, 2, 10000);
   const s = await stats(page);
   const l = s.layout;
+  // The canvas holds the whole-scale picture; the browser shows it where
+  // the layout puts it, in CSS pixels (a third of the device's).
+  const box = await page.evaluate(() => {
+    const r = document.getElementById('card').getBoundingClientRect();
+    return [r.left, r.top, r.width, r.height].map((v) => Math.round(v * 3));
+  });
   check('phone: a tap opens the card, letterboxed in portrait',
-        s.canvasWidth === 1170 && s.canvasHeight === 2532 && l.x === 0 && l.w === 1170 && l.h === 877 &&
-        l.y === Math.floor((2532 - 877) / 2), JSON.stringify({canvas: [s.canvasWidth, s.canvasHeight], l}));
+        s.outputWidth === 1170 && s.outputHeight === 2532 && l.x === 0 && l.w === 1170 && l.h === 877 &&
+        l.y === Math.floor((2532 - 877) / 2) && s.canvasWidth === 640 * l.scale && s.canvasHeight === 480 * l.scale &&
+        JSON.stringify(box) === JSON.stringify([l.x, l.y, l.w, l.h]),
+        JSON.stringify({output: [s.outputWidth, s.outputHeight], l, canvas: [s.canvasWidth, s.canvasHeight], box}));
   const still = await page.evaluate(() => {
     window.scrollTo(0, 500);
     const meta = document.querySelector('meta[name=viewport]').content;

@@ -31,16 +31,14 @@
   const muteButton = document.getElementById('mute');
   const greetingText = document.getElementById('greeting');
   const screen = canvas.getContext('2d', {alpha: false});
-  // The card's own picture, one canvas pixel per card pixel, and the same
-  // enlarged by a whole number (the sharp first pass of the scaling).
+  // The card's own picture, one canvas pixel per card pixel.
   const picture = document.createElement('canvas');
   const pictureContext = picture.getContext('2d', {alpha: false});
-  const sharp = document.createElement('canvas');
-  const sharpContext = sharp.getContext('2d', {alpha: false});
 
   let card = null;  // the card's program, once loaded
   let image = null;
   let layout = null;
+  let outputWidth = 1, outputHeight = 1;  // the window in device pixels
   let showing = false;
   let muted = false;
   let firstPictureAt = null;
@@ -63,51 +61,48 @@
     notice.hidden = !text;
   }
 
-  // The canvas covers the window in device pixels, so the scaling is the
-  // page's own and never the browser's blur on top.
-  function fitCanvas() {
+  // The window in device pixels, which the card's layout divides between
+  // the picture and the black around it.
+  function measureOutput() {
     const ratio = window.devicePixelRatio || 1;
     const width = Math.max(1, Math.round(stage.clientWidth * ratio));
     const height = Math.max(1, Math.round(stage.clientHeight * ratio));
-    if (canvas.width === width && canvas.height === height) return false;
-    canvas.width = width;
-    canvas.height = height;
+    if (outputWidth === width && outputHeight === height) return false;
+    outputWidth = width;
+    outputHeight = height;
     return true;
   }
 
   // Nearest-neighbour to the largest whole scale, then one smooth pass to
-  // the final size, as on the desktop.
+  // the final size, as on the desktop. The page makes the sharp pass: the
+  // canvas holds the picture at the whole scale. The smooth pass is the
+  // browser's, as it shows the canvas at its final size: a browser that
+  // composites in software then copies a canvas of the picture's size, not
+  // a window-sized one redrawn every frame (WebKitGTK could not keep up).
   function drawPicture() {
     if (!layout || !image) return;
-    const {scale, x, y, w, h} = layout;
-    const wholeWidth = picture.width * scale, wholeHeight = picture.height * scale;
-    if (w === wholeWidth && h === wholeHeight) {
-      screen.imageSmoothingEnabled = false;
-      screen.drawImage(picture, x, y, w, h);
-      return;
-    }
-    if (sharp.width !== wholeWidth || sharp.height !== wholeHeight) {
-      sharp.width = wholeWidth;
-      sharp.height = wholeHeight;
-    }
-    sharpContext.imageSmoothingEnabled = false;
-    sharpContext.drawImage(picture, 0, 0, wholeWidth, wholeHeight);
-    screen.imageSmoothingEnabled = true;
-    screen.drawImage(sharp, x, y, w, h);
+    screen.imageSmoothingEnabled = false;
+    screen.drawImage(picture, 0, 0, canvas.width, canvas.height);
   }
 
   function setLayout(next) {
     const same = layout && ['scale', 'x', 'y', 'w', 'h'].every((k) => layout[k] === next[k]);
     if (same) return;
     layout = next;
-    screen.fillStyle = '#000';  // black around the picture
-    screen.fillRect(0, 0, canvas.width, canvas.height);
+    const ratio = window.devicePixelRatio || 1;
+    canvas.width = picture.width * next.scale;
+    canvas.height = picture.height * next.scale;
+    canvas.style.left = next.x / ratio + 'px';
+    canvas.style.top = next.y / ratio + 'px';
+    canvas.style.width = next.w / ratio + 'px';
+    canvas.style.height = next.h / ratio + 'px';
+    // Shown at its own size, nothing is to be smoothed.
+    canvas.classList.toggle('whole', next.w === canvas.width && next.h === canvas.height);
   }
 
   function relayout() {
-    if (!fitCanvas() || !card || !image) return;
-    layout = null;
-    const at = card._yuleLayoutFor(picture.width, picture.height, canvas.width, canvas.height) >> 2;
+    if (!measureOutput() || !card || !image) return;
+    const at = card._yuleLayoutFor(picture.width, picture.height, outputWidth, outputHeight) >> 2;
     const n = card.HEAP32;
     setLayout({scale: n[at], x: n[at + 1], y: n[at + 2], w: n[at + 3], h: n[at + 4]});
     drawPicture();
@@ -230,7 +225,7 @@
   // The card has stopped (Esc, or the stop control): the invitation again.
   function showEnded() {
     showing = false;
-    canvas.classList.remove('no-pointer');
+    stage.classList.remove('no-pointer');
     stopButton.innerHTML = '&#9654;';
     stopButton.setAttribute('aria-label', 'Open the card again');
     stopButton.title = 'Open again';
@@ -334,8 +329,8 @@
   // ---- The card's program ----
 
   const page = {
-    outputWidth: () => canvas.width,
-    outputHeight: () => canvas.height,
+    outputWidth: () => outputWidth,
+    outputHeight: () => outputHeight,
     showPicture(pixels, width, height, where) {
       if (!image || image.width !== width || image.height !== height) {
         image = new ImageData(width, height);
@@ -351,8 +346,8 @@
       presentMs += end - start;
       if (firstPictureAt === null) firstPictureAt = end;
     },
-    hidePointer: () => canvas.classList.add('no-pointer'),
-    showPointer: () => canvas.classList.remove('no-pointer'),
+    hidePointer: () => stage.classList.add('no-pointer'),
+    showPointer: () => stage.classList.remove('no-pointer'),
     audioOpen,
     audioStart,
     audioStop,
@@ -413,6 +408,8 @@
         sampleRate: audio.context ? audio.context.sampleRate : 0,
         playerRunning: audio.node !== null,
         layout,
+        outputWidth,
+        outputHeight,
         canvasWidth: canvas.width,
         canvasHeight: canvas.height,
       }),
@@ -441,7 +438,7 @@
     };
   }
 
-  fitCanvas();
+  measureOutput();
   createYulecard({page}).then((module) => {
     card = module;
     if (testing) installTestAids();
