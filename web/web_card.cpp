@@ -42,11 +42,13 @@ namespace {
 // cost and its gaps. Show time stops while the page is hidden.
 struct ShowFigures {
     uint64_t frames = 0;
-    uint64_t callbacks = 0;  // the browser's calls of the frame step
-    uint64_t drawn = 0;      // those that drew a picture
-    double callbackMs = 0;   // the page's work in them: the frames and drawing the last
-    double frameMs = 0;      // time in the scene's frames, the page's drawing not included
-    double musicMs = 0;      // time in the feeder, rendering the music
+    uint64_t callbacks = 0;   // the browser's calls of the frame step
+    uint64_t drawn = 0;       // those that drew a picture
+    uint64_t longPauses = 0;  // callbacks that came more than a long pause after the last
+    uint32_t lastCallback = 0;
+    double callbackMs = 0;  // the page's work in them: the frames and drawing the last
+    double frameMs = 0;     // time in the scene's frames, the page's drawing not included
+    double musicMs = 0;     // time in the feeder, rendering the music
     uint32_t startTick = 0;
     uint32_t pausedAt = 0;
     uint64_t pausedMs = 0;
@@ -97,6 +99,10 @@ void stepShow() {
     const StepResult r = shell->step();
     showHeldPicture();
     figures.callbackMs += emscripten_get_now() - start;
+    // A callback more than a long pause after the last: the show lost that time.
+    const uint32_t now = tickCount();
+    if (figures.callbacks > 0 && now - figures.lastCallback > LONG_PAUSE_MS) figures.longPauses += 1;
+    figures.lastCallback = now;
     figures.callbacks += 1;
     if (r.framesRan > 0) figures.drawn += 1;
     if (r.quit) endShow(r.exitCode);
@@ -239,6 +245,9 @@ EMSCRIPTEN_KEEPALIVE double yuleCallbacks() {
 }
 EMSCRIPTEN_KEEPALIVE double yulePicturesDrawn() {
     return static_cast<double>(figures.drawn);
+}
+EMSCRIPTEN_KEEPALIVE double yuleLongPauses() {
+    return static_cast<double>(figures.longPauses);
 }
 EMSCRIPTEN_KEEPALIVE double yuleCallbackMillisecondsTotal() {
     return figures.callbackMs;

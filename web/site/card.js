@@ -45,7 +45,7 @@
   let restartPreview = false;  // the preview's greeting changed: open it anew
   let presentMs = 0;  // the page's share of showing pictures, all told
   const audio = {context: null, gain: null, tap: null, node: null, ready: null, cardRate: 0,
-                 generation: 0, starved: 0};
+                 generation: 0, starved: 0, inGesture: null};
   // Test aids: a forced context rate, and the main thread kept busy right
   // after the player's first request is answered (a page slow at the start).
   const trial = {rate: testing && query.has('rate') ? Number(query.get('rate')) : 0, busyAtStart: 0,
@@ -129,6 +129,9 @@
     }
     audio.context = context;
     audio.cardRate = rate;
+    // Phones allow sound only from the gesture's own handler: a test checks
+    // that the context is made there (null where the browser cannot tell).
+    audio.inGesture = navigator.userActivation ? navigator.userActivation.isActive : null;
     audio.gain = context.createGain();
     audio.gain.gain.value = muted ? 0 : 1;
     audio.gain.connect(context.destination);
@@ -398,6 +401,7 @@
         callbacks: card._yuleCallbacks(),
         picturesDrawn: card._yulePicturesDrawn(),
         callbackMsTotal: card._yuleCallbackMillisecondsTotal(),
+        longPauses: card._yuleLongPauses(),
         showMs: card._yuleShowMilliseconds(),
         frameMsTotal: card._yuleFrameMillisecondsTotal(),
         presentMsTotal: presentMs,
@@ -406,6 +410,7 @@
         starved: audio.starved,
         audioState: audio.context ? audio.context.state : 'closed',
         sampleRate: audio.context ? audio.context.sampleRate : 0,
+        soundOpenedInGesture: audio.inGesture,
         playerRunning: audio.node !== null,
         layout,
         outputWidth,
