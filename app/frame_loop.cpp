@@ -111,17 +111,14 @@ StepResult FrameStepper::step() {
         windowProc(m);
     }
     uint32_t now = clock_();
-    const uint32_t due = pacer_.framesDue(now);
     uint32_t ran = 0;
-    if (due > 0) {
+    if (pacer_.due(now)) {
         // Frames that fell due together begin together: the show's time is
         // the deadline's, not the few microseconds each takes here.
         const uint32_t begins = clock_();
-        while (ran < due && pacer_.due(begins)) {
-            pacer_.frameBegins(begins);
+        for (const uint32_t frames = pacer_.beginDueFrames(begins); ran < frames; ++ran) {
             stats_.frameBegins(begins);
             hooks_.frame();
-            ++ran;
         }
         now = clock_();
     }

@@ -5,11 +5,12 @@
 //   time lost to a slow frame is not made up;
 // - a host that calls back at the display's rate (a browser): a running
 //   deadline, the next frame due FRAME_PERIOD_MS after the previous one was
-//   due. A callback runs every frame that has fallen due (at most
-//   MAX_FRAMES_PER_CALL) and shows only the last, so the show keeps its pace
-//   whether the browser calls back at 144 Hz or at 20; after a pause of more
-//   than LONG_PAUSE_MS (a stall, a hidden tab) the deadline restarts from now
-//   rather than running a burst of frames to catch up.
+//   due. A callback runs every frame that has fallen due, up to
+//   MAX_FRAMES_PER_CALL (about LONG_PAUSE_MS of them), and shows only the
+//   last, so the show keeps its pace whether the browser calls back at
+//   144 Hz or at 20. After a longer pause (a stall, a hidden tab) it runs
+//   that many and restarts the deadline from now rather than running a
+//   burst of frames to catch up.
 // Both read the 32-bit millisecond tick in unsigned arithmetic, so that the
 // counter's wrap does not stall them.
 #include <cstdint>
@@ -41,13 +42,11 @@ class FramePacer {
     // period after it.
     void holdUntil(uint32_t tick);
 
-    bool due(uint32_t now) const { return framesDue(now) > 0; }
-    // How many frames to run at `now`: the desktop's at most one, the
-    // deadline's every one that has fallen due, up to MAX_FRAMES_PER_CALL
-    // (one after a long pause, which restarts the deadline).
-    uint32_t framesDue(uint32_t now) const;
-    // Call when a due frame begins at `now`.
-    void frameBegins(uint32_t now);
+    bool due(uint32_t now) const;
+    // The frames due at `now` begin: returns how many to run (the desktop's
+    // at most one, the deadline's up to MAX_FRAMES_PER_CALL) and paces from
+    // them on.
+    uint32_t beginDueFrames(uint32_t now);
     // Milliseconds from `now` until a frame is due; 0 when one is.
     uint32_t msUntilDue(uint32_t now) const;
 
