@@ -1,48 +1,71 @@
-# Thin front over CMake. `make run` builds and starts the card;
-# `make test` builds and runs every test; `make install PREFIX=DIR` installs;
-# `make package` writes the Debian package into the build folder; `make web`
-# builds the web card into build-web/site/ and `make web-serve` serves it on
-# 127.0.0.1. All install missing Debian packages first (with sudo when not
-# root).
+# Thin front over CMake. Each goal installs the Debian packages it needs and
+# no more (with sudo when not root), then builds what it needs:
+#   make run      the card's packages; builds the card alone and starts it
+#   make          the card and its tools (xmrender, yulecard-shot, and the
+#                 recorder where FFmpeg's libraries are installed)
+#   make test     the test packages; builds everything and runs every test
+#   make web      emscripten; builds the web card into build-web/site/
+#   make bench    the reference players; builds and runs the benchmarks
+#   make install PREFIX=DIR, make package (the Debian package)
 BUILD ?= build
 JOBS  ?= $(shell nproc)
 PREFIX ?= /usr/local
-PACKAGES := cmake g++ make pkg-config libsdl2-dev libgtest-dev libbenchmark-dev \
-            xvfb xdotool imagemagick pulseaudio pulseaudio-utils
-# xwininfo and xprop: the window tests read the card's window with them;
-# openbox: a window manager, for the test of the framed window.
-PACKAGES += x11-utils openbox
-# The installation test's validators, and dpkg-shlibdeps for the package.
-PACKAGES += desktop-file-utils appstream groff-base dpkg-dev
-# The tools' pictures; the video recorder (built only where these are found).
-PACKAGES += libpng-dev
-PACKAGES += libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libswresample-dev
-# The web card: Debian's emscripten, and the three browser engines its
-# tests open it in (WebKitGTK through its WebDriver, under Xvfb).
-PACKAGES += emscripten chromium firefox-esr webkit2gtk-driver
-# The web tests drive Chromium through playwright-core and Firefox through
-# puppeteer-core from npm, pinned, installed into the build folder (never
-# into the repository).
-NPM_PACKAGES := playwright-core@1.65.2 puppeteer-core@24.37.2
 WEB_BUILD ?= build-web
-# Debian's emscripten finds its JavaScript parser only on Debian's own node path.
-EMSCRIPTEN_ENV := NODE_PATH=/usr/share/nodejs
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps bench-deps install-missing test-deps configure build run test bench install package \
-        web web-serve clean
+# What the card itself builds with: the compiler, CMake and SDL2, and libpng
+# for the tools' pictures (the tools are configured with the card).
+CARD_PACKAGES := cmake g++ make pkg-config libsdl2-dev libpng-dev
+# The video recorder, built wherever these are installed.
+RECORDER_PACKAGES := libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libswresample-dev
+# The web card: Debian's emscripten.
+WEB_PACKAGES := cmake make emscripten
+# The tests: GoogleTest and Google Benchmark (the budgets the web test prints);
+# a virtual X screen, xdotool, xwininfo/xprop and a window manager for the
+# card's window tests, ImageMagick for their screenshots, a private PulseAudio
+# for the sound-server test; the installation test's validators and
+# dpkg-dev; the recorder's libraries; emscripten and the three browser
+# engines for the web card's tests, two of them driven by npm packages pinned
+# below.
+TEST_PACKAGES := $(CARD_PACKAGES) $(RECORDER_PACKAGES) $(WEB_PACKAGES) libgtest-dev libbenchmark-dev \
+                 xvfb xdotool imagemagick pulseaudio pulseaudio-utils x11-utils openbox \
+                 desktop-file-utils appstream groff-base dpkg-dev chromium firefox-esr webkit2gtk-driver
+# The reference players bench_peers times ours against.
+BENCH_PACKAGES := $(CARD_PACKAGES) $(RECORDER_PACKAGES) libbenchmark-dev libmikmod-dev libxmp-dev
+# The web tests drive Chromium through playwright-core and Firefox through
+# puppeteer-core from npm, pinned, installed into the build folder (never
+# into the repository); WebKitGTK through its own WebKitWebDriver.
+NPM_PACKAGES := playwright-core@1.65.2 puppeteer-core@24.37.2
+# Debian's emscripten finds its JavaScript parser only on Debian's own node path.
+EMSCRIPTEN_ENV := NODE_PATH=/usr/share/nodejs
+
+.PHONY: all card-deps tool-deps test-deps web-deps bench-deps install-missing configure build card \
+        run test bench install package web web-serve clean
 
 all: build
 
-# The reference players bench_peers times ours against: only `make bench`
-# needs them.
-BENCH_PACKAGES := libmikmod-dev libxmp-dev
+card-deps:
+	@$(MAKE) --no-print-directory install-missing WANTED="$(CARD_PACKAGES)"
 
-deps:
-	@$(MAKE) --no-print-directory install-missing WANTED="$(PACKAGES)"
+tool-deps:
+	@$(MAKE) --no-print-directory install-missing WANTED="$(CARD_PACKAGES) $(RECORDER_PACKAGES)"
+
+web-deps:
+	@$(MAKE) --no-print-directory install-missing WANTED="$(WEB_PACKAGES)"
 
 bench-deps:
-	@$(MAKE) --no-print-directory install-missing WANTED="$(PACKAGES) $(BENCH_PACKAGES)"
+	@$(MAKE) --no-print-directory install-missing WANTED="$(BENCH_PACKAGES)"
+
+# The packages, then what the tests fetch from npm into the build folder.
+test-deps:
+	@$(MAKE) --no-print-directory install-missing WANTED="$(TEST_PACKAGES)"
+	@command -v npm >/dev/null || DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq npm
+	@for p in $(NPM_PACKAGES); do \
+	  have=$$(node -p "require('$(abspath $(BUILD))/npm/node_modules/$${p%@*}/package.json').version" 2>/dev/null); \
+	  [ "$$have" = "$${p##*@}" ] || stale=1; \
+	done; \
+	[ -z "$$stale" ] || npm install --prefix $(BUILD)/npm --no-save --no-package-lock --no-audit --no-fund \
+	  $(NPM_PACKAGES) || echo "make: $(NPM_PACKAGES) could not be installed; the browser tests will be skipped"
 
 install-missing:
 	@missing=""; for p in $(WANTED); do \
@@ -51,48 +74,42 @@ install-missing:
 	if [ -n "$$missing" ]; then \
 	  echo "Installing:$$missing"; \
 	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
-	fi; \
-	command -v npm >/dev/null || DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq npm
+	fi
 
-# What the tests fetch from npm, into the build folder.
-test-deps: deps
-	@for p in $(NPM_PACKAGES); do \
-	  have=$$(node -p "require('$(abspath $(BUILD))/npm/node_modules/$${p%@*}/package.json').version" 2>/dev/null); \
-	  [ "$$have" = "$${p##*@}" ] || stale=1; \
-	done; \
-	[ -z "$$stale" ] || npm install --prefix $(BUILD)/npm --no-save --no-package-lock --no-audit --no-fund \
-	  $(NPM_PACKAGES) || echo "make: $(NPM_PACKAGES) could not be installed; the browser tests will be skipped"
-
-$(BUILD)/CMakeCache.txt: | deps
+# Configures anew each time: a build folder made before some packages were
+# installed (the tests', the reference players') must look for them again.
+configure:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-configure: $(BUILD)/CMakeCache.txt
+# The card alone: what a person who asks for the card waits for.
+card: card-deps
+	@[ -f $(BUILD)/CMakeCache.txt ] || $(MAKE) --no-print-directory configure
+	cmake --build $(BUILD) -j $(JOBS) --target yulecard
 
-build: deps configure
-	cmake --build $(BUILD) -j $(JOBS)
-
-run: build
+run: card
 	./$(BUILD)/yulecard
 
-test: build test-deps
+build: tool-deps configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: test-deps configure
+	cmake --build $(BUILD) -j $(JOBS)
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 install: build
 	cmake --install $(BUILD) --prefix "$(PREFIX)"
 
 package: build
+	@$(MAKE) --no-print-directory install-missing WANTED="dpkg-dev"
 	cmake --build $(BUILD) --target package
 
-# A build made before the reference players were installed must look for
-# them again, so bench configures anew.
-bench: bench-deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+bench: bench-deps configure
 	cmake --build $(BUILD) -j $(JOBS)
 	@for b in $(BUILD)/bench/bench_* $(BUILD)/bench/peers/bench_peers; do \
 	  if [ -x "$$b" ]; then echo "== $$b"; $$b || exit 1; fi; \
 	done
 
-web: deps
+web: web-deps
 	$(EMSCRIPTEN_ENV) emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release
 	$(EMSCRIPTEN_ENV) cmake --build $(WEB_BUILD) -j $(JOBS)
 	@echo "The web card: $(WEB_BUILD)/site/ (copy it to any static host)"

@@ -1,7 +1,5 @@
 #include "app/card_options.h"
 
-#include "greeting/greeting_layout.h"
-
 namespace {
 
 constexpr OptionSpec WINDOW_OPTION{"window", 0, nullptr, "start in a window instead of full screen"};
@@ -47,15 +45,9 @@ std::string cardHelp() {
            "Options:\n" +
            describeOptions(CARD_OPTIONS) +
            "\n"
-           "The greeting file (UTF-8 text):\n"
-           "  Blank lines separate the pages; words wrap at " +
-           std::to_string(GREETING_LINE_LETTERS) + " letters, " + std::to_string(GREETING_PAGE_LINES) +
-           " lines to a page\n"
-           "  (a longer page goes on over the next). A page stays 2 to 6 seconds by its\n"
-           "  length, or as long as a line \"[pause SECONDS]\" in it says (0 to " +
-           std::to_string(GREETING_MAX_PAUSE_SECONDS) +
-           ").\n"
-           "  Letters: ASCII and Latin-1 (\u00e9, \u00df, \u00e5, \u00a1, ...); \u2744 writes a snowflake.\n"
+           "The greeting file is UTF-8 text: blank lines separate the pages, and words\n"
+           "wrap by themselves on the palm. Its whole format is greeting-format.md, among\n"
+           "the card's documents (share/doc/yulecard/ where the card is installed).\n"
            "\n"
            "Keys:\n"
            "  Esc                   end the card\n"

@@ -57,5 +57,8 @@ foreach(_page IN LISTS _yule_man_pages)
 endforeach()
 add_custom_target(yule_manual_pages ALL DEPENDS ${_yule_man_gz})
 
+# The greeting file's one description, which the card's --help and manual
+# page point to.
 install(FILES "${CMAKE_SOURCE_DIR}/LICENSE" "${CMAKE_SOURCE_DIR}/resources/FONT-LICENSE-DejaVu.txt"
+        "${CMAKE_SOURCE_DIR}/docs/greeting-format.md" "${CMAKE_SOURCE_DIR}/docs/greeting-example.txt"
         DESTINATION ${CMAKE_INSTALL_DOCDIR})

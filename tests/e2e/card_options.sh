@@ -30,7 +30,7 @@ run() {
 
 run --help
 [ "$status" = 0 ] || fail "--help: status $status"
-for word in "--greeting FILE" "--music FILE.xm" "[pause SECONDS]" "21 letters" "Esc"; do
+for word in "--greeting FILE" "--music FILE.xm" "greeting-format.md" "Esc"; do
   grep -qF -- "$word" out.txt || fail "--help does not mention '$word'"
 done
 [ -s err.txt ] && fail "--help wrote to stderr: $err"
