@@ -65,6 +65,7 @@ class FrameStepper {
     StepResult step();
 
     FramePacer& pacer() { return pacer_; }
+    const FramePacer& pacer() const { return pacer_; }
     const FrameStats& stats() const { return stats_; }
 
   private:
@@ -100,6 +101,8 @@ class CardShell {
     // opens: its failure is the first step's quit, with status 1.
     bool open();
     StepResult step();
+    // Show time given up to callbacks that came too late (see FramePacer).
+    uint64_t skippedShowMs() const { return stepper_ ? stepper_->pacer().skippedMs() : 0; }
     // Shuts the scene down and gives up the window and the platform. Returns
     // the process exit status: 1 after a failed set-up, else `quitCode`.
     int close(uint32_t quitCode);

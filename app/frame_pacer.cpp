@@ -43,6 +43,7 @@ uint32_t FramePacer::beginDueFrames(uint32_t now) {
     }
     // Late by more than a long pause: start afresh rather than run a burst
     // of frames to catch up.
+    skippedMs_ += late - (MAX_FRAMES_PER_CALL - 1) * FRAME_PERIOD_MS;
     mark_ = now + FRAME_PERIOD_MS;
     return MAX_FRAMES_PER_CALL;
 }

@@ -51,6 +51,9 @@ class FramePacer {
     uint32_t msUntilDue(uint32_t now) const;
 
     FramePacing rule() const { return rule_; }
+    // Show time the deadline has given up at its restarts: what a host that
+    // called back too late withheld, which no frame ran for.
+    uint64_t skippedMs() const { return skippedMs_; }
 
   private:
     bool holding(uint32_t now) const;
@@ -60,4 +63,5 @@ class FramePacer {
     uint32_t mark_;
     // Desktop: the mark lies ahead (the head start) until a frame begins.
     bool held_ = false;
+    uint64_t skippedMs_ = 0;
 };

@@ -246,6 +246,9 @@ EMSCRIPTEN_KEEPALIVE double yuleCallbacks() {
 EMSCRIPTEN_KEEPALIVE double yulePicturesDrawn() {
     return static_cast<double>(figures.drawn);
 }
+EMSCRIPTEN_KEEPALIVE double yuleSkippedShowMilliseconds() {
+    return shell ? static_cast<double>(shell->skippedShowMs()) : 0;
+}
 EMSCRIPTEN_KEEPALIVE double yuleLongPauses() {
     return static_cast<double>(figures.longPauses);
 }

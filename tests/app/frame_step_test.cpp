@@ -137,6 +137,10 @@ TEST_F(FrameStep, LongPauseRunsTheBoundThenRestartsTheDeadlineInsteadOfCatchingU
     for (size_t i = 1; i < perCall.size(); ++i) ASSERT_LE(perCall[i], 1) << "then the normal pace";
     EXPECT_NEAR(double(frameStarts.size() - MAX_FRAMES_PER_CALL), (1000.0 - 21.0) / 21.0, 1.0);
 
+    // The next frame was due at 987 (the last callback at 983 ran the one
+    // due at 966); the 5 frames cover 987 to 1071, the rest is withheld.
+    EXPECT_EQ(stepper.pacer().skippedMs(), 3000u - 987u - 4u * 21u);
+
     // Late by a little more or a little less than the bound: as many frames.
     for (uint32_t late : {99u, 100u, 101u, 130u}) {
         FramePacer pacer(FramePacing::RunningDeadline, 0);

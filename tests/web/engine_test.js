@@ -95,8 +95,12 @@ async function measurePace(page, ms) {
   const b = await stats(page);
   const seconds = (b.showMs - a.showMs) / 1000;
   const frames = b.frames - a.frames;
+  const given = seconds - (b.skippedMs - a.skippedMs) / 1000;
   return {
     showFps: frames / seconds,
+    // Over the show time the browser gave: less what it withheld by
+    // calling back later than the rule catches up (a machine too busy).
+    givenFps: frames / given,
     callbackHz: (b.callbacks - a.callbacks) / seconds,
     drawnHz: (b.picturesDrawn - a.picturesDrawn) / seconds,
     pageMsPerFrame: (b.callbackMsTotal - a.callbackMsTotal) / frames,
@@ -126,9 +130,13 @@ async function run(page, shots, track, url) {
 
   await page.evaluate(() => window.yulecardTest.holdAfterFrame(1200));
   const pace = await measurePace(page, 10000);
-  check('the show runs at 47.6 frames a second within 2 %', Math.abs(pace.showFps / SHOW_RATE - 1) <= 0.02,
-        `${pace.showFps.toFixed(2)}; the browser called back ${pace.longPauses} times more than 100 ms late`);
+  // The pace the rule keeps whatever the callback rate; what a machine too
+  // busy to call back within 100 ms takes from it is shown beside.
+  check('the show runs at 47.6 frames a second within 2 %', Math.abs(pace.givenFps / SHOW_RATE - 1) <= 0.02,
+        `${pace.givenFps.toFixed(2)} over the show time given, ${pace.showFps.toFixed(2)} over all; ` +
+        `${pace.longPauses} callbacks more than 100 ms late`);
   figure('show frames a second', pace.showFps.toFixed(2));
+  figure('callbacks more than 100 ms late', pace.longPauses);
   figure('browser callbacks a second while showing', pace.callbackHz.toFixed(1));
   figure('pictures drawn a second', pace.drawnHz.toFixed(1));
   figure('page ms a show frame (frames, drawing)', pace.pageMsPerFrame.toFixed(2));

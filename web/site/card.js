@@ -402,6 +402,7 @@
         picturesDrawn: card._yulePicturesDrawn(),
         callbackMsTotal: card._yuleCallbackMillisecondsTotal(),
         longPauses: card._yuleLongPauses(),
+        skippedMs: card._yuleSkippedShowMilliseconds(),
         showMs: card._yuleShowMilliseconds(),
         frameMsTotal: card._yuleFrameMillisecondsTotal(),
         presentMsTotal: presentMs,
