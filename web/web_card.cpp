@@ -246,6 +246,11 @@ EMSCRIPTEN_KEEPALIVE double yuleCallbacks() {
 EMSCRIPTEN_KEEPALIVE double yulePicturesDrawn() {
     return static_cast<double>(figures.drawn);
 }
+// When the last callback came (the page's milliseconds): show time measured
+// between callbacks holds whole frames, where a moment between two may not.
+EMSCRIPTEN_KEEPALIVE double yuleLastCallbackMilliseconds() {
+    return static_cast<double>(figures.lastCallback);
+}
 EMSCRIPTEN_KEEPALIVE double yuleSkippedShowMilliseconds() {
     return shell ? static_cast<double>(shell->skippedShowMs()) : 0;
 }

@@ -47,7 +47,8 @@ function watchErrors(page, errors) {
 async function openPage(browser, query, errors, fragment = '') {
   const page = await browser.newPage({viewport: {width: 1024, height: 640}});
   watchErrors(page, errors);
-  await page.goto(`${BASE}/?test=1&${query}${fragment ? '#' + fragment : ''}`);
+  // A link of megabytes takes a busy machine a while to open.
+  await page.goto(`${BASE}/?test=1&${query}${fragment ? '#' + fragment : ''}`, {timeout: 120000});
   await page.waitForFunction(() => window.yulecardTest && window.yulecardTest.ready(), null,
                              {timeout: 10000});
   return page;

@@ -403,6 +403,7 @@
         callbackMsTotal: card._yuleCallbackMillisecondsTotal(),
         longPauses: card._yuleLongPauses(),
         skippedMs: card._yuleSkippedShowMilliseconds(),
+        lastCallbackMs: card._yuleLastCallbackMilliseconds(),
         showMs: card._yuleShowMilliseconds(),
         frameMsTotal: card._yuleFrameMillisecondsTotal(),
         presentMsTotal: presentMs,
