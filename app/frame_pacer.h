@@ -15,9 +15,11 @@
 // counter's wrap does not stall them.
 #include <cstdint>
 
+#include "effects/frame_period.h"
+
 constexpr uint32_t FRAME_INTERVAL_MS = 20;
-// One frame every 21 ms: the desktop's first tick past the interval.
-constexpr uint32_t FRAME_PERIOD_MS = FRAME_INTERVAL_MS + 1;
+// The show's period is the desktop's first tick past the interval.
+static_assert(FRAME_PERIOD_MS == FRAME_INTERVAL_MS + 1);
 constexpr uint32_t LONG_PAUSE_MS = 100;
 // A callback late by up to a long pause catches up this many frames.
 constexpr uint32_t MAX_FRAMES_PER_CALL = LONG_PAUSE_MS / FRAME_PERIOD_MS + 1;

@@ -19,7 +19,6 @@
 #include <vector>
 
 #include "music/loader.h"
-#include "music/memory_stream.h"
 #include "music/render.h"
 #include "music/song.h"
 #include "peer_player.h"
