@@ -41,7 +41,8 @@ CardData refused(std::string reason) {
 
 bool packCard(const CardFileParts& parts, std::string& card, std::string& error) {
     const auto tooLarge = [&](std::string_view name, const char* noun, size_t max) {
-        error = std::string(name) + ": too large for " + noun + " (more than " + std::to_string(max) + " bytes)";
+        error =
+            std::string(name) + ": too large for " + noun + " (more than " + std::to_string(max) + " bytes)";
         return false;
     };
     if (parts.greeting.size() > GREETING_FILE_MAX_BYTES)
@@ -79,7 +80,8 @@ bool fillCardPage(std::string_view page, std::string_view greeting, std::string_
         return false;
     }
     const std::string greetingSlot = filledSlot(CARD_GREETING_SLOT, greeting);
-    const std::string musicSlot = music.empty() ? std::string(CARD_MUSIC_SLOT) : filledSlot(CARD_MUSIC_SLOT, music);
+    const std::string musicSlot =
+        music.empty() ? std::string(CARD_MUSIC_SLOT) : filledSlot(CARD_MUSIC_SLOT, music);
     // The slots in the order they stand, the page's own text around them.
     struct Part {
         size_t at;
@@ -102,29 +104,30 @@ bool fillCardPage(std::string_view page, std::string_view greeting, std::string_
 CardData readCardData(std::string_view text, std::string_view declaredBytes, size_t maxBytes,
                       std::string_view what) {
     const std::string name(what);
+    const std::string tooLarge =
+        "the " + name + " is larger than a card carries (" + std::to_string(maxBytes) + " bytes)";
     if (declaredBytes.empty()) {
         if (allWhiteSpace(text)) return CardData{};
-        return refused("the " + name + " has lost its length; the file was edited");
+        return refused("the " + name + "'s length is missing");
     }
     size_t declared = 0;
-    const auto [end, ec] = std::from_chars(declaredBytes.data(), declaredBytes.data() + declaredBytes.size(), declared);
-    if (ec == std::errc::result_out_of_range || (ec == std::errc{} && declared > maxBytes))
-        return refused("the " + name + " is larger than a card carries (" + std::to_string(maxBytes) + " bytes)");
-    if (ec != std::errc{} || end != declaredBytes.data() + declaredBytes.size())
-        return refused("the " + name + "'s length is not a number; the file was edited");
-    // The text of more bytes than the card carries is not decoded at all.
-    if (text.size() / 4 * 3 > maxBytes + maxBytes / 8 + 16)
-        return refused("the " + name + " is larger than a card carries (" + std::to_string(maxBytes) + " bytes)");
+    const char* const last = declaredBytes.data() + declaredBytes.size();
+    const auto [end, ec] = std::from_chars(declaredBytes.data(), last, declared);
+    if (ec == std::errc::result_out_of_range || (ec == std::errc{} && end == last && declared > maxBytes))
+        return refused(tooLarge);
+    if (ec != std::errc{} || end != last) return refused("the " + name + "'s length is not a number");
+    // A text far longer than the card carries is not decoded at all (white
+    // space, as a text wrapped on its way has, is allowed for).
+    if (text.size() / 4 * 3 > maxBytes + maxBytes / 8 + 16) return refused(tooLarge);
 
     CardData data;
     data.present = true;
     const Base64Result decoded = decodeBase64(text, data.bytes);
     if (decoded.status == Base64::BadCharacter)
         return refused("the " + name + " has a character that does not belong at place " +
-                       std::to_string(decoded.at + 1) + "; the file was damaged");
+                       std::to_string(decoded.at + 1));
     if (decoded.status == Base64::CutShort || data.bytes.size() < declared)
-        return refused("the " + name + " is cut short; the file was damaged on its way");
-    if (data.bytes.size() > declared)
-        return refused("the " + name + " is longer than it says; the file was edited");
+        return refused("the " + name + " is cut short");
+    if (data.bytes.size() > declared) return refused("the " + name + " is longer than its length says");
     return data;
 }
