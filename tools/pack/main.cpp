@@ -32,7 +32,8 @@ constexpr OptionSpec OUTPUT_OPTION{"output", 'o', "FILE",
                                    "standard output"};
 constexpr OptionSpec PAGE_OPTION{"page", 0, "FILE",
                                  "the empty card to fill in, as make web writes it\n"
-                                 "(default: the installed one, " YULE_CARD_PAGE_FROM_BIN "\n"
+                                 "(default: the installed one, " YULE_CARD_PAGE_FROM_BIN
+                                 "\n"
                                  "from this program's folder)"};
 constexpr OptionSpec HELP_OPTION{"help", 'h', nullptr, "this text"};
 constexpr OptionSpec VERSION_OPTION{"version", 0, nullptr, "the program's version"};
@@ -154,7 +155,8 @@ int main(int argc, char** argv) {
     std::string musicBytes;
     if (request.music) {
         if (!readFileBytes(*request.music,
-                           FileKind{"module", "module sent in a card", CARD_FILE_MUSIC_MAX_BYTES}, musicBytes, error))
+                           FileKind{"module", "module sent in a card", CARD_FILE_MUSIC_MAX_BYTES}, musicBytes,
+                           error))
             return fail(error);
         parts.music = musicBytes;
         parts.musicName = *request.music;
