@@ -4,6 +4,8 @@
 // every frame and makes every sample; this page only scales the pictures
 // and plays the sound it is handed.
 'use strict';
+// The page's scripts ran: the line for a file cut short inside them stays hidden.
+document.documentElement.classList.add('scripted');
 (function () {
   // About a second of sound queued in the player: a main thread busy for
   // half a second is not heard.
@@ -18,8 +20,12 @@
   // tap on the sound) are read only with test=1.
   const testing = query.get('test') === '1';
   // The page that writes a greeting shows the card in a frame as a preview:
-  // silent, opened at once, and opened anew whenever the greeting changes.
+  // opened at once with the palm and the hand in place, writing the greeting
+  // anew whenever it changes; silent unless the sender picked a module.
   const preview = query.get('preview') === '1';
+  // A card sent as one file has no page beside it to write one's own
+  // (known once the page is parsed).
+  let offerCompose = false;
 
   const stage = document.getElementById('stage');
   const canvas = document.getElementById('card');
@@ -42,14 +48,15 @@
   let showing = false;
   let muted = false;
   let firstPictureAt = null;
-  let restartPreview = false;  // the preview's greeting changed: open it anew
+  let restartPreview = false;  // the preview's music changed: open it anew
+  let previewMusic = false;  // the preview plays the sender's module
   let presentMs = 0;  // the page's share of showing pictures, all told
   const audio = {context: null, gain: null, tap: null, node: null, ready: null, cardRate: 0,
                  generation: 0, starved: 0, inGesture: null};
   // Test aids: a forced context rate, and the main thread kept busy right
   // after the player's first request is answered (a page slow at the start).
   const trial = {rate: testing && query.has('rate') ? Number(query.get('rate')) : 0, busyAtStart: 0,
-                 errors: []};
+                 errors: [], tapUrl: 'test/tap_worklet.js'};
   if (testing) {
     // Classic WebDriver reports no page errors: the page keeps its own record.
     window.addEventListener('error', (e) => trial.errors.push(String(e.message || e)));
@@ -111,7 +118,7 @@
   // ---- Sound ----
 
   function audioOpen(rate) {
-    if (preview) return 0;  // a preview is silent
+    if (preview && !previewMusic) return 0;  // a preview is silent but for the sender's own music
     const Context = window.AudioContext || window.webkitAudioContext;
     if (!Context || typeof AudioWorkletNode === 'undefined') return 0;
     const asked = trial.rate || rate;
@@ -135,7 +142,7 @@
     audio.gain = context.createGain();
     audio.gain.gain.value = muted ? 0 : 1;
     audio.gain.connect(context.destination);
-    audio.ready = context.audioWorklet.addModule('player_worklet.js');
+    audio.ready = context.audioWorklet.addModule(cardSources.player());
     if (testing && query.get('tap') === '1') audio.ready = audio.ready.then(() => addTap(context));
     // Opened from the click, tap or key, so the browser lets it play.
     if (context.state === 'suspended') context.resume().catch(() => {});
@@ -208,7 +215,7 @@
     showing = true;
     invitation.hidden = true;
     writeOwn.hidden = true;
-    if (!card._yuleOpenCard()) {
+    if (!card._yuleOpenCard(preview ? 1 : 0)) {
       showing = false;
       showNotice('The card could not be opened in this browser.');
       invitation.hidden = false;
@@ -242,7 +249,7 @@
       }
       card._yuleShowInvitation();
       invitation.hidden = false;
-      writeOwn.hidden = false;
+      writeOwn.hidden = !offerCompose;
     }, 0);
   }
 
@@ -267,16 +274,58 @@
                        '), so it shows its own.' : '');
   }
 
-  // A preview opens again with the new greeting; the card itself takes a new
-  // link from its next opening.
+  // What the card writes and plays. A card sent as one file carries the
+  // sender's greeting and music; without a greeting there, the link's. A
+  // part of the file that cannot be used (cut short on its way, edited) is
+  // named on the page in one line, and the card's own takes its place.
+  function readContent() {
+    const greeting = cardSources.greeting();
+    const music = cardSources.music();
+    if (!greeting) readLink();
+    const reasons = [], own = [];
+    const take = (slot, call, instead) => {
+      const error = withText(slot.text, (text) => withText(slot.declared, (declared) =>
+        card.UTF8ToString(card[call](text, declared))));
+      if (!error) return;
+      reasons.push(error);
+      own.push(instead);
+    };
+    if (greeting) take(greeting, '_yuleUseFileGreeting', 'writes its own greeting');
+    if (music) take(music, '_yuleUseFileMusic', 'plays its own music');
+    if (reasons.length) {
+      showNotice('This card\'s file is damaged or was changed (' + reasons.join('; ') + '), so the card ' +
+                 own.join(' and ') + ' instead.');
+    }
+  }
+
+  // The preview writes the new greeting from its first letter, the show
+  // going on; the card itself takes a new link from its next opening.
   window.addEventListener('hashchange', () => {
     if (!card) return;
     readLink();
-    if (preview && showing) {
+    if (preview && showing) card._yuleRestartGreeting();
+  });
+
+  // The compose page hands its preview the module the sender picked (null:
+  // the card's own again, silent): the preview opens anew with it.
+  let pickedMusic;  // until the program has loaded
+  function usePickedMusic(bytes) {
+    const error = bytes ? withCardBytes(card, bytes, 'music: too large for this browser',
+                                        (at) => card.UTF8ToString(card._yuleUseMusic(at, bytes.length)))
+                        : card.UTF8ToString(card._yuleUseMusic(0, 0));
+    previewMusic = !!bytes && !error;
+    if (showing) {
       restartPreview = true;
       endCard();
     }
-  });
+  }
+  if (preview) {
+    window.addEventListener('message', (e) => {
+      if (e.source !== window.parent || e.origin !== location.origin || !e.data || !('music' in e.data)) return;
+      const bytes = e.data.music ? new Uint8Array(e.data.music) : null;
+      if (card) usePickedMusic(bytes); else pickedMusic = bytes;
+    });
+  }
 
   function withText(text, use) {
     return withCardText(card, text, 'the link is too long', use);
@@ -311,7 +360,12 @@
   });
 
   stage.addEventListener('click', (e) => {
-    if (preview || controls.contains(e.target) || e.target === writeOwn) return;
+    if (preview) {
+      // A browser that kept the preview's music waiting for a gesture of its own.
+      if (audio.context && audio.context.state === 'suspended') audio.context.resume().catch(() => {});
+      return;
+    }
+    if (controls.contains(e.target) || e.target === writeOwn) return;
     openCard();
   });
   stage.addEventListener('dblclick', (e) => {
@@ -361,7 +415,7 @@
   // ---- Test aids (test=1 only) ----
 
   function addTap(context) {
-    return context.audioWorklet.addModule('test/tap_worklet.js').then(() => {
+    return context.audioWorklet.addModule(trial.tapUrl).then(() => {
       audio.tap = new AudioWorkletNode(context, 'tap', {numberOfInputs: 1, numberOfOutputs: 1,
                                                         outputChannelCount: [2]});
       audio.tap.connect(audio.gain);
@@ -394,10 +448,15 @@
       holdAfterFrame: (frame) => card._yuleHoldAfterFrame(frame),
       forceRate: (rate) => { trial.rate = rate; },
       busyAtStart: (ms) => { trial.busyAtStart = ms; },
+      // The tap's source, for a page that fetches nothing (the card as one file).
+      useTap: (source) => {
+        trial.tapUrl = 'data:text/javascript;charset=utf-8,' + encodeURIComponent(source);
+      },
       errors: () => trial.errors.slice(),
       stats: () => ({
         showing,
         frames: card._yuleFramesShown(),
+        glyphs: card._yuleGlyphsOnPalm(),
         callbacks: card._yuleCallbacks(),
         picturesDrawn: card._yulePicturesDrawn(),
         callbackMsTotal: card._yuleCallbackMillisecondsTotal(),
@@ -446,18 +505,29 @@
   }
 
   measureOutput();
-  createYulecard({page}).then((module) => {
+  invitation.hidden = true;
+  cardSources.whenParsed(() => {
+    offerCompose = !cardSources.oneFile();
+    cardSources.program().then((options) => createYulecard(Object.assign({page}, options))).then(start)
+      .catch((e) => {
+        // A card file whose program did not survive the way is told from a
+        // browser that cannot run it.
+        showNotice(e.damaged ? 'This card\'s file is damaged (' + e.message + '): ask the sender to send it again.'
+                             : 'The card cannot run in this browser (' + e + ').');
+      });
+  });
+
+  function start(module) {
     card = module;
     if (testing) installTestAids();
-    readLink();
+    readContent();
     if (preview) {
-      card._yuleShowInvitation();  // the backdrop while the music's head start runs
+      if (pickedMusic !== undefined) usePickedMusic(pickedMusic);
       openCard();
       return;
     }
     card._yuleShowInvitation();
     invitation.hidden = false;
-    writeOwn.hidden = false;
-  }).catch((e) => showNotice('The card cannot run in this browser (' + e + ').'));
-  invitation.hidden = true;
+    writeOwn.hidden = !offerCompose;
+  }
 })();
