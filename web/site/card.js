@@ -225,6 +225,11 @@ document.documentElement.classList.add('scripted');
     stopButton.innerHTML = '&#9632;';
     stopButton.setAttribute('aria-label', 'Stop the card');
     stopButton.title = 'Stop (Esc)';
+    describeGreeting();
+  }
+
+  // The greeting being written, as text for screen readers.
+  function describeGreeting() {
     greetingText.textContent = card.UTF8ToString(card._yuleGreetingText());
   }
 
@@ -303,7 +308,10 @@ document.documentElement.classList.add('scripted');
   window.addEventListener('hashchange', () => {
     if (!card) return;
     readLink();
-    if (preview && showing) card._yuleRestartGreeting();
+    if (preview && showing) {
+      card._yuleRestartGreeting();
+      describeGreeting();
+    }
   });
 
   // The compose page hands its preview the module the sender picked (null:
