@@ -130,8 +130,7 @@ bool isLanguageTag(std::string_view tag) {
 GreetingLink greetingFromFragment(std::string_view fragment) {
     if (!fragment.empty() && fragment.front() == '#') fragment.remove_prefix(1);
     const LinkFields fields = linkFields(fragment);
-    if (!fields.greeting) return GreetingLink{};
-    GreetingLink link = decodeGreeting(*fields.greeting);
+    GreetingLink link = fields.greeting ? decodeGreeting(*fields.greeting) : GreetingLink{};
     if (fields.language && isLanguageTag(*fields.language)) link.language = lowerCase(*fields.language);
     return link;
 }

@@ -14,10 +14,11 @@
 // like any other (greeting/greeting_layout.h); a greeting that cannot be
 // decoded is refused with one line saying why, never half read.
 //
-// lang: the language the sender wrote the card's page in, a language tag
+// lang: the language the sender chose for the card's page, a language tag
 // ("pl", "pt-BR"). The page shows its words in it and marks the greeting
-// with it. A value that is not a language tag is passed over as if absent:
-// the language never costs the greeting.
+// with it; it counts without a greeting too (the card's own greeting on a
+// page in Polish). A value that is not a language tag is passed over as if
+// absent: the language never costs the greeting.
 //
 // Fragments without a greeting field (none, "#top") carry no greeting.
 #include <cstddef>

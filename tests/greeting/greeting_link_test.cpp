@@ -51,8 +51,7 @@ TEST(GreetingLink, ReadsWhatLinksPickUpOnTheWay) {
 }
 
 TEST(GreetingLink, OtherFragmentsCarryNoGreeting) {
-    for (const char* fragment :
-         {"", "#", "top", "#top", "greeting", "Greeting=YQ", "lang=pl", "x=1&greeting"}) {
+    for (const char* fragment : {"", "#", "top", "#top", "greeting", "Greeting=YQ", "x=1&greeting"}) {
         const GreetingLink link = greetingFromFragment(fragment);
         EXPECT_FALSE(link.present) << fragment;
         EXPECT_TRUE(link.ok()) << fragment;
@@ -105,6 +104,9 @@ TEST(GreetingLink, TheLanguageIsAFieldBesideTheGreetingThatNeverCostsIt) {
     const GreetingLink refused = greetingFromFragment("greeting=YR&lang=pl");
     EXPECT_FALSE(refused.ok());
     EXPECT_EQ(refused.language, "pl") << "a greeting that cannot be read keeps the page's language";
+    const GreetingLink alone = greetingFromFragment("#lang=el");
+    EXPECT_FALSE(alone.present);
+    EXPECT_EQ(alone.language, "el") << "the card's own greeting on a page in Greek";
 }
 
 TEST(GreetingLink, RefusesWhatCannotBeAWholeGreeting) {
