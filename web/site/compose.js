@@ -7,8 +7,6 @@
 (function () {
   // Typing pauses this long before the preview starts over.
   const SETTLE_MS = 400;
-  // What the page says when the card has no memory left for the text.
-  const NO_MEMORY = JSON.stringify({problem: 'no-memory', line: 0, column: 0, values: {}});
 
   const text = document.getElementById('greeting-file');
   const problem = document.getElementById('problem');
@@ -25,18 +23,14 @@
   let language = 'en';
   let words = yulecardWords.table(language);
 
-  // A problem in the card's parts (greeting/greeting_error.h) as a person
-  // reads it, in the page's language: "Line 3, column 14: reason".
+  // "Line 3, column 14: reason", in the page's language.
   function readable(error) {
-    const template = words.problems[error.problem];
-    const reason = template ? yulecardWords.format(template, error.values) : error.english;
-    if (!error.line) return reason;
-    const at = error.column ? words.atLineColumn : words.atLine;
-    return yulecardWords.format(at, {line: error.line, column: error.column, reason});
+    return yulecardWords.problem(words, error, words.atLine, words.atLineColumn);
   }
 
   function check(value) {
-    const json = withCardText(card, value, NO_MEMORY, (at) => card.UTF8ToString(card._yuleCheckGreeting(at)));
+    const json = withCardText(card, value, CARD_TEXT_NO_MEMORY,
+                              (at) => card.UTF8ToString(card._yuleCheckGreeting(at)));
     return json ? JSON.parse(json) : null;
   }
 
@@ -49,7 +43,7 @@
   function update() {
     let error = check(text.value);
     const fragment = error ? '' : fragmentOf(text.value);
-    if (!error && !fragment) error = JSON.parse(NO_MEMORY);
+    if (!error && !fragment) error = JSON.parse(CARD_TEXT_NO_MEMORY);
     problem.textContent = error ? readable(error) : '';
     text.setAttribute('aria-invalid', String(!!error));
     copy.disabled = !!error;

@@ -47,6 +47,17 @@ const yulecardWords = (function () {
       Object.prototype.hasOwnProperty.call(values, name) ? String(values[name]) : whole);
   }
 
+  // A problem the card names in parts (greeting/greeting_error.h: problem,
+  // line, column, values) in `words`, placed on its line by the templates
+  // `atLine` and `atLineColumn`. A problem the table does not know is said in
+  // the card's own English.
+  function problem(words, error, atLine, atLineColumn) {
+    const template = words.problems[error.problem];
+    const reason = template ? format(template, error.values || {}) : String(error.english || error.problem);
+    if (!error.line) return reason;
+    return format(error.column ? atLineColumn : atLine, {line: error.line, column: error.column, reason});
+  }
+
   // A language tag as the link carries it: as the card's link parser takes
   // it (greeting/greeting_link.h), lower case; "" when it is not one.
   function tagOf(value) {
@@ -74,5 +85,5 @@ const yulecardWords = (function () {
     for (const e of root.querySelectorAll('[data-words-title]')) e.title = words[e.dataset.wordsTitle];
   }
 
-  return {add, languages, pick, table, format, tagOf, linkField, apply};
+  return {add, languages, pick, table, format, problem, tagOf, linkField, apply};
 })();
