@@ -19,6 +19,7 @@
 #include "app/scene.h"
 #include "app/scene_frame.h"
 #include "app/scene_host.h"
+#include "greeting/greeting_error.h"
 #include "greeting/greeting_layout.h"
 #include "greeting/greeting_link.h"
 #include "greeting/greeting_readable.h"
@@ -168,7 +169,8 @@ EMSCRIPTEN_KEEPALIVE const char* yuleGreetingText() {
 
 // Takes the greeting from the link's fragment (with or without "#") for the
 // next opening. A fragment without one brings back the card's own. Returns
-// "" or, when the link's greeting cannot be written, the one-line reason;
+// "" or, when the link's greeting cannot be written, the reason in parts as
+// JSON (greeting/greeting_error.h), for the page to word in its language;
 // the card's own greeting is used then, and the page says so.
 EMSCRIPTEN_KEEPALIVE const char* yuleUseGreetingLink(const char* fragment) {
     static std::string error;
@@ -177,12 +179,12 @@ EMSCRIPTEN_KEEPALIVE const char* yuleUseGreetingLink(const char* fragment) {
     const GreetingLink link = greetingFromFragment(fragment != nullptr ? fragment : "");
     if (!link.present) return "";
     if (!link.ok()) {
-        error = link.error;
+        error = greetingErrorJson(link.errorParts);
         return error.c_str();
     }
     const GreetingResult laid = layOutGreeting(link.bytes, LINK_GREETING_NAME);
     if (!laid.ok()) {
-        error = laid.error;
+        error = greetingErrorJson(laid.errorParts);
         return error.c_str();
     }
     LoadedCardContent content;
@@ -192,24 +194,27 @@ EMSCRIPTEN_KEEPALIVE const char* yuleUseGreetingLink(const char* fragment) {
 }
 
 // For the page that writes a greeting: "" when `greetingFile` can be
-// written on the card, else the one-line reason ("greeting:3: ...").
+// written on the card, else the reason in parts as JSON.
 EMSCRIPTEN_KEEPALIVE const char* yuleCheckGreeting(const char* greetingFile) {
     static std::string error;
     const std::string_view file = greetingFile != nullptr ? greetingFile : "";
     // A link carries no more than this; the card would refuse the link.
     if (file.size() > GREETING_LINK_MAX_BYTES) {
-        error = "greeting: longer than a link to the card carries (" +
-                std::to_string(GREETING_LINK_MAX_BYTES / 1024) + " KB)";
+        error = greetingErrorJson(GreetingError{
+            GreetingProblem::TooLongForLink, 0, 0, {{"kb", std::to_string(GREETING_LINK_MAX_BYTES / 1024)}}});
         return error.c_str();
     }
-    error = layOutGreeting(file, "greeting").error;
+    error = greetingErrorJson(layOutGreeting(file, "greeting").errorParts);
     return error.c_str();
 }
 
-// The fragment ("greeting=...", no "#") of a link that carries `greetingFile`.
-EMSCRIPTEN_KEEPALIVE const char* yuleGreetingFragment(const char* greetingFile) {
+// The fragment ("greeting=...&lang=..", no "#") of a link that carries
+// `greetingFile` and shows the card's page in `language` (no lang field when
+// it is not a language tag).
+EMSCRIPTEN_KEEPALIVE const char* yuleGreetingFragment(const char* greetingFile, const char* language) {
     static std::string fragment;
-    fragment = fragmentFromGreeting(greetingFile != nullptr ? greetingFile : "");
+    fragment = fragmentFromGreeting(greetingFile != nullptr ? greetingFile : "",
+                                    language != nullptr ? language : "");
     return fragment.c_str();
 }
 

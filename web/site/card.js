@@ -31,6 +31,9 @@
   const muteButton = document.getElementById('mute');
   const greetingText = document.getElementById('greeting');
   const screen = canvas.getContext('2d', {alpha: false});
+  // The language of the page's words (see speak) and of the greeting.
+  let words = yulecardWords.table('en');
+  let greetingLanguage = 'en';
   // The card's own picture, one canvas pixel per card pixel.
   const picture = document.createElement('canvas');
   const pictureContext = picture.getContext('2d', {alpha: false});
@@ -59,6 +62,27 @@
   function showNotice(text) {
     notice.textContent = text;
     notice.hidden = !text;
+  }
+
+  // The page speaks the language the sender chose, which the link carries
+  // beside the greeting; without one, the reader's browser's; then English.
+  function speak() {
+    const chosen = yulecardWords.tagOf(yulecardWords.linkField(location.hash, 'lang'));
+    const tag = yulecardWords.pick([chosen, ...(navigator.languages || [navigator.language])]);
+    words = yulecardWords.table(tag);
+    document.documentElement.lang = tag;
+    document.title = words.cardTitle;
+    yulecardWords.apply(document, words);
+    setStopControl();
+    setMuted(muted);
+    return chosen;
+  }
+
+  // The stop control stops a show and opens an ended one again.
+  function setStopControl() {
+    stopButton.innerHTML = showing ? '&#9632;' : '&#9654;';
+    stopButton.setAttribute('aria-label', showing ? words.stop : words.openAgain);
+    stopButton.title = showing ? words.stopHint : words.openAgainHint;
   }
 
   // The window in device pixels, which the card's layout divides between
@@ -162,7 +186,7 @@
       node.port.onmessage = (e) => answer(node, e.data);
       node.connect(audio.tap || audio.gain);
       audio.node = node;
-    }).catch((e) => showNotice('The card plays without sound here (' + e + ').'));
+    }).catch((e) => showNotice(yulecardWords.format(words.noSound, {reason: e})));
   }
 
   // The player wants more: the card refills its ring and hands over the next chunk.
@@ -197,7 +221,7 @@
   function setMuted(value) {
     muted = value;
     muteButton.setAttribute('aria-pressed', String(muted));
-    muteButton.setAttribute('aria-label', muted ? 'Play the music' : 'Mute the music');
+    muteButton.setAttribute('aria-label', muted ? words.unmute : words.mute);
     if (audio.gain) audio.gain.gain.value = muted ? 0 : 1;
   }
 
@@ -210,14 +234,13 @@
     writeOwn.hidden = true;
     if (!card._yuleOpenCard()) {
       showing = false;
-      showNotice('The card could not be opened in this browser.');
+      showNotice(words.cannotOpen);
       invitation.hidden = false;
       return;
     }
     controls.hidden = preview;
-    stopButton.innerHTML = '&#9632;';
-    stopButton.setAttribute('aria-label', 'Stop the card');
-    stopButton.title = 'Stop (Esc)';
+    setStopControl();
+    greetingText.lang = greetingLanguage;
     greetingText.textContent = card.UTF8ToString(card._yuleGreetingText());
   }
 
@@ -229,10 +252,9 @@
   function showEnded() {
     showing = false;
     stage.classList.remove('no-pointer');
-    stopButton.innerHTML = '&#9654;';
-    stopButton.setAttribute('aria-label', 'Open the card again');
-    stopButton.title = 'Open again';
-    invitation.textContent = 'Click, tap or press any key to open the card again';
+    setStopControl();
+    invitation.dataset.words = 'invitationAgain';
+    invitation.textContent = words.invitationAgain;
     // Not from inside the card's own frame step, which is ending.
     setTimeout(() => {
       if (preview && restartPreview) {
@@ -259,12 +281,19 @@
   }
 
   // The greeting from the link (the part after "#", which never reaches the
-  // server). A link that cannot be read says so, and the card writes its
-  // own greeting instead.
+  // server), in the page's language. A link that cannot be read says so, and
+  // the card writes its own greeting instead.
   function readLink() {
-    const error = withText(location.hash, (text) => card.UTF8ToString(card._yuleUseGreetingLink(text)));
-    showNotice(error ? 'This card\'s link does not hold a greeting it can write (' + error +
-                       '), so it shows its own.' : '');
+    const chosen = speak();
+    const json = withText(location.hash, (text) => card.UTF8ToString(card._yuleUseGreetingLink(text)));
+    const error = json ? JSON.parse(json) : null;
+    showNotice(error ? yulecardWords.format(words.badLink, {
+      reason: yulecardWords.problem(words, error, words.linkAtLine, words.linkAtLineColumn),
+    }) : '');
+    // The sender's words are in the language they chose (the page's, when
+    // the link names none); the card's own greeting is English.
+    const own = !!error || !yulecardWords.linkField(location.hash, 'greeting');
+    greetingLanguage = own ? 'en' : chosen || document.documentElement.lang;
   }
 
   // A preview opens again with the new greeting; the card itself takes a new
@@ -279,7 +308,7 @@
   });
 
   function withText(text, use) {
-    return withCardText(card, text, 'the link is too long', use);
+    return withCardText(card, text, CARD_TEXT_NO_MEMORY, use);
   }
 
   // ---- Input ----
@@ -445,6 +474,7 @@
     };
   }
 
+  speak();
   measureOutput();
   createYulecard({page}).then((module) => {
     card = module;
@@ -458,6 +488,6 @@
     card._yuleShowInvitation();
     invitation.hidden = false;
     writeOwn.hidden = false;
-  }).catch((e) => showNotice('The card cannot run in this browser (' + e + ').'));
+  }).catch((e) => showNotice(yulecardWords.format(words.cannotRun, {reason: e})));
   invitation.hidden = true;
 })();
