@@ -6,6 +6,7 @@
 
 #include "base/utf8.h"
 #include "effects/text_format.h"
+#include "greeting/greeting_error.h"
 
 namespace {
 
@@ -18,9 +19,6 @@ constexpr char32_t EMOJI_PRESENTATION = 0xFE0F;
 constexpr char32_t SOFT_HYPHEN = 0xAD;
 constexpr char32_t DELETE = 0x7F;
 constexpr int32_t TAB_STOP = 4;
-
-// What the card writes, for the error about a character it does not.
-constexpr const char* CARD_SCRIPTS = "the card writes Latin, Greek and Cyrillic letters";
 
 // Characters with a glyph; 127, the writer's own code for the snowflake, is
 // a control character in a file.
@@ -58,7 +56,8 @@ class GreetingParser {
     GreetingResult run(std::string_view bytes);
 
   private:
-    bool fail(int32_t line, int32_t column, const std::string& reason);
+    bool fail(int32_t line, int32_t column, GreetingProblem problem,
+              std::vector<GreetingErrorValue> values = {});
     bool decodeLine(std::string_view bytes, size_t& at, SourceLine& line);
     bool takeLine(const SourceLine& line);
     bool readPauseMarker(const SourceLine& line, std::u32string_view text);
@@ -68,7 +67,7 @@ class GreetingParser {
     bool endPage();
 
     std::string name_;
-    std::string error_;
+    GreetingError error_;
     Greeting greeting_;
     int32_t characters_ = 0;
     // The page being read: its palm lines, its own pause if it has one.
@@ -80,11 +79,9 @@ class GreetingParser {
     bool currentHasWord_ = false;
 };
 
-bool GreetingParser::fail(int32_t line, int32_t column, const std::string& reason) {
-    error_ = name_;
-    if (line > 0) error_ += ":" + std::to_string(line);
-    if (column > 0) error_ += ":" + std::to_string(column);
-    error_ += ": " + reason;
+bool GreetingParser::fail(int32_t line, int32_t column, GreetingProblem problem,
+                          std::vector<GreetingErrorValue> values) {
+    error_ = GreetingError{problem, line, column, std::move(values)};
     return false;
 }
 
@@ -100,19 +97,19 @@ bool GreetingParser::decodeLine(std::string_view bytes, size_t& at, SourceLine& 
             break;
         }
         ++column;
-        if (first == '\0') return fail(line.number, column, "NUL byte; a greeting is plain text");
+        if (first == '\0') return fail(line.number, column, GreetingProblem::NulByte);
         char32_t c = 0;
         size_t length = 1;
         switch (decodeUtf8(bytes, at, c, length)) {
             case Utf8::Valid:
                 break;
             case Utf8::CutShort:
-                return fail(line.number, column, "the text ends inside a UTF-8 character");
+                return fail(line.number, column, GreetingProblem::CutUtf8);
             case Utf8::Invalid: {
-                char reason[96];
-                std::snprintf(reason, sizeof reason, "byte 0x%02X is not UTF-8; save the greeting as UTF-8",
+                char byte[8];
+                std::snprintf(byte, sizeof byte, "0x%02X",
                               static_cast<unsigned>(static_cast<uint8_t>(first)));
-                return fail(line.number, column, reason);
+                return fail(line.number, column, GreetingProblem::NotUtf8, {{"byte", byte}});
             }
         }
         at += length;
@@ -128,8 +125,7 @@ bool GreetingParser::decodeLine(std::string_view bytes, size_t& at, SourceLine& 
         } else if (c == BYTE_ORDER_MARK && fileStart) {
             column = 0;  // not part of the text
         } else {
-            return fail(line.number, column,
-                        codePointName(c) + " is not in the card's font; " + CARD_SCRIPTS);
+            return fail(line.number, column, GreetingProblem::NotInFont, {{"codePoint", codePointName(c)}});
         }
     }
     while (!line.glyphs.empty() && line.glyphs.back() == ' ') line.glyphs.pop_back();
@@ -138,14 +134,15 @@ bool GreetingParser::decodeLine(std::string_view bytes, size_t& at, SourceLine& 
 
 // "[pause 4]", "[Pause 2.5]", "[pause 2,5]": seconds in tenths.
 bool GreetingParser::readPauseMarker(const SourceLine& line, std::u32string_view text) {
-    const std::string usage = "a pause is written [pause SECONDS], 0 to " +
-                              std::to_string(GREETING_MAX_PAUSE_SECONDS) + " in tenths, e.g. [pause 2.5]";
+    const auto usage = [&] {
+        return fail(line.number, 0, GreetingProblem::PauseForm,
+                    {{"most", std::to_string(GREETING_MAX_PAUSE_SECONDS)}});
+    };
     if (pagePause_)
-        return fail(
-            line.number, 0,
-            "a second pause on the same page (the first is on line " + std::to_string(pauseLine_) + ")");
+        return fail(line.number, 0, GreetingProblem::SecondPause,
+                    {{"firstLine", std::to_string(pauseLine_)}});
     std::u32string_view rest = text.substr(6);  // behind "[pause"
-    if (rest.empty() || rest.back() != ']' || rest.front() != ' ') return fail(line.number, 0, usage);
+    if (rest.empty() || rest.back() != ']' || rest.front() != ' ') return usage();
     rest = rest.substr(0, rest.size() - 1);
     while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
     while (!rest.empty() && rest.back() == ' ') rest.remove_suffix(1);
@@ -159,12 +156,12 @@ bool GreetingParser::readPauseMarker(const SourceLine& line, std::u32string_view
             tenths = tenths * 10 + static_cast<int32_t>(ch - '0');
             ++(point ? decimals : digits);
         } else {
-            return fail(line.number, 0, usage);
+            return usage();
         }
     }
-    if (digits == 0 || (point && decimals == 0)) return fail(line.number, 0, usage);
+    if (digits == 0 || (point && decimals == 0)) return usage();
     if (!point) tenths *= 10;
-    if (tenths > GREETING_MAX_PAUSE_SECONDS * 10) return fail(line.number, 0, usage);
+    if (tenths > GREETING_MAX_PAUSE_SECONDS * 10) return usage();
     // Rounded to the nearest frame: 2.1 s is exactly the built-in 100 frames.
     pagePause_ = (tenths * 100 * 2 + FRAME_PERIOD_MS) / (2 * FRAME_PERIOD_MS);
     pauseLine_ = line.number;
@@ -174,9 +171,8 @@ bool GreetingParser::readPauseMarker(const SourceLine& line, std::u32string_view
 bool GreetingParser::emit(const SourceLine& line) {
     characters_ += static_cast<int32_t>(current_.size());
     if (characters_ > GREETING_MAX_CHARACTERS)
-        return fail(line.number, 0,
-                    "the greeting is longer than the card can hold (at most " +
-                        std::to_string(GREETING_MAX_CHARACTERS) + " characters)");
+        return fail(line.number, 0, GreetingProblem::TooManyCharacters,
+                    {{"most", std::to_string(GREETING_MAX_CHARACTERS)}});
     pageLines_.push_back(std::move(current_));
     current_.clear();
     currentHasWord_ = false;
@@ -199,13 +195,13 @@ std::u32string withoutSoftHyphens(std::u32string_view word) {
     return out;
 }
 
-// The word as an error quotes it: long enough to find it in the file.
-std::string quoted(std::u32string_view word) {
+// The word as an error names it: long enough to find it in the file.
+std::string namedWord(std::u32string_view word) {
     constexpr size_t QUOTED_LETTERS = 40;
     std::u32string shown = withoutSoftHyphens(word);
     const bool cut = shown.size() > QUOTED_LETTERS;
     if (cut) shown.resize(QUOTED_LETTERS);
-    return "\"" + utf8FromCodePoints(shown) + (cut ? "...\"" : "\"");
+    return utf8FromCodePoints(shown) + (cut ? "..." : "");
 }
 
 // Puts one word (glyphs without spaces, soft hyphens still in) on the palm
@@ -251,9 +247,8 @@ bool GreetingParser::placeWord(const SourceLine& line, std::u32string_view word,
         } else if (!current_.empty()) {
             current_.clear();  // an indent the word cannot stand behind
         } else {
-            return fail(line.number, 0,
-                        quoted(word) + " is longer than a line of the card (" +
-                            std::to_string(GREETING_LINE_LETTERS) + " letters)");
+            return fail(line.number, 0, GreetingProblem::WordTooLong,
+                        {{"word", namedWord(word)}, {"letters", std::to_string(GREETING_LINE_LETTERS)}});
         }
     }
 }
@@ -292,8 +287,7 @@ bool GreetingParser::takeLine(const SourceLine& line) {
 
 bool GreetingParser::endPage() {
     if (pageLines_.empty()) {
-        if (pagePause_)
-            return fail(pauseLine_, 0, "a pause needs the words of its page with it, not a page of its own");
+        if (pagePause_) return fail(pauseLine_, 0, GreetingProblem::PauseAlone);
         return true;
     }
     // A page longer than the palm goes on over as many pages as it needs;
@@ -324,11 +318,13 @@ GreetingResult GreetingParser::run(std::string_view bytes) {
         ok = decodeLine(bytes, at, line) && takeLine(line);
     }
     if (ok) ok = endPage();
-    if (ok && greeting_.pages.empty()) ok = fail(0, 0, "no greeting in the file (it is empty or blank)");
-    if (ok)
+    if (ok && greeting_.pages.empty()) ok = fail(0, 0, GreetingProblem::Empty);
+    if (ok) {
         result.greeting = std::move(greeting_);
-    else
-        result.error = std::move(error_);
+    } else {
+        result.error = englishErrorLine(name_, error_);
+        result.errorParts = std::move(error_);
+    }
     return result;
 }
 

@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "effects/frame_period.h"
+#include "greeting/greeting_error.h"
 
 // 21 glyphs at the writer's 16-pixel advance from x 138 end at x 474, the
 // palm's right edge; the built-in greeting's longest lines have 21 letters.
@@ -62,8 +63,9 @@ struct Greeting {
 };
 
 struct GreetingResult {
-    Greeting greeting;  // meaningful only when error is empty
-    std::string error;  // "name:line[:column]: reason"
+    Greeting greeting;         // meaningful only when error is empty
+    std::string error;         // "name:line[:column]: reason", in English
+    GreetingError errorParts;  // the parser's error in parts, for the web pages to word
 
     bool ok() const { return error.empty(); }
 };

@@ -1,7 +1,10 @@
 #include "greeting/greeting_link.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <vector>
 
 namespace {
 
@@ -19,19 +22,52 @@ constexpr std::array<int8_t, 256> digitValues() {
 }
 constexpr std::array<int8_t, 256> DIGITS = digitValues();
 
-GreetingLink refused(std::string reason) {
+GreetingLink refused(GreetingProblem problem, std::vector<GreetingErrorValue> values = {}) {
     GreetingLink link;
     link.present = true;
-    link.error = std::move(reason);
+    link.errorParts = GreetingError{problem, 0, 0, std::move(values)};
+    link.error = englishReason(link.errorParts);
     return link;
 }
 
-}  // namespace
+bool isAsciiLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
 
-GreetingLink greetingFromFragment(std::string_view fragment) {
-    if (!fragment.empty() && fragment.front() == '#') fragment.remove_prefix(1);
-    if (fragment.substr(0, GREETING_LINK_KEY.size()) != GREETING_LINK_KEY) return GreetingLink{};
-    std::string_view value = fragment.substr(GREETING_LINK_KEY.size());
+bool isAsciiDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// The fragment's fields that the card reads; each the first of its key.
+struct LinkFields {
+    std::optional<std::string_view> greeting;
+    std::optional<std::string_view> language;
+};
+
+LinkFields linkFields(std::string_view fragment) {
+    LinkFields fields;
+    while (!fragment.empty()) {
+        const size_t end = std::min(fragment.find('&'), fragment.size());
+        const std::string_view field = fragment.substr(0, end);
+        fragment.remove_prefix(std::min(end + 1, fragment.size()));
+        const size_t equals = field.find('=');
+        if (equals == std::string_view::npos) continue;
+        const std::string_view key = field.substr(0, equals), value = field.substr(equals + 1);
+        if (key == GREETING_LINK_KEY && !fields.greeting) fields.greeting = value;
+        if (key == LANGUAGE_LINK_KEY && !fields.language) fields.language = value;
+    }
+    return fields;
+}
+
+std::string lowerCase(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+// Base64url (or standard) digits to bytes, or the refusal.
+GreetingLink decodeGreeting(std::string_view value) {
     // Padding is optional (the length says where the bytes end): up to two
     // "=" at the end are passed over, however many there should be.
     size_t padding = 0;
@@ -39,12 +75,12 @@ GreetingLink greetingFromFragment(std::string_view fragment) {
         value.remove_suffix(1);
         ++padding;
     }
-    if (value.empty()) return refused("the link's greeting is empty");
+    if (value.empty()) return refused(GreetingProblem::LinkEmpty);
     if (value.size() * 3 / 4 > GREETING_LINK_MAX_BYTES)
-        return refused("the link's greeting is longer than a card holds (" +
-                       std::to_string(GREETING_LINK_MAX_BYTES / 1024) + " KB)");
+        return refused(GreetingProblem::LinkTooLong,
+                       {{"kb", std::to_string(GREETING_LINK_MAX_BYTES / 1024)}});
     // Four digits make three bytes; a last group of one digit holds no whole byte.
-    if (value.size() % 4 == 1) return refused("the link's greeting is cut short; copy the whole link");
+    if (value.size() % 4 == 1) return refused(GreetingProblem::LinkCutShort);
 
     GreetingLink link;
     link.present = true;
@@ -54,8 +90,7 @@ GreetingLink greetingFromFragment(std::string_view fragment) {
     for (size_t i = 0; i < value.size(); ++i) {
         const int8_t digit = DIGITS[static_cast<uint8_t>(value[i])];
         if (digit == NOT_BASE64)
-            return refused("the link's greeting has a character that does not belong at place " +
-                           std::to_string(i + 1) + "; copy the whole link");
+            return refused(GreetingProblem::LinkStray, {{"place", std::to_string(i + 1)}});
         bits = bits << 6 | static_cast<uint32_t>(digit);
         held += 6;
         if (held >= 8) {
@@ -64,13 +99,45 @@ GreetingLink greetingFromFragment(std::string_view fragment) {
         }
     }
     // The last digit's unused low bits are zero in any link we made.
-    if ((bits & ((1u << held) - 1)) != 0)
-        return refused("the link's greeting is cut short; copy the whole link");
+    if ((bits & ((1u << held) - 1)) != 0) return refused(GreetingProblem::LinkCutShort);
     return link;
 }
 
-std::string fragmentFromGreeting(std::string_view greetingFile) {
+}  // namespace
+
+bool isLanguageTag(std::string_view tag) {
+    if (tag.empty() || tag.size() > LANGUAGE_TAG_MAX_LENGTH) return false;
+    size_t start = 0;
+    bool primary = true;
+    for (;;) {
+        const size_t end = std::min(tag.find('-', start), tag.size());
+        const std::string_view subtag = tag.substr(start, end - start);
+        if (primary) {
+            if (subtag.size() < 2 || subtag.size() > 3 ||
+                !std::all_of(subtag.begin(), subtag.end(), isAsciiLetter))
+                return false;
+        } else if (subtag.empty() || subtag.size() > 8 ||
+                   !std::all_of(subtag.begin(), subtag.end(),
+                                [](char c) { return isAsciiLetter(c) || isAsciiDigit(c); })) {
+            return false;
+        }
+        if (end == tag.size()) return true;
+        start = end + 1;
+        primary = false;
+    }
+}
+
+GreetingLink greetingFromFragment(std::string_view fragment) {
+    if (!fragment.empty() && fragment.front() == '#') fragment.remove_prefix(1);
+    const LinkFields fields = linkFields(fragment);
+    GreetingLink link = fields.greeting ? decodeGreeting(*fields.greeting) : GreetingLink{};
+    if (fields.language && isLanguageTag(*fields.language)) link.language = lowerCase(*fields.language);
+    return link;
+}
+
+std::string fragmentFromGreeting(std::string_view greetingFile, std::string_view language) {
     std::string out(GREETING_LINK_KEY);
+    out += '=';
     out.reserve(out.size() + (greetingFile.size() + 2) / 3 * 4);
     uint32_t bits = 0;
     int32_t held = 0;
@@ -83,5 +150,11 @@ std::string fragmentFromGreeting(std::string_view greetingFile) {
         }
     }
     if (held > 0) out += ALPHABET[(bits << (6 - held)) & 63];
+    if (isLanguageTag(language)) {
+        out += '&';
+        out += LANGUAGE_LINK_KEY;
+        out += '=';
+        out += lowerCase(language);
+    }
     return out;
 }

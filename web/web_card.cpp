@@ -21,6 +21,7 @@
 #include "app/scene_frame.h"
 #include "app/scene_host.h"
 #include "app/scene_state.h"
+#include "greeting/greeting_error.h"
 #include "greeting/greeting_layout.h"
 #include "greeting/greeting_link.h"
 #include "greeting/greeting_readable.h"
@@ -183,7 +184,8 @@ EMSCRIPTEN_KEEPALIVE const char* yuleGreetingText() {
 // Takes the greeting from the link's fragment (with or without "#") for the
 // next opening; the music stays as it is. A fragment without one brings
 // back the card's own. Returns "" or, when the link's greeting cannot be
-// written, the one-line reason; the card's own greeting is used then, and
+// written, the reason in parts as JSON (greeting/greeting_error.h), for the
+// page to word in its language; the card's own greeting is used then, and
 // the page says so.
 EMSCRIPTEN_KEEPALIVE const char* yuleUseGreetingLink(const char* fragment) {
     static std::string error;
@@ -191,13 +193,13 @@ EMSCRIPTEN_KEEPALIVE const char* yuleUseGreetingLink(const char* fragment) {
     LoadedCardContent content = usedCardContent();
     content.useOurGreeting();  // unless the link has a greeting that can be written
     const GreetingLink link = greetingFromFragment(fragment != nullptr ? fragment : "");
-    if (link.present && !link.ok()) error = link.error;
+    if (link.present && !link.ok()) error = greetingErrorJson(link.errorParts);
     if (link.present && link.ok()) {
         const GreetingResult laid = layOutGreeting(link.bytes, LINK_GREETING_NAME);
         if (laid.ok())
             content.setGreeting(laid.greeting);
         else
-            error = laid.error;
+            error = greetingErrorJson(laid.errorParts);
     }
     useCardContent(content);
     return error.c_str();
@@ -210,24 +212,27 @@ EMSCRIPTEN_KEEPALIVE void yuleRestartGreeting() {
 }
 
 // For the page that writes a greeting: "" when `greetingFile` can be
-// written on the card, else the one-line reason ("greeting:3: ...").
+// written on the card, else the reason in parts as JSON.
 EMSCRIPTEN_KEEPALIVE const char* yuleCheckGreeting(const char* greetingFile) {
     static std::string error;
     const std::string_view file = greetingFile != nullptr ? greetingFile : "";
     // A link carries no more than this; the card would refuse the link.
     if (file.size() > GREETING_LINK_MAX_BYTES) {
-        error = "greeting: longer than a link to the card carries (" +
-                std::to_string(GREETING_LINK_MAX_BYTES / 1024) + " KB)";
+        error = greetingErrorJson(GreetingError{
+            GreetingProblem::TooLongForLink, 0, 0, {{"kb", std::to_string(GREETING_LINK_MAX_BYTES / 1024)}}});
         return error.c_str();
     }
-    error = layOutGreeting(file, "greeting").error;
+    error = greetingErrorJson(layOutGreeting(file, "greeting").errorParts);
     return error.c_str();
 }
 
-// The fragment ("greeting=...", no "#") of a link that carries `greetingFile`.
-EMSCRIPTEN_KEEPALIVE const char* yuleGreetingFragment(const char* greetingFile) {
+// The fragment ("greeting=...&lang=..", no "#") of a link that carries
+// `greetingFile` and shows the card's page in `language` (no lang field when
+// it is not a language tag).
+EMSCRIPTEN_KEEPALIVE const char* yuleGreetingFragment(const char* greetingFile, const char* language) {
     static std::string fragment;
-    fragment = fragmentFromGreeting(greetingFile != nullptr ? greetingFile : "");
+    fragment = fragmentFromGreeting(greetingFile != nullptr ? greetingFile : "",
+                                    language != nullptr ? language : "");
     return fragment.c_str();
 }
 

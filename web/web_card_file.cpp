@@ -12,6 +12,7 @@
 
 #include "app/card_content.h"
 #include "card_file/card_file.h"
+#include "greeting/greeting_error.h"
 #include "greeting/greeting_file.h"
 #include "greeting/greeting_layout.h"
 #include "music/loader.h"
@@ -41,21 +42,23 @@ extern "C" {
 
 // The greeting in the page's greeting slot: its text and its data-bytes
 // attribute. Returns "" when it is taken (the next opening writes it), or
-// the one-line reason the card writes its own instead ("the greeting is cut
-// short; ...", "greeting:3: ..."). The music stays as it is.
+// the reason the card writes its own instead, in parts as JSON for the page
+// to word (greeting/greeting_error.h): the parser's problem, or a slot
+// damaged on its way ("card-file", said in English: "the greeting is cut
+// short"). The music stays as it is.
 EMSCRIPTEN_KEEPALIVE const char* yuleUseFileGreeting(const char* text, const char* declaredBytes) {
     static std::string error;
     LoadedCardContent content = usedCardContent();
     content.useOurGreeting();
     const CardData data =
         readCardData(textOf(text), textOf(declaredBytes), GREETING_FILE_MAX_BYTES, GREETING_NAME);
-    error = data.error;
+    error = data.ok() ? std::string() : englishProblemJson("card-file", data.error);
     if (data.present && data.ok()) {
         const GreetingResult laid = layOutGreeting(data.bytes, GREETING_NAME);
         if (laid.ok())
             content.setGreeting(laid.greeting);
         else
-            error = laid.error;
+            error = greetingErrorJson(laid.errorParts);
     }
     useCardContent(content);
     return error.c_str();

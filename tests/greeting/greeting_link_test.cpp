@@ -51,11 +51,62 @@ TEST(GreetingLink, ReadsWhatLinksPickUpOnTheWay) {
 }
 
 TEST(GreetingLink, OtherFragmentsCarryNoGreeting) {
-    for (const char* fragment : {"", "#", "top", "#top", "greeting", "Greeting=YQ", "x&greeting=YQ"}) {
+    for (const char* fragment : {"", "#", "top", "#top", "greeting", "Greeting=YQ", "x=1&greeting"}) {
         const GreetingLink link = greetingFromFragment(fragment);
         EXPECT_FALSE(link.present) << fragment;
         EXPECT_TRUE(link.ok()) << fragment;
+        EXPECT_EQ(link.language, "") << fragment;
     }
+}
+
+TEST(GreetingLink, TheLanguageIsAFieldBesideTheGreetingThatNeverCostsIt) {
+    EXPECT_EQ(fragmentFromGreeting("a", "pl"), "greeting=YQ&lang=pl");
+    EXPECT_EQ(fragmentFromGreeting("a", "pt-BR"), "greeting=YQ&lang=pt-br");
+    EXPECT_EQ(fragmentFromGreeting("a", ""), "greeting=YQ");
+    EXPECT_EQ(fragmentFromGreeting("a", "pl&greeting=Yg"), "greeting=YQ") << "no field of any other value";
+
+    const struct {
+        const char* fragment;
+        const char* language;
+    } cases[] = {
+        {"#greeting=YQ&lang=pl", "pl"},
+        {"lang=pl&greeting=YQ", "pl"},
+        {"greeting=YQ&lang=pt-BR", "pt-br"},
+        {"greeting=YQ&lang=de-1996-x-y", "de-1996-x-y"},
+        {"x=1&&greeting=YQ&y&lang=el", "el"},
+        {"greeting=YQ&lang=pl&lang=de", "pl"},
+        {"greeting=YQ&greeting=Yg&lang=cs", "cs"},
+        // Not language tags: passed over, the greeting read all the same.
+        {"greeting=YQ&lang=", ""},
+        {"greeting=YQ&lang=p", ""},
+        {"greeting=YQ&lang=polish", ""},
+        {"greeting=YQ&lang=p%6C", ""},
+        {"greeting=YQ&lang=en-", ""},
+        {"greeting=YQ&lang=en--gb", ""},
+        {"greeting=YQ&lang=en-abcdefghi", ""},
+        {"greeting=YQ&lang=<b>", ""},
+        {"greeting=YQ&lang=../../x", ""},
+        {"greeting=YQ&lang=ÅÃ³", ""},
+        {"greeting=YQ&lang=x&lang=pl", ""},
+    };
+    for (const auto& c : cases) {
+        const GreetingLink link = greetingFromFragment(c.fragment);
+        EXPECT_TRUE(link.present && link.ok()) << c.fragment << ": " << link.error;
+        EXPECT_EQ(link.bytes, "a") << c.fragment << ": the first greeting field";
+        EXPECT_EQ(link.language, c.language) << c.fragment;
+    }
+    const std::string longest =
+        "abc-" + std::string(8, 'd') + "-" + std::string(8, 'e') + "-" + std::string(8, 'f') + "-gggg";
+    ASSERT_EQ(longest.size(), LANGUAGE_TAG_MAX_LENGTH);
+    EXPECT_EQ(greetingFromFragment("greeting=YQ&lang=" + longest).language, longest);
+    EXPECT_EQ(greetingFromFragment("greeting=YQ&lang=" + longest + "g").language, "");
+
+    const GreetingLink refused = greetingFromFragment("greeting=YR&lang=pl");
+    EXPECT_FALSE(refused.ok());
+    EXPECT_EQ(refused.language, "pl") << "a greeting that cannot be read keeps the page's language";
+    const GreetingLink alone = greetingFromFragment("#lang=el");
+    EXPECT_FALSE(alone.present);
+    EXPECT_EQ(alone.language, "el") << "the card's own greeting on a page in Greek";
 }
 
 TEST(GreetingLink, RefusesWhatCannotBeAWholeGreeting) {

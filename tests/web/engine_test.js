@@ -150,6 +150,30 @@ async function run(page, shots, track, url) {
   check('no page error', errors.length === 0, errors.slice(0, 3).join(' | '));
 }
 
+// A card from a link in Polish, whatever the browser's own language: the
+// page's words in Polish, and the greeting's screen-reader text marked so.
+async function languagePath(page, url) {
+  const greeting = 'Wesołych Świąt!';
+  const fragment = 'greeting=' + Buffer.from(greeting, 'utf8').toString('base64url') + '&lang=pl';
+  await page.goto(url + (url.includes('?') ? '&' : '?') + 'test=1#' + fragment);
+  const ready = await waitFor(page, () => window.yulecardTest && window.yulecardTest.ready(), null, 20000);
+  const invited = ready && await page.evaluate(() => [document.documentElement.lang,
+                                                      document.getElementById('invitation').textContent]);
+  if (ready) await clickInvitation(page);
+  const opened = ready && await waitFor(page, () => document.getElementById('greeting').textContent !== '', null,
+                                        10000);
+  const read = opened && await page.evaluate(() => {
+    const g = document.getElementById('greeting');
+    return {text: g.textContent, lang: g.lang, stop: document.getElementById('stop').getAttribute('aria-label'),
+            errors: window.yulecardTest.errors()};
+  });
+  check('a link in Polish: the page speaks Polish, the greeting is marked Polish',
+        !!read && invited[0] === 'pl' && /^Kliknij, dotknij/.test(invited[1]) && read.text === greeting &&
+        read.lang === 'pl' && read.stop === 'Zatrzymaj kartkę' && !read.errors.length,
+        JSON.stringify({invited, read}));
+  if (opened) await page.press('Escape');
+}
+
 (async () => {
   const drivers = {chromium: './engines/chromium', firefox: './engines/firefox', webkit: './engines/webkit'};
   if (!drivers[ENGINE]) throw new Error(`no such engine: ${ENGINE} (chromium, firefox or webkit)`);
@@ -165,6 +189,7 @@ async function run(page, shots, track, url) {
   const page = await require(drivers[ENGINE]).launch(VIEWPORT);
   try {
     await run(page, shots, track, url);
+    await languagePath(page, url);
   } finally {
     await page.close().catch(() => {});
     if (server) server.close();

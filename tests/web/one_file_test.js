@@ -112,7 +112,7 @@ function damagedCopies(card) {
     {name: 'a module the loader refuses', text: withSlot(card, 'card-music', refused.length, base64(refused)),
      says: /damaged.*music: .*plays its own music/, opens: true},
     {name: 'a greeting the parser refuses', text: withSlot(card, 'card-greeting', tooLong.length, base64(tooLong)),
-     says: /damaged.*greeting:1: .*longer than a line.*writes its own greeting/, opens: true},
+     says: /damaged.*line 1 of its greeting: .*longer than a line.*writes its own greeting/, opens: true},
     {name: 'the file cut inside its program', text: card.slice(0, program + ((card.length - program) >> 1)),
      says: /damaged.*program/, opens: false},
     {name: 'the file cut inside its scripts', text: card.slice(0, scripts + 2000), unopened: true},

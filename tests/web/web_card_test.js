@@ -100,6 +100,17 @@ async function waitTap(page, frames) {
 
 // ---- The checks ----
 
+// The words of the page's elements that speak, and its languages.
+const pageWords = (page) => page.evaluate(() => {
+  const text = (id) => document.getElementById(id).textContent;
+  const greeting = document.getElementById('greeting');
+  return {html: document.documentElement.lang, title: document.title, invitation: text('invitation'),
+          writeOwn: text('write-own'), notice: document.getElementById('notice').hidden ? '' : text('notice'),
+          picture: document.getElementById('card').getAttribute('aria-label'),
+          stop: document.getElementById('stop').getAttribute('aria-label'), greeting: greeting.textContent,
+          greetingLang: greeting.lang};
+});
+
 let BASE = '';
 
 async function mainPage(browser, shots, track) {
@@ -229,6 +240,110 @@ async function phonePage(browser) {
   await context.close();
 }
 
+// The card's page in the sender's language: the link's lang field over the
+// reader's browser; the browser's when the link names none; a link that
+// cannot be read said in the link's language; the compose page in the
+// sender's language and in every language of its picker.
+async function languagePages(browser) {
+  const english = await browser.newContext({locale: 'en-US'});
+  const french = await browser.newContext({locale: 'fr-FR'});
+  const german = await browser.newContext({locale: 'de-DE', viewport: {width: 1200, height: 800}});
+  const errors = [];
+  const open = async (context, fragment) => {
+    const page = await context.newPage();
+    watchErrors(page, errors);
+    await page.goto(`${BASE}/?test=1#${fragment}`);
+    await page.waitForFunction(() => window.yulecardTest && window.yulecardTest.ready(), null, {timeout: 10000});
+    return page;
+  };
+  const link = (greeting, lang) => 'greeting=' + Buffer.from(greeting, 'utf8').toString('base64url') +
+                                   (lang ? '&lang=' + lang : '');
+
+  const polish = 'Wesołych Świąt\ni szczęśliwego\nNowego Roku!';
+  let page = await open(english, link(polish, 'pl'));
+  let w = await pageWords(page);
+  const invitedInPolish = w.html === 'pl' && w.invitation === 'Kliknij, dotknij lub naciśnij dowolny klawisz, aby ' +
+                          'otworzyć kartkę' && w.title === 'Kartka z życzeniami' && w.writeOwn === 'Napisz własną kartkę' &&
+                          /^Kartka z życzeniami: pada śnieg/.test(w.picture) && !w.notice;
+  await page.click('#invitation');
+  await waitFrames(page, 2, 10000);
+  w = await pageWords(page);
+  check('a link in Polish opened in an English browser: the page in Polish, the greeting marked Polish',
+        invitedInPolish && w.stop === 'Zatrzymaj kartkę' && w.greeting === polish && w.greetingLang === 'pl',
+        JSON.stringify(w));
+  await page.close();
+
+  // Hebrew is not among the card's letters: the reason in the link's language, in its words' place.
+  page = await open(english, link('Ζωή חג', 'de'));
+  w = await pageWords(page);
+  await page.click('#invitation');
+  await waitFrames(page, 2, 10000);
+  const own = await pageWords(page);
+  check('a link in German that cannot be written: the reason in German, the card\'s own greeting marked English',
+        w.html === 'de' && w.notice === 'Der Link dieser Karte enthält keinen Gruß, den sie schreiben kann (Zeile 1, ' +
+        'Spalte 5 des Grußes: U+05D7 ist nicht in der Schrift der Karte; die Karte schreibt lateinische, griechische ' +
+        'und kyrillische Buchstaben), deshalb zeigt sie ihren eigenen.' && /^Dear friend/.test(own.greeting) &&
+        own.greetingLang === 'en', `${w.notice} | ${own.greetingLang}`);
+  await page.close();
+
+  // No lang field (links made before it, or by hand): the reader's browser's language.
+  page = await open(french, link('Joyeux Noël !', ''));
+  w = await pageWords(page);
+  await page.click('#invitation');
+  await waitFrames(page, 2, 10000);
+  await page.keyboard.press('m');
+  const mute = await page.getAttribute('#mute', 'aria-label');
+  w.greetingLang = (await pageWords(page)).greetingLang;
+  check('a link without a language in a French browser: the page in French',
+        w.html === 'fr' && /^Cliquez, touchez l’écran/.test(w.invitation) && mute === 'Remettre la musique' &&
+        w.greetingLang === 'fr', JSON.stringify({...w, mute}));
+  await page.close();
+
+  // The compose page in a German browser, then in Greek, then every language's sample.
+  page = await german.newPage();
+  watchErrors(page, errors);
+  await page.goto(`${BASE}/compose.html`);
+  await page.waitForFunction(() => document.getElementById('link').value.includes('#greeting='), null,
+                             {timeout: 10000});
+  const sample = await page.inputValue('#greeting-file');
+  const deLink = await page.inputValue('#link');
+  await page.fill('#greeting-file', 'Weihnachtsbaumschmucks sind schön');
+  await page.waitForFunction(() => document.getElementById('problem').textContent !== '', null, {timeout: 5000});
+  const problem = await page.textContent('#problem');
+  check('the compose page in a German browser: in German, its sample, its errors, the link\'s language',
+        await page.evaluate(() => document.documentElement.lang) === 'de' && await page.inputValue('#language') === 'de' &&
+        await page.textContent('h1') === 'Eigene Grußkarte schreiben' && /^Liebe Freunde,/.test(sample) &&
+        deLink.endsWith('&lang=de') &&
+        problem === 'Zeile 1: „Weihnachtsbaumschmucks“ ist länger als eine Zeile der Karte (21 Buchstaben)',
+        `${problem} | ${deLink.slice(-12)}`);
+  await page.selectOption('#language', 'el');
+  const greek = {problem: await page.textContent('#problem'), text: await page.inputValue('#greeting-file'),
+                 label: await page.textContent('label[for=greeting-file]')};
+  await page.fill('#greeting-file', 'Χρόνια πολλά!');
+  await page.waitForFunction(() => document.getElementById('problem').textContent === '', null, {timeout: 5000});
+  const elLink = await page.inputValue('#link');
+  const frame = page.frame({url: /preview=1/});
+  const previewLang = await frame.waitForFunction(() => document.getElementById('greeting').lang === 'el', null,
+                                                  {timeout: 10000}).then(() => true, () => false);
+  check('the sender picks Greek: the page and its errors in Greek, their own words kept, the link and preview in Greek',
+        greek.label === 'Οι ευχές σας' && greek.text === 'Weihnachtsbaumschmucks sind schön' &&
+        greek.problem === 'Γραμμή 1: η λέξη «Weihnachtsbaumschmucks» είναι μεγαλύτερη από μια γραμμή της κάρτας ' +
+                          '(21 γράμματα)' && elLink.endsWith('&lang=el') && previewLang, JSON.stringify(greek));
+  const refused = [];
+  for (const tag of await page.evaluate(() => [...document.getElementById('language').options].map((o) => o.value))) {
+    await page.fill('#greeting-file', '');
+    await page.selectOption('#language', tag);
+    const state = await page.evaluate(() => ({problem: document.getElementById('problem').textContent,
+                                              text: document.getElementById('greeting-file').value,
+                                              link: document.getElementById('link').value}));
+    if (state.problem || !state.text || !state.link.endsWith('&lang=' + tag)) refused.push(`${tag}: ${state.problem}`);
+  }
+  check('every language\'s sample greeting is one the card writes', !refused.length, refused.join('; '));
+  check('the pages in other languages: no console error', errors.length === 0, errors.slice(0, 3).join(' | '));
+  await page.close();
+  for (const context of [english, french, german]) await context.close();
+}
+
 // A greeting from the link; a link that cannot be read; the page that writes one.
 async function linkPages(browser, shots) {
   // The greeting file yulecard-shot wrote its frame 600 with (tests/e2e/web.sh).
@@ -283,9 +398,9 @@ async function linkPages(browser, shots) {
   await page.fill('#greeting-file', written);
   await page.waitForFunction(() => document.getElementById('problem').textContent === '', null, {timeout: 5000});
   const linkValue = await page.inputValue('#link');
-  const expected = 'greeting=' + Buffer.from(written, 'utf8').toString('base64url');
-  check('the compose page makes the link that carries the greeting', linkValue === `${BASE}/index.html#${expected}`,
-        linkValue);
+  const expected = 'greeting=' + Buffer.from(written, 'utf8').toString('base64url') + '&lang=en';
+  check('the compose page makes the link that carries the greeting and the page\'s language',
+        linkValue === `${BASE}/index.html#${expected}`, linkValue);
   const frame = page.frame({url: /preview=1/});
   await frame.waitForFunction((t) => document.getElementById('greeting').textContent === t,
                               written, {timeout: 10000})
@@ -307,9 +422,10 @@ async function linkPages(browser, shots) {
                                          headless: true, args: FLAGS});
   try {
     // WEB_TEST_ONLY=phone,link runs only those parts (while working on them).
-    const only = (process.env.WEB_TEST_ONLY || 'main,link,phone').split(',');
+    const only = (process.env.WEB_TEST_ONLY || 'main,link,languages,phone').split(',');
     if (only.includes('main')) await mainPage(browser, shots, track);
     if (only.includes('link')) await linkPages(browser, shots);
+    if (only.includes('languages')) await languagePages(browser);
     if (only.includes('phone')) await phonePage(browser);
   } finally {
     await browser.close();

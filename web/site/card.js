@@ -37,6 +37,9 @@ document.documentElement.classList.add('scripted');
   const muteButton = document.getElementById('mute');
   const greetingText = document.getElementById('greeting');
   const screen = canvas.getContext('2d', {alpha: false});
+  // The language of the page's words (see speak) and of the greeting.
+  let words = yulecardWords.table('en');
+  let greetingLanguage = 'en';
   // The card's own picture, one canvas pixel per card pixel.
   const picture = document.createElement('canvas');
   const pictureContext = picture.getContext('2d', {alpha: false});
@@ -66,6 +69,27 @@ document.documentElement.classList.add('scripted');
   function showNotice(text) {
     notice.textContent = text;
     notice.hidden = !text;
+  }
+
+  // The page speaks the language the sender chose, which the link carries
+  // beside the greeting; without one, the reader's browser's; then English.
+  function speak() {
+    const chosen = yulecardWords.tagOf(yulecardWords.linkField(location.hash, 'lang'));
+    const tag = yulecardWords.pick([chosen, ...(navigator.languages || [navigator.language])]);
+    words = yulecardWords.table(tag);
+    document.documentElement.lang = tag;
+    document.title = words.cardTitle;
+    yulecardWords.apply(document, words);
+    setStopControl();
+    setMuted(muted);
+    return chosen;
+  }
+
+  // The stop control stops a show and opens an ended one again.
+  function setStopControl() {
+    stopButton.innerHTML = showing ? '&#9632;' : '&#9654;';
+    stopButton.setAttribute('aria-label', showing ? words.stop : words.openAgain);
+    stopButton.title = showing ? words.stopHint : words.openAgainHint;
   }
 
   // The window in device pixels, which the card's layout divides between
@@ -169,7 +193,7 @@ document.documentElement.classList.add('scripted');
       node.port.onmessage = (e) => answer(node, e.data);
       node.connect(audio.tap || audio.gain);
       audio.node = node;
-    }).catch((e) => showNotice('The card plays without sound here (' + e + ').'));
+    }).catch((e) => showNotice(yulecardWords.format(words.noSound, {reason: e})));
   }
 
   // The player wants more: the card refills its ring and hands over the next chunk.
@@ -204,7 +228,7 @@ document.documentElement.classList.add('scripted');
   function setMuted(value) {
     muted = value;
     muteButton.setAttribute('aria-pressed', String(muted));
-    muteButton.setAttribute('aria-label', muted ? 'Play the music' : 'Mute the music');
+    muteButton.setAttribute('aria-label', muted ? words.unmute : words.mute);
     if (audio.gain) audio.gain.gain.value = muted ? 0 : 1;
   }
 
@@ -217,19 +241,18 @@ document.documentElement.classList.add('scripted');
     writeOwn.hidden = true;
     if (!card._yuleOpenCard(preview ? 1 : 0)) {
       showing = false;
-      showNotice('The card could not be opened in this browser.');
+      showNotice(words.cannotOpen);
       invitation.hidden = false;
       return;
     }
     controls.hidden = preview;
-    stopButton.innerHTML = '&#9632;';
-    stopButton.setAttribute('aria-label', 'Stop the card');
-    stopButton.title = 'Stop (Esc)';
+    setStopControl();
     describeGreeting();
   }
 
-  // The greeting being written, as text for screen readers.
+  // The greeting being written, as text for screen readers, in its language.
   function describeGreeting() {
+    greetingText.lang = greetingLanguage;
     greetingText.textContent = card.UTF8ToString(card._yuleGreetingText());
   }
 
@@ -241,10 +264,9 @@ document.documentElement.classList.add('scripted');
   function showEnded() {
     showing = false;
     stage.classList.remove('no-pointer');
-    stopButton.innerHTML = '&#9654;';
-    stopButton.setAttribute('aria-label', 'Open the card again');
-    stopButton.title = 'Open again';
-    invitation.textContent = 'Click, tap or press any key to open the card again';
+    setStopControl();
+    invitation.dataset.words = 'invitationAgain';
+    invitation.textContent = words.invitationAgain;
     // Not from inside the card's own frame step, which is ending.
     setTimeout(() => {
       if (preview && restartPreview) {
@@ -271,12 +293,19 @@ document.documentElement.classList.add('scripted');
   }
 
   // The greeting from the link (the part after "#", which never reaches the
-  // server). A link that cannot be read says so, and the card writes its
-  // own greeting instead.
+  // server), in the page's language. A link that cannot be read says so, and
+  // the card writes its own greeting instead.
   function readLink() {
-    const error = withText(location.hash, (text) => card.UTF8ToString(card._yuleUseGreetingLink(text)));
-    showNotice(error ? 'This card\'s link does not hold a greeting it can write (' + error +
-                       '), so it shows its own.' : '');
+    const chosen = speak();
+    const json = withText(location.hash, (text) => card.UTF8ToString(card._yuleUseGreetingLink(text)));
+    const error = json ? JSON.parse(json) : null;
+    showNotice(error ? yulecardWords.format(words.badLink, {
+      reason: yulecardWords.problem(words, error, words.linkAtLine, words.linkAtLineColumn),
+    }) : '');
+    // The sender's words are in the language they chose (the page's, when
+    // the link names none); the card's own greeting is English.
+    const own = !!error || !yulecardWords.linkField(location.hash, 'greeting');
+    greetingLanguage = own ? 'en' : chosen || document.documentElement.lang;
   }
 
   // What the card writes and plays. A card sent as one file carries the
@@ -286,21 +315,24 @@ document.documentElement.classList.add('scripted');
   function readContent() {
     const greeting = cardSources.greeting();
     const music = cardSources.music();
-    if (!greeting) readLink();
-    const reasons = [], own = [];
-    const take = (slot, call, instead) => {
-      const error = withText(slot.text, (text) => withText(slot.declared, (declared) =>
-        card.UTF8ToString(card[call](text, declared))));
-      if (!error) return;
-      reasons.push(error);
-      own.push(instead);
-    };
-    if (greeting) take(greeting, '_yuleUseFileGreeting', 'writes its own greeting');
-    if (music) take(music, '_yuleUseFileMusic', 'plays its own music');
-    if (reasons.length) {
-      showNotice('This card\'s file is damaged or was changed (' + reasons.join('; ') + '), so the card ' +
-                 own.join(' and ') + ' instead.');
+    if (!greeting) {
+      readLink();
+      if (!music) return;
     }
+    const use = (slot, call) => withText(slot.text, (text) => withText(slot.declared, (declared) =>
+      card.UTF8ToString(card[call](text, declared))));
+    const reasons = [];
+    const greetingJson = greeting ? use(greeting, '_yuleUseFileGreeting') : '';
+    if (greetingJson) {
+      reasons.push(yulecardWords.problem(words, JSON.parse(greetingJson), words.linkAtLine, words.linkAtLineColumn));
+    }
+    // The sender's greeting is in the language the page speaks; the card's own is English.
+    if (greeting) greetingLanguage = greetingJson ? 'en' : document.documentElement.lang;
+    const musicError = music ? use(music, '_yuleUseFileMusic') : '';
+    if (musicError) reasons.push(musicError);
+    if (!reasons.length) return;
+    const which = greetingJson && musicError ? 'damagedBoth' : greetingJson ? 'damagedGreeting' : 'damagedMusic';
+    showNotice(yulecardWords.format(words[which], {reason: reasons.join('; ')}));
   }
 
   // The preview writes the new greeting from its first letter, the show
@@ -336,7 +368,7 @@ document.documentElement.classList.add('scripted');
   }
 
   function withText(text, use) {
-    return withCardText(card, text, 'the link is too long', use);
+    return withCardText(card, text, CARD_TEXT_NO_MEMORY, use);
   }
 
   // ---- Input ----
@@ -512,6 +544,7 @@ document.documentElement.classList.add('scripted');
     };
   }
 
+  speak();
   measureOutput();
   invitation.hidden = true;
   cardSources.whenParsed(() => {
@@ -520,8 +553,8 @@ document.documentElement.classList.add('scripted');
       .catch((e) => {
         // A card file whose program did not survive the way is told from a
         // browser that cannot run it.
-        showNotice(e.damaged ? 'This card\'s file is damaged (' + e.message + '): ask the sender to send it again.'
-                             : 'The card cannot run in this browser (' + e + ').');
+        showNotice(e.damaged ? yulecardWords.format(words.damagedProgram, {reason: e.message})
+                             : yulecardWords.format(words.cannotRun, {reason: e}));
       });
   });
 

@@ -4,6 +4,9 @@
 // uses), or bytes as they are (a module, a page). `use` gets the address;
 // `tooLong` is returned when no memory is left.
 'use strict';
+// What to take for the card's answer when no memory was left for the text:
+// a problem in the card's own form (greeting/greeting_error.h).
+const CARD_TEXT_NO_MEMORY = '{"problem":"no-memory","line":0,"column":0,"values":{}}';
 function withCardText(card, text, tooLong, use) {
   const bytes = card.lengthBytesUTF8(text) + 1;
   const at = card._malloc(bytes);
