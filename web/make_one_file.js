@@ -47,12 +47,21 @@ let page = read('index.html').toString('utf8');
 const css = inlineable('card.css', read('card.css').toString('utf8'), 'style');
 page = replaceOnce(page, '<link rel="stylesheet" href="card.css">', `<style>${css}</style>`);
 
+// A script without its lines of comment only, which the sender's file need
+// not carry; a script with a template literal over several lines (whose
+// lines may begin with anything) is kept as it is.
+function withoutCommentLines(text) {
+  const lines = text.split('\n');
+  if (lines.some((line) => (line.split('`').length - 1) % 2 === 1)) return text;
+  return lines.filter((line) => !/^\s*\/\//.test(line)).join('\n');
+}
+
 // The page's scripts, in their order, out of the page and into one block.
 const scripts = [];
 const firstScript = page.indexOf('<script src=');
 if (firstScript < 0) fail('index.html has no script');
 page = page.replace(/<script src="([^"]+)"><\/script>\n?/g, (whole, name) => {
-  scripts.push(read(name).toString('utf8'));
+  scripts.push(withoutCommentLines(read(name).toString('utf8')));
   return '';
 });
 const start = inlineable('one_file_start.js', fs.readFileSync(START, 'utf8'), 'script');
