@@ -71,6 +71,9 @@ const start = inlineable('one_file_start.js', fs.readFileSync(START, 'utf8'), 's
 // the scripts, which say what is missing.
 const wasm = read('yulecard.wasm');
 const parts = [
+  // Said only where the scripts never ran (card.css shows it after a moment),
+  // so in the page's first language: there are no scripts to pick another.
+  '<p class="notice unopened">This card did not open: its file may be damaged, or this browser too old for it.</p>',
   `<div id="card-scripts" hidden>${gzipBase64(Buffer.from(JSON.stringify(scripts), 'utf8'))}</div>`,
   `<script>${start}</script>`,
   `<div id="card-program" hidden data-bytes="${wasm.length}">${gzipBase64(wasm)}</div>`,
