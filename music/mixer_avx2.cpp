@@ -33,12 +33,18 @@ inline int32_t readPair(const int16_t* data, uint64_t position) {
 
 struct Avx2Lanes {
     static constexpr int32_t WIDTH = 4;
+    static constexpr double GAIN_SCALE = 1.0;
     using Positions = __m256i;
 
+    // Lane j plays frame ORDER[j] of its group: then the unpacking within
+    // each 128-bit lane, cheaper than a permute across them, puts frames 0
+    // and 1, and 2 and 3, each twice in a row beside their entries.
+    static constexpr int32_t ORDER[WIDTH] = {0, 2, 1, 3};
+
     YULE_LANE_STEP Positions start(uint64_t position, uint64_t step) {
-        return _mm256_setr_epi64x(static_cast<long long>(position), static_cast<long long>(position + step),
-                                  static_cast<long long>(position + 2 * step),
-                                  static_cast<long long>(position + 3 * step));
+        return _mm256_setr_epi64x(
+            static_cast<long long>(position), static_cast<long long>(position + 2 * step),
+            static_cast<long long>(position + step), static_cast<long long>(position + 3 * step));
     }
     using Gains = __m256d;
 
@@ -74,11 +80,7 @@ struct Avx2Lanes {
             return Pairs{_mm256_castsi256_si128(_mm256_permutevar8x32_epi32(window, a)),
                          _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(window, b))};
         }
-        __m128i pair = _mm_cvtsi32_si128(readPair(data, first));
-        pair = _mm_insert_epi32(pair, readPair(data, first + step), 1);
-        pair = _mm_insert_epi32(pair, readPair(data, first + 2 * step), 2);
-        pair = _mm_insert_epi32(pair, readPair(data, first + 3 * step), 3);
-        return Pairs{_mm_srai_epi32(_mm_slli_epi32(pair, 16), 16), _mm_srai_epi32(pair, 16)};
+        return tailPairs(data, first, step, WIDTH);
     }
 
     // Sixteen values at a time: the pack works within each half, so the
@@ -94,22 +96,53 @@ struct Avx2Lanes {
         for (; k < count; ++k) out[k] = pcm16Of(in[k]);
     }
 
-    // Four frames into out[0..7], frames 0 and 1 against gainsLow.
+    YULE_LANE_STEP Pairs tailPairs(const int16_t* data, uint64_t first, uint64_t step, int32_t count) {
+        auto at = [&](int32_t j) {
+            const int32_t frame = ORDER[j] < count ? ORDER[j] : 0;
+            return readPair(data, first + static_cast<uint64_t>(frame) * step);
+        };
+        __m128i pair = _mm_cvtsi32_si128(at(0));
+        pair = _mm_insert_epi32(pair, at(1), 1);
+        pair = _mm_insert_epi32(pair, at(2), 2);
+        pair = _mm_insert_epi32(pair, at(3), 3);
+        return Pairs{_mm_srai_epi32(_mm_slli_epi32(pair, 16), 16), _mm_srai_epi32(pair, 16)};
+    }
+
     YULE_LANE_STEP void mix(float* out, Pairs p, Positions lanes, Gains gainsLow, Gains gainsHigh) {
+        const __m256d value = valueOf(p, lanes);
+        const __m256d low = _mm256_add_pd(_mm256_cvtps_pd(_mm_loadu_ps(out)),
+                                          _mm256_mul_pd(_mm256_unpacklo_pd(value, value), gainsLow));
+        const __m256d high = _mm256_add_pd(_mm256_cvtps_pd(_mm_loadu_ps(out + 4)),
+                                           _mm256_mul_pd(_mm256_unpackhi_pd(value, value), gainsHigh));
+        _mm_storeu_ps(out, _mm256_cvtpd_ps(low));
+        _mm_storeu_ps(out + 4, _mm256_cvtpd_ps(high));
+    }
+    YULE_LANE_STEP void mixTail(float* out, Pairs p, Positions lanes, Gains gainsLow, Gains gainsHigh,
+                                int32_t count) {
+        const __m256i entries =
+            _mm256_cmpgt_epi32(_mm256_set1_epi32(2 * count), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+        _mm256_maskstore_ps(out, entries,
+                            mixed(_mm256_maskload_ps(out, entries), p, lanes, gainsLow, gainsHigh));
+    }
+
+    // The value under each lane, as the scalar frame works it out.
+    YULE_LANE_STEP __m256d valueOf(Pairs p, Positions lanes) {
         const __m128i fraction = _mm256_extracti128_si256(split(lanes), 1);
         const __m256d weight =
             _mm256_mul_pd(_mm256_cvtepi32_pd(_mm_srli_epi32(fraction, 1)), _mm256_set1_pd(0x1p-31));
-        const __m256d value = _mm256_add_pd(
-            _mm256_cvtepi32_pd(p.a), _mm256_mul_pd(_mm256_cvtepi32_pd(_mm_sub_epi32(p.b, p.a)), weight));
-        // (v0 v0 v1 v1) and (v2 v2 v3 v3) against left, right, left, right.
-        const __m256d low = _mm256_permute4x64_pd(value, 0x50);
-        const __m256d high = _mm256_permute4x64_pd(value, 0xFA);
-        const __m256 mix = _mm256_loadu_ps(out);
-        const __m256d sumLow =
-            _mm256_add_pd(_mm256_cvtps_pd(_mm256_castps256_ps128(mix)), _mm256_mul_pd(low, gainsLow));
-        const __m256d sumHigh =
-            _mm256_add_pd(_mm256_cvtps_pd(_mm256_extractf128_ps(mix, 1)), _mm256_mul_pd(high, gainsHigh));
-        _mm256_storeu_ps(out, _mm256_set_m128(_mm256_cvtpd_ps(sumHigh), _mm256_cvtpd_ps(sumLow)));
+        return _mm256_add_pd(_mm256_cvtepi32_pd(p.a),
+                             _mm256_mul_pd(_mm256_cvtepi32_pd(_mm_sub_epi32(p.b, p.a)), weight));
+    }
+
+    // Four frames added to the mix's 8 entries, frames 0 and 1 against
+    // gainsLow.
+    YULE_LANE_STEP __m256 mixed(__m256 mix, Pairs p, Positions lanes, Gains gainsLow, Gains gainsHigh) {
+        const __m256d value = valueOf(p, lanes);
+        const __m256d sumLow = _mm256_add_pd(_mm256_cvtps_pd(_mm256_castps256_ps128(mix)),
+                                             _mm256_mul_pd(_mm256_unpacklo_pd(value, value), gainsLow));
+        const __m256d sumHigh = _mm256_add_pd(_mm256_cvtps_pd(_mm256_extractf128_ps(mix, 1)),
+                                              _mm256_mul_pd(_mm256_unpackhi_pd(value, value), gainsHigh));
+        return _mm256_set_m128(_mm256_cvtpd_ps(sumHigh), _mm256_cvtpd_ps(sumLow));
     }
 };
 

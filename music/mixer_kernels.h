@@ -27,9 +27,9 @@ using MixRampKernel = uint64_t (*)(float* out, const int16_t* data, int32_t fram
 // One output frame: linear interpolation in double precision between the
 // frames at i and i + 1 with weight (fraction >> 1) x 2^-31, scaled by each
 // gain and added to the float entries (the sum is rounded to float once).
-// The vector paths mix the frames left over from their groups with it.
-// Always inlined: the vector files are built for other instruction sets, and
-// an out-of-line copy from one of them must never serve the portable path.
+// The vector paths do the same arithmetic in every lane. Always inlined: an
+// out-of-line copy built for another instruction set must never serve the
+// portable path.
 [[gnu::always_inline]] inline void mixFrame(float* out, const int16_t* data, uint64_t position,
                                             double leftGain, double rightGain) {
     const int32_t i = static_cast<int32_t>(static_cast<uint32_t>(position >> 32));
@@ -134,10 +134,17 @@ bool setMixPath(MixPath path);
 //                                  reading nothing outside [lowest, highest]
 //   Gains                          left, right, left, right ... for half a
 //                                  group's frames
+//   GAIN_SCALE                     a power of two the gains are handed over
+//                                  multiplied by (which rounds nothing)
 //   loadGains(g), addGains(a, b)   from memory; lane by lane
 //   mix(out, pairs, lanes, low, high)
 //                                  WIDTH frames into out, as mixFrame does,
 //                                  the first half with gains low
+//   tailPairs(data, first, step, count)
+//                                  as pairs for count < WIDTH frames from
+//                                  first; the other lanes read first's
+//   mixTail(out, pairs, lanes, low, high, count)
+//                                  as mix for the first count frames only
 //   convert                        a ConvertKernel
 #ifdef YULE_VECTOR_TARGET
 template <class Lanes>
@@ -174,13 +181,13 @@ struct VectorKernels {
         }
     };
 
-    // Mixes the whole groups of a run with gains from `source`. Returns the
-    // frames done.
+    // Mixes a run a group at a time with gains from `source`; the frames
+    // left over make a last group of their own, whose lanes past the run
+    // read the run's first frame again and store nothing.
     template <class Source>
-    [[gnu::always_inline]] YULE_VECTOR_TARGET static inline int32_t mixGroups(float* out, const int16_t* data,
-                                                                              int32_t frames,
-                                                                              uint64_t position,
-                                                                              uint64_t step, Source& source) {
+    [[gnu::always_inline]] YULE_VECTOR_TARGET static inline void mixGroups(float* out, const int16_t* data,
+                                                                           int32_t frames, uint64_t position,
+                                                                           uint64_t step, Source& source) {
         // The run itself reads data[first .. last + 1]; a group may not read
         // beyond that, since nothing more is known to be readable.
         const bool backward = static_cast<int64_t>(step) < 0;
@@ -197,24 +204,23 @@ struct VectorKernels {
             source.next();
             lanes = Lanes::advance(lanes, stride);
         }
-        return k;
+        if (k < frames) {
+            const auto p =
+                Lanes::tailPairs(data, position + static_cast<uint64_t>(k) * step, step, frames - k);
+            Lanes::mixTail(out + 2 * k, p, lanes, source.low, source.high, frames - k);
+        }
     }
 
     YULE_VECTOR_TARGET static uint64_t run(float* out, const int16_t* data, int32_t frames, uint64_t position,
                                            uint64_t step, double leftGain, double rightGain) {
         alignas(64) double gains[WIDTH];
         for (int32_t k = 0; k < WIDTH; k += 2) {
-            gains[k] = leftGain;
-            gains[k + 1] = rightGain;
+            gains[k] = leftGain * Lanes::GAIN_SCALE;
+            gains[k + 1] = rightGain * Lanes::GAIN_SCALE;
         }
         FixedGains source{Lanes::loadGains(gains), Lanes::loadGains(gains)};
-        int32_t k = mixGroups(out, data, frames, position, step, source);
-        position += static_cast<uint64_t>(k) * step;
-        for (; k < frames; ++k) {
-            mixFrame(out + 2 * k, data, position, leftGain, rightGain);
-            position += step;
-        }
-        return position;
+        mixGroups(out, data, frames, position, step, source);
+        return position + static_cast<uint64_t>(frames) * step;
     }
 
     YULE_VECTOR_TARGET static uint64_t ramp(float* out, const int16_t* data, int32_t frames,
@@ -228,25 +234,19 @@ struct VectorKernels {
             alignas(64) double gains[2 * WIDTH];
             alignas(64) double change[WIDTH];
             for (int32_t k = 0; k < WIDTH; ++k) {
-                gains[2 * k] = left + static_cast<double>(k) * leftStep;
-                gains[2 * k + 1] = right + static_cast<double>(k) * rightStep;
+                gains[2 * k] = (left + static_cast<double>(k) * leftStep) * Lanes::GAIN_SCALE;
+                gains[2 * k + 1] = (right + static_cast<double>(k) * rightStep) * Lanes::GAIN_SCALE;
             }
             for (int32_t k = 0; k < WIDTH; k += 2) {
-                change[k] = static_cast<double>(WIDTH) * leftStep;
-                change[k + 1] = static_cast<double>(WIDTH) * rightStep;
+                change[k] = static_cast<double>(WIDTH) * leftStep * Lanes::GAIN_SCALE;
+                change[k + 1] = static_cast<double>(WIDTH) * rightStep * Lanes::GAIN_SCALE;
             }
             SteppedGains source{Lanes::loadGains(gains), Lanes::loadGains(gains + WIDTH),
                                 Lanes::loadGains(change)};
-            int32_t k = mixGroups(out, data, frames, position, step, source);
-            position += static_cast<uint64_t>(k) * step;
-            for (; k < frames; ++k) {
-                mixFrame(out + 2 * k, data, position, left + static_cast<double>(k) * leftStep,
-                         right + static_cast<double>(k) * rightStep);
-                position += step;
-            }
+            mixGroups(out, data, frames, position, step, source);
             *leftGain = left + static_cast<double>(frames) * leftStep;
             *rightGain = right + static_cast<double>(frames) * rightStep;
-            return position;
+            return position + static_cast<uint64_t>(frames) * step;
         }
         return summedRamp(out, data, frames, position, step, leftGain, rightGain, leftStep, rightStep);
     }
@@ -265,26 +265,23 @@ struct VectorKernels {
                                                   uint64_t position, uint64_t step, double* leftGain,
                                                   double* rightGain, double leftStep, double rightStep) {
         constexpr int32_t CHUNK = 64;
-        // A group more than a chunk: the table's last next() loads past it.
+        // A group more than a chunk: the last group loads past the chunk's
+        // frames (what it loads there is never stored).
         alignas(64) double gains[2 * (CHUNK + WIDTH)] = {};
         double left = *leftGain;
         double right = *rightGain;
         for (int32_t done = 0; done < frames; done += CHUNK) {
             const int32_t n = frames - done < CHUNK ? frames - done : CHUNK;
             for (int32_t k = 0; k < n; ++k) {
-                gains[2 * k] = left;
-                gains[2 * k + 1] = right;
+                gains[2 * k] = left * Lanes::GAIN_SCALE;
+                gains[2 * k + 1] = right * Lanes::GAIN_SCALE;
                 left += leftStep;
                 right += rightStep;
             }
             float* chunk = out + 2 * done;
             TableGains source{gains, Lanes::loadGains(gains), Lanes::loadGains(gains + WIDTH)};
-            int32_t k = mixGroups(chunk, data, n, position, step, source);
-            position += static_cast<uint64_t>(k) * step;
-            for (; k < n; ++k) {
-                mixFrame(chunk + 2 * k, data, position, gains[2 * k], gains[2 * k + 1]);
-                position += step;
-            }
+            mixGroups(chunk, data, n, position, step, source);
+            position += static_cast<uint64_t>(n) * step;
         }
         *leftGain = left;
         *rightGain = right;
