@@ -50,6 +50,13 @@ struct Avx2Lanes {
 
     YULE_LANE_STEP Gains loadGains(const double* gains) { return _mm256_loadu_pd(gains); }
     YULE_LANE_STEP Gains addGains(Gains a, Gains b) { return _mm256_add_pd(a, b); }
+    YULE_LANE_STEP Gains mulGains(Gains a, Gains b) { return _mm256_mul_pd(a, b); }
+    YULE_LANE_STEP Gains pairGains(double left, double right) {
+        return _mm256_setr_pd(left, right, left, right);
+    }
+    YULE_LANE_STEP Gains frameNumbers(int32_t first) {
+        return _mm256_add_pd(_mm256_set1_pd(first), _mm256_setr_pd(0, 0, 1, 1));
+    }
 
     YULE_LANE_STEP Positions splat(uint64_t value) {
         return _mm256_set1_epi64x(static_cast<long long>(value));
@@ -63,24 +70,34 @@ struct Avx2Lanes {
         return _mm256_permutevar8x32_epi32(lanes, _mm256_setr_epi32(1, 3, 5, 7, 0, 2, 4, 6));
     }
 
-    // Four reads put straight into a register; on the processors at hand
+    // When a window of 8 sample frames within the run holds all four frames
+    // (steps below 2 frames), one load and two permutes fetch them; else
+    // four reads put straight into a register, on the processors at hand
     // faster than a gather (and than a pass through memory, which stalls).
-    // When all four frames lie within 8 sample frames from `lowest` (steps
-    // below 2 frames), one load and two permutes replace them.
+    // The lanes past `count` take what the permutes give them, or the first
+    // frame's pair.
     YULE_LANE_STEP Pairs pairs(const int16_t* data, Positions lanes, uint64_t first, uint64_t step,
-                               int32_t lowest, int32_t highest) {
+                               int32_t count, const Reach& reach) {
         const uint64_t magnitude = static_cast<int64_t>(step) < 0 ? 0 - step : step;
-        if (magnitude < (uint64_t{2} << 32) && lowest <= highest - 7) {
+        const int32_t base = reach.window(8);
+        if (magnitude < (uint64_t{2} << 32) && base >= reach.runLowest) {
             const __m256i window =
-                _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + lowest)));
-            const __m128i offset =
-                _mm_sub_epi32(_mm256_castsi256_si128(split(lanes)), _mm_set1_epi32(lowest));
+                _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + base)));
+            const __m128i offset = _mm_sub_epi32(_mm256_castsi256_si128(split(lanes)), _mm_set1_epi32(base));
             const __m256i a = _mm256_zextsi128_si256(offset);
             const __m256i b = _mm256_zextsi128_si256(_mm_add_epi32(offset, _mm_set1_epi32(1)));
             return Pairs{_mm256_castsi256_si128(_mm256_permutevar8x32_epi32(window, a)),
                          _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(window, b))};
         }
-        return tailPairs(data, first, step, WIDTH);
+        auto at = [&](int32_t j) {
+            const int32_t frame = ORDER[j] < count ? ORDER[j] : 0;
+            return readPair(data, first + static_cast<uint64_t>(frame) * step);
+        };
+        __m128i pair = _mm_cvtsi32_si128(at(0));
+        pair = _mm_insert_epi32(pair, at(1), 1);
+        pair = _mm_insert_epi32(pair, at(2), 2);
+        pair = _mm_insert_epi32(pair, at(3), 3);
+        return Pairs{_mm_srai_epi32(_mm_slli_epi32(pair, 16), 16), _mm_srai_epi32(pair, 16)};
     }
 
     // Sixteen values at a time: the pack works within each half, so the
@@ -94,18 +111,6 @@ struct Avx2Lanes {
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k), packed);
         }
         for (; k < count; ++k) out[k] = pcm16Of(in[k]);
-    }
-
-    YULE_LANE_STEP Pairs tailPairs(const int16_t* data, uint64_t first, uint64_t step, int32_t count) {
-        auto at = [&](int32_t j) {
-            const int32_t frame = ORDER[j] < count ? ORDER[j] : 0;
-            return readPair(data, first + static_cast<uint64_t>(frame) * step);
-        };
-        __m128i pair = _mm_cvtsi32_si128(at(0));
-        pair = _mm_insert_epi32(pair, at(1), 1);
-        pair = _mm_insert_epi32(pair, at(2), 2);
-        pair = _mm_insert_epi32(pair, at(3), 3);
-        return Pairs{_mm_srai_epi32(_mm_slli_epi32(pair, 16), 16), _mm_srai_epi32(pair, 16)};
     }
 
     YULE_LANE_STEP void mix(float* out, Pairs p, Positions lanes, Gains gainsLow, Gains gainsHigh) {

@@ -50,14 +50,23 @@ struct Avx512Lanes {
     using Positions = __m512i;
     using Gains = __m512d;
 
+    // Built in registers: written to memory and loaded back as one vector,
+    // they would wait for the stores (a stall on every call).
     YULE_LANE_STEP Positions start(uint64_t position, uint64_t step) {
-        alignas(64) uint64_t at[WIDTH];
-        for (int32_t j = 0; j < WIDTH; ++j) at[j] = position + static_cast<uint64_t>(ORDER[j]) * step;
-        return _mm512_load_si512(at);
+        const __m512i order =
+            _mm512_setr_epi64(ORDER[0], ORDER[1], ORDER[2], ORDER[3], ORDER[4], ORDER[5], ORDER[6], ORDER[7]);
+        return _mm512_add_epi64(splat(position), _mm512_mullo_epi64(order, splat(step)));
     }
 
     YULE_LANE_STEP Gains loadGains(const double* gains) { return _mm512_loadu_pd(gains); }
     YULE_LANE_STEP Gains addGains(Gains a, Gains b) { return _mm512_add_pd(a, b); }
+    YULE_LANE_STEP Gains mulGains(Gains a, Gains b) { return _mm512_mul_pd(a, b); }
+    YULE_LANE_STEP Gains pairGains(double left, double right) {
+        return _mm512_mask_blend_pd(0xAA, _mm512_set1_pd(left), _mm512_set1_pd(right));
+    }
+    YULE_LANE_STEP Gains frameNumbers(int32_t first) {
+        return _mm512_add_pd(_mm512_set1_pd(first), _mm512_setr_pd(0, 0, 1, 1, 2, 2, 3, 3));
+    }
 
     YULE_LANE_STEP Positions splat(uint64_t value) {
         return _mm512_set1_epi64(static_cast<long long>(value));
@@ -66,34 +75,30 @@ struct Avx512Lanes {
         return _mm512_add_epi64(lanes, stride);
     }
 
-    // When all eight frames lie within 16 sample frames from `lowest` (steps
-    // below 2 frames), or within 32 (steps below 4), one or two loads and two
-    // permutes fetch them; else eight reads put straight into a register, on
-    // the processors at hand faster than a gather.
+    // When a window of 16 sample frames within the run holds all eight
+    // frames (steps below 2 frames), or one of 32 (steps below 4), one or
+    // two loads and two permutes fetch them; else eight reads put straight
+    // into a register, on the processors at hand faster than a gather. The
+    // lanes past `count` take what the permutes give them, or the first
+    // frame's pair.
     YULE_LANE_STEP Pairs pairs(const int16_t* data, Positions lanes, uint64_t first, uint64_t step,
-                               int32_t lowest, int32_t highest) {
+                               int32_t count, const Reach& reach) {
         const uint64_t magnitude = static_cast<int64_t>(step) < 0 ? 0 - step : step;
-        if (magnitude < (uint64_t{4} << 32) && lowest <= highest - 15) {
-            const __m512i a = _mm512_sub_epi32(_mm512_srli_epi64(lanes, 32), _mm512_set1_epi32(lowest));
-            const __m512i b = _mm512_add_epi32(a, _mm512_set1_epi32(1));
-            const __m512i low =
-                _mm512_cvtepi16_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + lowest)));
-            if (magnitude < (uint64_t{2} << 32)) {
-                return Pairs{_mm512_permutexvar_epi32(a, low), _mm512_permutexvar_epi32(b, low)};
-            }
-            if (lowest <= highest - 31) {
+        if (magnitude < (uint64_t{4} << 32)) {
+            const bool narrow = magnitude < (uint64_t{2} << 32);
+            const int32_t base = reach.window(narrow ? 16 : 32);
+            if (base >= reach.runLowest) {
+                const __m512i a = _mm512_sub_epi32(_mm512_srli_epi64(lanes, 32), _mm512_set1_epi32(base));
+                const __m512i b = _mm512_add_epi32(a, _mm512_set1_epi32(1));
+                const __m512i low =
+                    _mm512_cvtepi16_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + base)));
+                if (narrow) return Pairs{_mm512_permutexvar_epi32(a, low), _mm512_permutexvar_epi32(b, low)};
                 const __m512i high = _mm512_cvtepi16_epi32(
-                    _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + lowest + 16)));
+                    _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + base + 16)));
                 return Pairs{_mm512_permutex2var_epi32(low, a, high),
                              _mm512_permutex2var_epi32(low, b, high)};
             }
         }
-        return tailPairs(data, first, step, WIDTH);
-    }
-
-    // The first `count` frames from `first` read one by one; the other
-    // lanes read the first frame again.
-    YULE_LANE_STEP Pairs tailPairs(const int16_t* data, uint64_t first, uint64_t step, int32_t count) {
         auto at = [&](int32_t j) {
             const int32_t frame = ORDER[j] < count ? ORDER[j] : 0;
             return readPair(data, first + static_cast<uint64_t>(frame) * step);

@@ -129,24 +129,43 @@ bool setMixPath(MixPath path);
 //   start(position, step)          the positions of frames 0 .. WIDTH - 1
 //   splat(value)                   every lane set to value
 //   advance(lanes, stride)         every lane plus stride
-//   pairs(data, lanes, first, step, lowest, highest)
-//                                  data[i] and data[i + 1] under each lane,
-//                                  reading nothing outside [lowest, highest]
+//   Reach                          what a group may read: the run's lowest
+//                                  and highest frames, and the group's own
+//                                  lowest
+//   pairs(data, lanes, first, step, count, reach)
+//                                  data[i] and data[i + 1] under each of the
+//                                  first count lanes (the frames from first),
+//                                  reading nothing outside the run's frames
 //   Gains                          left, right, left, right ... for half a
 //                                  group's frames
 //   GAIN_SCALE                     a power of two the gains are handed over
 //                                  multiplied by (which rounds nothing)
-//   loadGains(g), addGains(a, b)   from memory; lane by lane
+//   loadGains(g), addGains(a, b), mulGains(a, b)
+//                                  from memory; lane by lane
+//   pairGains(left, right)         left, right, left, right ...
+//   frameNumbers(first)            first, first, first + 1, first + 1 ... as
+//                                  doubles, the frames of half a group
 //   mix(out, pairs, lanes, low, high)
 //                                  WIDTH frames into out, as mixFrame does,
 //                                  the first half with gains low
-//   tailPairs(data, first, step, count)
-//                                  as pairs for count < WIDTH frames from
-//                                  first; the other lanes read first's
 //   mixTail(out, pairs, lanes, low, high, count)
 //                                  as mix for the first count frames only
 //   convert                        a ConvertKernel
 #ifdef YULE_VECTOR_TARGET
+// The frames a group of a run may read: nothing outside the run's own.
+struct Reach {
+    int32_t runLowest;   // the run's lowest frame read
+    int32_t runHighest;  // ... and its highest (the last frame's partner)
+    int32_t lowest;      // the group's lowest frame read
+    // The start of a window of `size` frames that holds the group's frames
+    // and lies within the run's, or runLowest - 1 when none does: the
+    // group's lowest, or for a group near the run's top, the top's window.
+    int32_t window(int32_t size) const {
+        const int32_t top = runHighest - (size - 1);
+        return lowest <= top ? lowest : top >= runLowest ? top : runLowest - 1;
+    }
+};
+
 template <class Lanes>
 struct VectorKernels {
     static constexpr int32_t WIDTH = Lanes::WIDTH;
@@ -192,33 +211,31 @@ struct VectorKernels {
         // beyond that, since nothing more is known to be readable.
         const bool backward = static_cast<int64_t>(step) < 0;
         const uint64_t lastPosition = position + static_cast<uint64_t>(frames - 1) * step;
-        const int32_t highest = integerOf(backward ? position : lastPosition) + 1;
+        Reach reach{integerOf(backward ? lastPosition : position),
+                    integerOf(backward ? position : lastPosition) + 1, 0};
         const typename Lanes::Positions stride = Lanes::splat(WIDTH * step);
         typename Lanes::Positions lanes = Lanes::start(position, step);
         int32_t k = 0;
         for (; k + WIDTH <= frames; k += WIDTH) {
             const uint64_t first = position + static_cast<uint64_t>(k) * step;
-            const int32_t lowest = integerOf(backward ? first + (WIDTH - 1) * step : first);
-            const auto p = Lanes::pairs(data, lanes, first, step, lowest, highest);
+            reach.lowest = integerOf(backward ? first + (WIDTH - 1) * step : first);
+            const auto p = Lanes::pairs(data, lanes, first, step, WIDTH, reach);
             Lanes::mix(out + 2 * k, p, lanes, source.low, source.high);
             source.next();
             lanes = Lanes::advance(lanes, stride);
         }
         if (k < frames) {
-            const auto p =
-                Lanes::tailPairs(data, position + static_cast<uint64_t>(k) * step, step, frames - k);
+            const uint64_t first = position + static_cast<uint64_t>(k) * step;
+            reach.lowest = backward ? reach.runLowest : integerOf(first);
+            const auto p = Lanes::pairs(data, lanes, first, step, frames - k, reach);
             Lanes::mixTail(out + 2 * k, p, lanes, source.low, source.high, frames - k);
         }
     }
 
     YULE_VECTOR_TARGET static uint64_t run(float* out, const int16_t* data, int32_t frames, uint64_t position,
                                            uint64_t step, double leftGain, double rightGain) {
-        alignas(64) double gains[WIDTH];
-        for (int32_t k = 0; k < WIDTH; k += 2) {
-            gains[k] = leftGain * Lanes::GAIN_SCALE;
-            gains[k + 1] = rightGain * Lanes::GAIN_SCALE;
-        }
-        FixedGains source{Lanes::loadGains(gains), Lanes::loadGains(gains)};
+        const Gains gains = Lanes::pairGains(leftGain * Lanes::GAIN_SCALE, rightGain * Lanes::GAIN_SCALE);
+        FixedGains source{gains, gains};
         mixGroups(out, data, frames, position, step, source);
         return position + static_cast<uint64_t>(frames) * step;
     }
@@ -231,18 +248,11 @@ struct VectorKernels {
         if (rampSumsExact(left, leftStep, frames) && rampSumsExact(right, rightStep, frames)) {
             // Frame k's gains are left + k x leftStep and right + k x
             // rightStep exactly, as the sums frame by frame give them.
-            alignas(64) double gains[2 * WIDTH];
-            alignas(64) double change[WIDTH];
-            for (int32_t k = 0; k < WIDTH; ++k) {
-                gains[2 * k] = (left + static_cast<double>(k) * leftStep) * Lanes::GAIN_SCALE;
-                gains[2 * k + 1] = (right + static_cast<double>(k) * rightStep) * Lanes::GAIN_SCALE;
-            }
-            for (int32_t k = 0; k < WIDTH; k += 2) {
-                change[k] = static_cast<double>(WIDTH) * leftStep * Lanes::GAIN_SCALE;
-                change[k + 1] = static_cast<double>(WIDTH) * rightStep * Lanes::GAIN_SCALE;
-            }
-            SteppedGains source{Lanes::loadGains(gains), Lanes::loadGains(gains + WIDTH),
-                                Lanes::loadGains(change)};
+            const Gains start = Lanes::pairGains(left, right);
+            const Gains steps = Lanes::pairGains(leftStep, rightStep);
+            SteppedGains source{rampGains(start, steps, 0), rampGains(start, steps, WIDTH / 2),
+                                Lanes::pairGains(static_cast<double>(WIDTH) * leftStep * Lanes::GAIN_SCALE,
+                                                 static_cast<double>(WIDTH) * rightStep * Lanes::GAIN_SCALE)};
             mixGroups(out, data, frames, position, step, source);
             *leftGain = left + static_cast<double>(frames) * leftStep;
             *rightGain = right + static_cast<double>(frames) * rightStep;
@@ -254,6 +264,15 @@ struct VectorKernels {
     static constexpr MixKernels kernels() { return MixKernels{run, ramp, Lanes::convert}; }
 
   private:
+    // The gains of frames first, first + 1 ... for half a group: start + k x
+    // steps, scaled.
+    [[gnu::always_inline]] YULE_VECTOR_TARGET static inline Gains rampGains(Gains start, Gains steps,
+                                                                            int32_t first) {
+        const Gains scale = Lanes::pairGains(Lanes::GAIN_SCALE, Lanes::GAIN_SCALE);
+        return Lanes::mulGains(Lanes::addGains(start, Lanes::mulGains(Lanes::frameNumbers(first), steps)),
+                               scale);
+    }
+
     static int32_t integerOf(uint64_t position) {
         return static_cast<int32_t>(static_cast<uint32_t>(position >> 32));
     }
