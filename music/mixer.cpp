@@ -27,6 +27,8 @@ ActivePath fastestPath() {
         path = MixPath::Avx512;
     } else if (mixPathSupported(MixPath::Avx2)) {
         path = MixPath::Avx2;
+    } else if (mixPathSupported(MixPath::Simd128)) {
+        path = MixPath::Simd128;
     }
     return ActivePath{path, mixKernelsOf(path)};
 }
@@ -371,6 +373,10 @@ const MixKernels* mixKernelsOf(MixPath path) {
         case MixPath::Avx512:
             return &avx512MixKernels;
 #endif
+#if defined(__wasm_simd128__)
+        case MixPath::Simd128:
+            return &simd128MixKernels;
+#endif
         default:
             return &scalarMixKernels;
     }
@@ -387,8 +393,11 @@ bool mixPathSupported(MixPath path) {
         case MixPath::Avx512:
             return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") &&
                    __builtin_cpu_supports("avx2");
+        default:
+            return false;
     }
-    return false;
+#elif defined(__wasm_simd128__)
+    return path == MixPath::Scalar || path == MixPath::Simd128;
 #else
     return path == MixPath::Scalar;
 #endif

@@ -101,13 +101,16 @@ struct MixKernels {
     ConvertKernel convert;
 };
 
-enum class MixPath { Scalar, Avx2, Avx512 };
+enum class MixPath { Scalar, Avx2, Avx512, Simd128 };
 
 extern const MixKernels scalarMixKernels;
 #if defined(__x86_64__) || defined(__i386__)
 #define YULE_MIX_X86 1
 extern const MixKernels avx2MixKernels;
 extern const MixKernels avx512MixKernels;
+#endif
+#if defined(__wasm_simd128__)
+extern const MixKernels simd128MixKernels;
 #endif
 
 // The kernels of a path (the scalar ones where the build has no others).
