@@ -38,6 +38,8 @@ constexpr double GOAL = 2.0;  // the ratio every module should reach
 
 enum Player { OURS, MIKMOD, XMP, BASELINE, PLAYERS };
 const char* const PLAYER_NAMES[PLAYERS] = {"ours", "mikmod", "xmp", "baseline"};
+// The tables' columns: ours and the baseline side by side.
+const Player COLUMNS[PLAYERS] = {OURS, BASELINE, MIKMOD, XMP};
 
 const char* const HELP =
     "usage: bench_peers [OPTIONS]\n"
@@ -292,11 +294,15 @@ void runView(const Setup& s, const std::vector<Module>& modules, bool inProcess)
     std::printf("\n%s: %ld s of audio per module, median of %d rounds, lowest ratio first\n", view, seconds,
                 s.options.runs);
     std::printf("%-48s %3s", "module", "ch");
-    for (int p = 0; p < s.players; ++p) std::printf(" %9s", PLAYER_NAMES[p]);
+    for (const Player p : COLUMNS) {
+        if (p != BASELINE || s.hasBaseline) std::printf(" %9s", PLAYER_NAMES[p]);
+    }
     std::printf(" %7s%s\n", "ratio", s.hasBaseline ? "  baseline ratio" : "");
     for (const Row& r : rows) {
         std::printf("%-48s %3d", r.module->name.c_str(), r.module->channels);
-        for (int p = 0; p < s.players; ++p) printSpeed(r.speed[p]);
+        for (const Player p : COLUMNS) {
+            if (p != BASELINE || s.hasBaseline) printSpeed(r.speed[p]);
+        }
         std::printf(" %6.2fx", r.ratio);
         if (s.hasBaseline) std::printf(" %14.2fx", r.baselineRatio);
         std::printf("\n");

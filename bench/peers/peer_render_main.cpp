@@ -20,7 +20,10 @@
 namespace {
 
 constexpr int32_t RATE = 44000;
+// Frames rendered per call; written CHUNKS_PER_WRITE calls at a time, as
+// xmrender writes 65,536 frames at a time.
 constexpr int32_t CHUNK = 4096;
+constexpr int32_t CHUNKS_PER_WRITE = 16;
 
 double processorSeconds() {
     timespec t{};
@@ -63,10 +66,16 @@ int main(int argc, char** argv) {
         std::perror(argv[3]);
         return 1;
     }
-    for (long left = frames; left > 0; left -= CHUNK) {
-        const int32_t n = left < CHUNK ? static_cast<int32_t>(left) : CHUNK;
-        player->render(pcm.data(), n);
-        if (std::fwrite(pcm.data(), 4, static_cast<size_t>(n), out) != static_cast<size_t>(n)) {
+    std::vector<int16_t> batch(static_cast<size_t>(CHUNK) * CHUNKS_PER_WRITE * 2);
+    for (long left = frames; left > 0;) {
+        size_t batched = 0;  // frames
+        for (int32_t c = 0; c < CHUNKS_PER_WRITE && left > 0; ++c) {
+            const int32_t n = left < CHUNK ? static_cast<int32_t>(left) : CHUNK;
+            player->render(batch.data() + batched * 2, n);
+            batched += static_cast<size_t>(n);
+            left -= n;
+        }
+        if (std::fwrite(batch.data(), 4, batched, out) != batched) {
             std::perror(argv[3]);
             return 1;
         }

@@ -26,7 +26,9 @@ namespace {
 
 constexpr int32_t DEFAULT_RATE = 44000;
 constexpr int64_t PASS_CAP_SECONDS = 30 * 60;
-constexpr int32_t CHUNK_FRAMES = 4096;
+// Frames rendered and written at a time: 256 KB, so that writing a long
+// render costs few system calls (at 16 KB they took a tenth of the time).
+constexpr int32_t CHUNK_FRAMES = 65536;
 
 const char* const USAGE =
     "usage: xmrender INPUT.xm -o OUTPUT.wav [--seconds S] [--rate HZ] [--quiet]\n"
