@@ -15,6 +15,7 @@
 
 #include <immintrin.h>
 
+#include <climits>
 #include <cstdint>
 #include <cstring>
 
@@ -131,8 +132,9 @@ struct Avx512Lanes {
     YULE_LANE_STEP __m512d scaledValues(Pairs p, Positions lanes) {
         const __m512i weight = _mm512_srli_epi32(lanes, 1);  // the fraction's half, in each lane's low half
         const __m512i slope = _mm512_mul_epi32(_mm512_sub_epi32(p.b, p.a), weight);
-        const __m512i base = _mm512_srai_epi64(_mm512_slli_epi64(p.a, 32), 1);
-        return _mm512_cvtepi64_pd(_mm512_add_epi64(base, slope));
+        // -a x 2^31, as a times -2^31, the one 32-bit factor that gives it.
+        const __m512i base = _mm512_mul_epi32(p.a, _mm512_set1_epi32(INT32_MIN));
+        return _mm512_cvtepi64_pd(_mm512_sub_epi64(slope, base));
     }
 
     // Eight frames into out[0..15], frames 0 to 3 against gainsLow.
