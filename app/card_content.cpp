@@ -5,7 +5,6 @@
 #include "greeting/greeting_file.h"
 #include "greeting/greeting_text.h"
 #include "music/loader.h"
-#include "music/memory_stream.h"
 #include "platform/resources.h"
 
 namespace {
@@ -50,7 +49,7 @@ bool loadCardContent(const CardContent& content, LoadedCardContent& out, std::st
     }
     if (!content.musicPath.empty()) {
         std::string bytes;
-        const FileKind module{"module", "module", CARD_MODULE_MAX_BYTES};
+        const FileKind module{"module", "module", MODULE_FILE_MAX_BYTES};
         if (!readFileBytes(content.musicPath, module, bytes, error)) return false;
         if (!loaded.setMusic(std::move(bytes), content.musicPath, error)) return false;
     }

@@ -20,11 +20,6 @@
 
 struct Song;
 
-// The largest module file the card reads: far above any module made to be
-// played (the largest run to tens of megabytes), so that a wrong path (a disk
-// image, a film) is refused rather than read whole into memory.
-constexpr size_t CARD_MODULE_MAX_BYTES = size_t{256} << 20;
-
 // A default-made one is the built-in card: our greeting and "TRACK".
 struct LoadedCardContent {
   public:

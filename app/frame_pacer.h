@@ -12,9 +12,11 @@
 // counter's wrap does not stall them.
 #include <cstdint>
 
+#include "effects/frame_period.h"
+
 constexpr uint32_t FRAME_INTERVAL_MS = 20;
-// One frame every 21 ms: the desktop's first tick past the interval.
-constexpr uint32_t FRAME_PERIOD_MS = FRAME_INTERVAL_MS + 1;
+// The show's period is the desktop's first tick past the interval.
+static_assert(FRAME_PERIOD_MS == FRAME_INTERVAL_MS + 1);
 constexpr uint32_t LONG_PAUSE_MS = 100;
 
 inline bool frameDue(uint32_t now, uint32_t lastFrameTick) {

@@ -1,7 +1,9 @@
 #include "app/scene_frame.h"
 
 #include "app/frame_loop.h"
+#include "app/scene.h"
 #include "app/scene_content.h"
+#include "display/image_surface.h"
 #include "platform/cursor.h"
 
 int sceneInit() {
@@ -25,4 +27,18 @@ int sceneShutdown() {
     sceneContentShutdown();
     display.release();
     return 1;
+}
+
+int sceneShowBackdrop() {
+    if (!display.create(mainWindow, SCREEN_WIDTH, SCREEN_HEIGHT, SCREEN_BPP, DisplayMode::FullScreen))
+        return 0;
+    ImageSurface sky;
+    sky.create(display.directDraw, SCREEN_WIDTH, SCREEN_HEIGHT, DDSCAPS_SYSTEMMEMORY);
+    const bool shown =
+        sky.loadBitmap(BACKDROP_BITMAP, 0, 0) &&
+        sky.blit(display, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT) &&
+        display.present();
+    sky.release();
+    display.release();
+    return shown ? 1 : 0;
 }

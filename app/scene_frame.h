@@ -21,3 +21,7 @@ int sceneInit();
 int sceneFrame();
 // Gives up the content, then the display. Returns 1.
 int sceneShutdown();
+// The card's sky before the show opens (a web page's invitation): opens the
+// display, draws the backdrop alone, presents it and releases the display.
+// Returns 1, or 0 when nothing could be shown.
+int sceneShowBackdrop();

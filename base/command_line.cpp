@@ -96,10 +96,15 @@ bool parseCommandLine(int argc, const char* const* argv, std::span<const OptionS
 std::string describeOptions(std::span<const OptionSpec> specs) {
     size_t width = 0;
     for (const OptionSpec& spec : specs) width = std::max(width, synopsis(spec).size());
+    // A help text of several lines continues in the help column.
+    const std::string continuation = "\n" + std::string(width + 4, ' ');
     std::string text;
     for (const OptionSpec& spec : specs) {
         const std::string left = synopsis(spec);
-        text += "  " + left + std::string(width - left.size() + 2, ' ') + spec.help + "\n";
+        text += "  " + left + std::string(width - left.size() + 2, ' ');
+        for (const char* c = spec.help; *c != '\0'; ++c)
+            text += *c == '\n' ? continuation : std::string(1, *c);
+        text += "\n";
     }
     return text;
 }

@@ -15,7 +15,7 @@ struct OptionSpec {
     const char* name;       // long name without the dashes: "greeting"
     char shortName;         // single-letter alias, or 0 for none
     const char* valueName;  // what the value is ("FILE"), or null for a flag
-    const char* help;       // one line for --help
+    const char* help;       // for --help: a line, or lines separated by '\n'
 };
 
 struct CommandLine {
@@ -39,6 +39,6 @@ struct CommandLine {
 bool parseCommandLine(int argc, const char* const* argv, std::span<const OptionSpec> specs, CommandLine& out,
                       std::string& error);
 
-// The options as --help lists them: one per line, names left, help right,
-// the help texts aligned.
+// The options as --help lists them: names left, help right, the help texts
+// aligned (a help of several lines continues in its column).
 std::string describeOptions(std::span<const OptionSpec> specs);

@@ -21,8 +21,23 @@ bool readFileBytes(const std::string& path, const FileKind& kind, std::string& b
         return false;
     }
     std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
+    const std::filesystem::file_status status = std::filesystem::status(path, ec);
+    if (std::filesystem::is_directory(status)) {
         error = path + ": is a folder, not a " + kind.noun;
+        return false;
+    }
+    const auto tooLarge = [&] {
+        error = path + ": too large for a " + kind.limitNoun + " (more than " +
+                std::to_string(kind.maxBytes) + " bytes)";
+        bytes.clear();
+        return false;
+    };
+    if (std::filesystem::is_regular_file(status)) {
+        const uintmax_t size = std::filesystem::file_size(path, ec);
+        if (!ec && size > kind.maxBytes) return tooLarge();
+        if (!ec) bytes.reserve(static_cast<size_t>(size));
+    } else if (!kind.streamsToo && std::filesystem::exists(status)) {
+        error = path + ": not a regular file";
         return false;
     }
     errno = 0;
@@ -42,12 +57,7 @@ bool readFileBytes(const std::string& path, const FileKind& kind, std::string& b
             return false;
         }
         bytes.append(buffer, n);
-        if (bytes.size() > kind.maxBytes) {
-            error = path + ": too large for a " + kind.limitNoun + " (more than " +
-                    std::to_string(kind.maxBytes) + " bytes)";
-            bytes.clear();
-            return false;
-        }
+        if (bytes.size() > kind.maxBytes) return tooLarge();
         if (n < sizeof buffer) return true;
     }
 }

@@ -15,12 +15,12 @@
 #include <string>
 #include <vector>
 
+#include "app/scene_host.h"
 #include "display/pixel_buffer.h"
 #include "tests/record/decoded_file.h"
 #include "tests/record/media_checks.h"
 #include "tests/support/card_like_media.h"
 #include "tools/record/card_recording.h"
-#include "tools/record/headless_show.h"
 #include "tools/record/recording_timeline.h"
 #include "tools/record/video_writer.h"
 
@@ -44,7 +44,7 @@ std::filesystem::path scratch() {
 
 void setCostCounters(benchmark::State& state, double cpu, double wall, int64_t pictures,
                      const std::string& path) {
-    const double video = static_cast<double>(pictures) * RECORD_FRAME_MS / 1000.0;
+    const double video = static_cast<double>(pictures) * FRAME_PERIOD_MS / 1000.0;
     const double bytes = static_cast<double>(std::filesystem::file_size(path));
     state.counters["cpu_s_per_s"] = cpu / video;
     state.counters["x_realtime"] = video / wall;
@@ -96,7 +96,7 @@ void drawCardLike(benchmark::State& state) {
 // Each decoded picture against the show's frame it shows: the worst and
 // the mean PSNR.
 void measureSharpness(benchmark::State& state, const std::string& path, int64_t clock) {
-    HeadlessShow show;
+    SceneHost show;
     std::string error;
     if (!show.open(clock, error)) {
         state.SkipWithError(error.c_str());

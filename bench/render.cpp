@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "music/memory_stream.h"
+#include "music/loader.h"
 #include "music/output_format.h"
 #include "music/song.h"
 

@@ -14,10 +14,4 @@ struct DisplayContext {
     int32_t bitsPerPixel;        // depth of the surfaces made from it
     uint32_t framesShown;        // presents that reached the screen
     uint32_t framesDropped;      // presents given up after PRESENT_ATTEMPTS
-    // Tests: the next this-many present attempts fail as if the platform refused them.
-    int32_t failPresentAttempts;
 };
-
-// Tests: the next this-many DisplayDevice::create calls fail as if the
-// screen mode were refused.
-extern int32_t failDisplayCreates;

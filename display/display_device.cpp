@@ -26,8 +26,6 @@ bool fullScreenDepth(int32_t bits) {
 
 }  // namespace
 
-int32_t failDisplayCreates = 0;
-
 const char* displayError() {
     return lastError;
 }
@@ -60,11 +58,7 @@ bool DisplayDevice::create(PlatformWindow* window, int32_t newWidth, int32_t new
                       static_cast<int>(height), static_cast<int>(bitsPerPixel));
         return fail("cannot open the display", cause);
     }
-    if (failDisplayCreates > 0) {
-        --failDisplayCreates;
-        return fail("cannot open the display", "the screen mode was refused");
-    }
-    directDraw = new (std::nothrow) DisplayContext{nullptr, bitsPerPixel, 0, 0, 0};
+    directDraw = new (std::nothrow) DisplayContext{nullptr, bitsPerPixel, 0, 0};
     if (directDraw == nullptr) return fail("cannot open the display", "out of memory");
 
     if (window != nullptr) {
@@ -125,15 +119,9 @@ bool DisplayDevice::present() {
     // fix: a refused present is retried a bounded number of times, then the
     // frame is dropped and reported, instead of retrying for ever.
     for (int32_t attempt = 0; attempt < PRESENT_ATTEMPTS; ++attempt) {
-        bool shownOk;
-        if (directDraw->failPresentAttempts > 0) {
-            --directDraw->failPresentAttempts;
-            shownOk = false;
-        } else {
-            shownOk = directDraw->presenter == nullptr ||
-                      presentFrame(directDraw->presenter, primary->pixels, primary->pitch,
-                                   palette != nullptr ? colours : nullptr);
-        }
+        const bool shownOk = directDraw->presenter == nullptr ||
+                             presentFrame(directDraw->presenter, primary->pixels, primary->pitch,
+                                          palette != nullptr ? colours : nullptr);
         if (shownOk) {
             ++directDraw->framesShown;
             return true;

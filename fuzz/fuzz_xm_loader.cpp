@@ -11,7 +11,6 @@
 
 #include "music/channel.h"
 #include "music/loader.h"
-#include "music/memory_stream.h"
 #include "music/render.h"
 
 namespace {
@@ -31,7 +30,7 @@ void checkedTick(Song* song) {
     songClock(song);
     const int32_t count = song->channelCount < CHANNEL_COUNT ? song->channelCount : CHANNEL_COUNT;
     for (int32_t c = 0; c < count; ++c) {
-        for (int32_t out : {channels[c].volEnvOut, channels[c].panEnvOut}) {
+        for (int32_t out : {channels[c].volEnv.out, channels[c].panEnv.out}) {
             if (out < 0 || out > 64) {
                 std::fprintf(stderr, "channel %d: envelope output %d outside 0..64\n", c, out);
                 std::abort();

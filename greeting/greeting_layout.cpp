@@ -205,7 +205,7 @@ bool GreetingParser::readPauseMarker(const SourceLine& line, std::string_view te
     if (!point) tenths *= 10;
     if (tenths > GREETING_MAX_PAUSE_SECONDS * 10) return fail(line.number, 0, usage);
     // Rounded to the nearest frame: 2.1 s is exactly the built-in 100 frames.
-    pagePause_ = (tenths * 100 * 2 + GREETING_FRAME_MS) / (2 * GREETING_FRAME_MS);
+    pagePause_ = (tenths * 100 * 2 + FRAME_PERIOD_MS) / (2 * FRAME_PERIOD_MS);
     pauseLine_ = line.number;
     return true;
 }

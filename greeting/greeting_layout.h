@@ -29,6 +29,8 @@
 #include <string_view>
 #include <vector>
 
+#include "effects/frame_period.h"
+
 // 21 glyphs at the writer's 16-pixel advance from x 138 end at x 474, the
 // palm's right edge; the built-in greeting's longest lines have 21 letters.
 constexpr int32_t GREETING_LINE_LETTERS = 21;
@@ -44,8 +46,6 @@ constexpr int32_t GREETING_MIN_PAUSE_FRAMES = 100;
 constexpr int32_t GREETING_MAX_PAUSE_FRAMES = 300;
 // A page's own "[pause SECONDS]": longer waits look like a hung card.
 constexpr int32_t GREETING_MAX_PAUSE_SECONDS = 60;
-// The card shows a frame every 21 ms; pauses given in seconds use it.
-constexpr int32_t GREETING_FRAME_MS = 21;
 
 // The snowflake's glyph: code 127 of the font sheet.
 constexpr uint8_t GREETING_SNOWFLAKE_GLYPH = 127;

@@ -91,11 +91,14 @@ class FeederThread {
     bool stopRequested_ = false;  // guarded by mutex_
 };
 
+void releaseGuard();
+
 class AudioOutput {
   public:
     bool open(int32_t rate) {
         if (!fileCallbacksRegistered()) return false;
         close();
+        setSongReleaseGuard(releaseGuard);
         outputRate = rate;
         // safety: the block and ramp sizes are worked out in 32 bits and the
         // ring holds two seconds; a rate above what any device plays would
@@ -125,11 +128,14 @@ class AudioOutput {
         // fix: the ring is released only once the device can no longer read
         // it (it was reset and closed just above).
         ring_.reset();
+        setSongReleaseGuard(nullptr);
     }
 
     bool start(Song* song) {
         if (song == nullptr) return false;
         endPlayback();
+        // Also without a device (the silent card plays on without one).
+        setSongReleaseGuard(releaseGuard);
         resetPlayback(song);
         // A ring from an earlier playback may still be looping on the device.
         if (deviceOpen_) device()->reset();
@@ -160,6 +166,10 @@ class AudioOutput {
         endPlayback();
         return true;
     }
+
+    // Ends the feeder (after the block it is mixing) and forgets the song,
+    // so that its memory may go.
+    void releasePlayback() { endPlayback(); }
 
     void feederPass() {
         if (!deviceOpen_) return;
@@ -244,6 +254,12 @@ AudioOutput& output() {
     // while static objects are destroyed at exit, in no set order with ours.
     static AudioOutput* const instance = new AudioOutput;
     return *instance;
+}
+
+// What freeSong runs first: whatever plays stops, whichever song is freed,
+// since voices may still sound samples of an earlier song.
+void releaseGuard() {
+    output().releasePlayback();
 }
 
 }  // namespace

@@ -11,8 +11,9 @@
 //
 // Threads: during playback only the feeder touches the song, the channels,
 // the voices and the ring's blocks; start and stop touch them only before the
-// feeder starts and after it has ended. A song must not be freed while it
-// plays: stop the playback first (MusicPlayer does).
+// feeder starts and after it has ended. While the output is open (or plays
+// without a device) it is the music core's release guard: freeing any song
+// first ends the playback, after the block being mixed.
 #include <cstdint>
 
 struct Song;

@@ -199,17 +199,8 @@ void resetNote(Channel* channel, const Sample* sample) {
     if (sample == nullptr) sample = &emptySample;
     channel->volume = sample->volume;
     channel->pan = sample->panning;
-    channel->volEnvOut = 64;
-    channel->panEnvOut = 32;
-    // The value fields stay: the first envelope step sets them from point 0.
-    channel->volEnvTick = 0;
-    channel->volEnvPoint = 0;
-    channel->volEnvStep = 0;
-    channel->volEnvDone = 0;
-    channel->panEnvTick = 0;
-    channel->panEnvPoint = 0;
-    channel->panEnvStep = 0;
-    channel->panEnvDone = 0;
+    channel->volEnv.restart(64);
+    channel->panEnv.restart(32);
     channel->keyOff = 0;
     channel->fadeout = 65536;
     channel->autoVibratoPos = 0;

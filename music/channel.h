@@ -18,28 +18,38 @@ constexpr uint8_t UPDATE_PAN = 0x04;        // recompute the voice pan
 constexpr uint8_t UPDATE_TRIGGER = 0x08;    // start the sample (at the pending start offset)
 constexpr uint8_t UPDATE_STOP = 0x20;       // silence the voice
 
+// One envelope's progress on a channel: the volume's or the panning's.
+struct EnvelopeState {
+    int32_t tick;   // position in ticks
+    int32_t point;  // point the envelope is heading for
+    int32_t value;  // 16.16
+    int32_t step;   // 16.16 change per tick
+    int32_t out;    // 0..64 (panning: 32 = centre)
+    uint8_t done;   // last point reached: no more stepping
+
+    // One tick of `envelope`; a sustain point holds until the note is released.
+    void advance(const Envelope& envelope, bool released);
+    // Moves to tick `position` (the set-envelope-position effect). The new
+    // position counts from the next step on; `out` already holds its value.
+    // Past the last point the envelope is done.
+    void moveTo(const Envelope& envelope, int32_t position);
+    // Back to the start for a new note, showing `startOut`. The value is left
+    // as it is: the first step sets it.
+    void restart(int32_t startOut);
+};
+
 struct Channel {
-    uint8_t note;         // 0..95 (pattern note - 1); selects the sample through sampleMap
-    uint8_t flags;        // UPDATE_* gathered this tick
-    Voice* voice;         // the channel's voice
-    int32_t index;        // channel number, also the number of its voice
-    int32_t period;       // linear or Amiga units, as the song's flags say
-    int32_t volume;       // 0..64
-    int32_t pan;          // 0..255, 128 = centre
-    int32_t volumeDelta;  // this tick's offset to volume (tremolo, tremor)
-    int32_t periodDelta;  // this tick's offset to the pitch (vibrato, arpeggio, auto-vibrato)
-    int32_t volEnvTick;   // volume envelope position in ticks
-    int32_t volEnvPoint;  // point the envelope is heading for
-    int32_t volEnvValue;  // 16.16
-    int32_t volEnvOut;    // 0..64
-    int32_t volEnvStep;   // 16.16 change per tick
-    uint8_t volEnvDone;   // last point reached: no more stepping
-    int32_t panEnvTick;
-    int32_t panEnvPoint;
-    int32_t panEnvValue;
-    int32_t panEnvOut;  // 0..64, 32 = centre
-    int32_t panEnvStep;
-    uint8_t panEnvDone;
+    uint8_t note;              // 0..95 (pattern note - 1); selects the sample through sampleMap
+    uint8_t flags;             // UPDATE_* gathered this tick
+    Voice* voice;              // the channel's voice
+    int32_t index;             // channel number, also the number of its voice
+    int32_t period;            // linear or Amiga units, as the song's flags say
+    int32_t volume;            // 0..64
+    int32_t pan;               // 0..255, 128 = centre
+    int32_t volumeDelta;       // this tick's offset to volume (tremolo, tremor)
+    int32_t periodDelta;       // this tick's offset to the pitch (vibrato, arpeggio, auto-vibrato)
+    EnvelopeState volEnv;      // the instrument's volume envelope
+    EnvelopeState panEnv;      // its panning envelope
     int32_t fadeout;           // 65536 = full; falls after key off
     int32_t autoVibratoPos;    // 0..255
     int32_t autoVibratoTicks;  // ticks since the note, capped at the instrument's sweep
@@ -100,15 +110,9 @@ void applyAutoVibrato(Channel* channel, const Instrument* instrument);
 // Sets volumeDelta from the tremolo position (keeping 0..64) and advances it.
 void applyTremolo(Channel* channel);
 void stepTremor(Channel* channel);
-// One tick of one envelope, given its six state fields and the flag to set
-// (UPDATE_VOLUME or UPDATE_PAN).
-void stepEnvelope(Channel* channel, const Envelope& envelope, int32_t* tick, int32_t* point, int32_t* value,
-                  int32_t* step, int32_t* out, uint8_t* done, uint8_t updateFlag);
-// Moves an envelope to tick `position` (the set-envelope-position effect),
-// given the same state fields. The new position counts from the next step on;
-// `out` already holds its value. Past the last point the envelope is done.
-void setEnvelopePosition(const Envelope& envelope, int32_t position, int32_t* tick, int32_t* point,
-                         int32_t* value, int32_t* step, int32_t* out, uint8_t* done);
+// Once a tick, on the row tick and the others alike: each envelope the
+// instrument switches on steps (until done), and a released note fades.
+void stepEnvelopesAndFadeout(Channel* channel, const Instrument& instrument);
 // The row-tick action of a volume-column byte.
 void applyVolumeColumn(Channel* channel, uint8_t volumeByte);
 // Note-on reset when a row names an instrument.

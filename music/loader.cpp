@@ -1,5 +1,8 @@
-// XM module loader: turns a module read through a SongStream into a Song
-// with unpacked patterns, instruments and 16-bit samples ready to mix.
+// XM module loader: turns a module's bytes into a Song with unpacked
+// patterns, instruments and 16-bit samples ready to mix. The bytes come from
+// a file, from memory (an embedded resource, a buffer) or from the stream a
+// registered callback table opens by name; all of them are read the same
+// way, through one bounds-checked reader.
 //
 // Bad input. A module comes from outside, so everything the player later
 // indexes with is checked here; what cannot be played is refused (null
@@ -42,13 +45,17 @@
 //   - a module cut short: what is there loads, the rest stays zero
 #include "music/loader.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <span>
 #include <string>
 #include <type_traits>
 
+#include "base/file_bytes.h"
 #include "music/file_callbacks.h"
 #include "music/mixer.h"
 #include "music/song_check.h"
@@ -83,6 +90,8 @@ constexpr int32_t SKIPPED_SAMPLE_NAME = 23;  // reserved byte and sample name
 constexpr size_t SPARE_FRAMES = 8;
 
 thread_local LoadError lastError{};
+// Set by the audio output while it is open (see setSongReleaseGuard).
+std::atomic<SongReleaseGuard> releaseGuard{nullptr};
 thread_local LoadRepairs lastRepairs{};
 
 void noteRepair(const char* format, ...) __attribute__((format(printf, 1, 2)));
@@ -94,42 +103,33 @@ void noteRepair(const char* format, ...) {
     va_end(args);
 }
 
-// Bounds-checked little-endian reader over the song stream. A short read
+// Bounds-checked little-endian reader over the module's bytes. A short read
 // sets a sticky flag and leaves the bytes it did not deliver as they were,
 // so a field of a module cut short keeps its earlier (zero) value.
 class XmReader {
   public:
-    explicit XmReader(SongStream* stream) : stream_(stream) {
-        // Seeks stop at the end of the data, so this learns its size with
-        // the two modes every data source has.
-        SongStream::seek(stream_, INT32_MAX, SEEK_FROM_START);
-        size_ = SongStream::tell(stream_);
-        if (size_ < 0) size_ = 0;
-        SongStream::seek(stream_, 0, SEEK_FROM_START);
-    }
+    explicit XmReader(std::span<const uint8_t> bytes) : bytes_(bytes) {}
 
-    int64_t size() const { return size_; }
-    int64_t position() const { return SongStream::tell(stream_); }
-    int64_t remaining() const {
-        int64_t left = size_ - position();
-        return left > 0 ? left : 0;
-    }
+    int64_t size() const { return static_cast<int64_t>(bytes_.size()); }
+    int64_t position() const { return position_; }
+    int64_t remaining() const { return size() - position_; }
     bool ended() const { return ended_; }
     void markEnded() { ended_ = true; }
 
     void seekTo(int64_t offset) {
-        if (offset > size_) {
-            offset = size_;
+        if (offset > size()) {
+            offset = size();
             ended_ = true;
         }
         if (offset < 0) offset = 0;
-        SongStream::seek(stream_, static_cast<int32_t>(offset), SEEK_FROM_START);
+        position_ = offset;
     }
-    void skip(int64_t count) { seekTo(position() + count); }
+    void skip(int64_t count) { seekTo(position_ + count); }
 
     int32_t bytes(void* destination, int32_t count) {
-        int32_t n = SongStream::read(destination, count, stream_);
-        if (n < 0) n = 0;
+        const int32_t n = static_cast<int32_t>(std::clamp<int64_t>(remaining(), 0, std::max(count, 0)));
+        if (n > 0) std::memcpy(destination, bytes_.data() + position_, static_cast<size_t>(n));
+        position_ += n;
         if (n < count) ended_ = true;
         return n;
     }
@@ -148,8 +148,8 @@ class XmReader {
     }
 
   private:
-    SongStream* stream_;
-    int64_t size_ = 0;
+    std::span<const uint8_t> bytes_;
+    int64_t position_ = 0;
     bool ended_ = false;
 };
 
@@ -584,9 +584,9 @@ LoadRepairs lastLoadRepairs() {
     return lastRepairs;
 }
 
-bool loadXm(Song* song, SongStream* stream) {
+bool loadXm(Song* song, const ByteSource& source) {
     if (!song) return false;
-    Loader loader{song, XmReader(stream)};
+    Loader loader{song, XmReader(source.bytes())};
     if (!loader.readHeader() || !loader.readPatterns()) return false;
     if (song->instrumentCount > 0) {
         song->instruments = static_cast<Instrument*>(std::calloc(song->instrumentCount, sizeof(Instrument)));
@@ -602,27 +602,33 @@ bool loadXm(Song* song, SongStream* stream) {
     return true;
 }
 
-Song* createSong(const char* name, SampleLoadCallback sampleLoadCallback) {
-    lastError = LoadError{};
-    lastRepairs = LoadRepairs{};
-    if (!fileCallbacksRegistered()) {
-        setLoadError(LoadErrorCode::NotRegistered, "no file callbacks registered");
-        return nullptr;
+namespace {
+
+// Everything a registered stream gives, read to its end: the loader then
+// reads it like any other bytes. Streams address 32-bit positions, so no
+// more than that is asked of them.
+ByteSource drainStream(SongStream* stream) {
+    std::string bytes;
+    char chunk[16384];
+    for (;;) {
+        const int32_t n = SongStream::read(chunk, static_cast<int32_t>(sizeof chunk), stream);
+        if (n <= 0) break;
+        bytes.append(chunk, static_cast<size_t>(std::min<int32_t>(n, sizeof chunk)));
+        if (bytes.size() >= static_cast<size_t>(INT32_MAX)) break;
     }
+    return ByteSource::owning(std::move(bytes));
+}
+
+// Loads a song from `source` into a fresh one. Both records of the last load
+// are set here.
+Song* loadSongFrom(const ByteSource& source, SampleLoadCallback sampleLoadCallback) {
     auto* song = static_cast<Song*>(std::calloc(1, sizeof(Song)));
     if (!song) {
         setLoadError(LoadErrorCode::OutOfMemory, "out of memory for the song");
         return nullptr;
     }
-    SongStream* stream = SongStream::open(name);
-    if (!stream) {
-        std::free(song);
-        setLoadError(LoadErrorCode::OpenFailed, "cannot open module \"%s\"", name ? name : "(null)");
-        return nullptr;
-    }
     song->sampleLoadCallback = sampleLoadCallback;
-    bool loaded = loadXm(song, stream);
-    SongStream::close(stream);
+    bool loaded = loadXm(song, source);
     if (loaded) {
         // A song reaches playback whole: a loader fault must not reach the
         // mixer as an out-of-bounds read.
@@ -637,6 +643,54 @@ Song* createSong(const char* name, SampleLoadCallback sampleLoadCallback) {
         return nullptr;
     }
     return song;
+}
+
+void startLoad() {
+    lastError = LoadError{};
+    lastRepairs = LoadRepairs{};
+}
+
+}  // namespace
+
+Song* createSong(const char* name, SampleLoadCallback sampleLoadCallback) {
+    startLoad();
+    if (!fileCallbacksRegistered()) {
+        setLoadError(LoadErrorCode::NotRegistered, "no file callbacks registered");
+        return nullptr;
+    }
+    SongStream* stream = SongStream::open(name);
+    if (!stream) {
+        setLoadError(LoadErrorCode::OpenFailed, "cannot open module \"%s\"", name ? name : "(null)");
+        return nullptr;
+    }
+    const ByteSource source = drainStream(stream);
+    SongStream::close(stream);
+    return loadSongFrom(source, sampleLoadCallback);
+}
+
+Song* loadSong(const ByteSource& source, SampleLoadCallback sampleLoadCallback) {
+    startLoad();
+    if (source.size() > static_cast<size_t>(INT32_MAX)) {
+        setLoadError(LoadErrorCode::OpenFailed, "module of %zu bytes; at most 2 GiB", source.size());
+        return nullptr;
+    }
+    return loadSongFrom(source, sampleLoadCallback);
+}
+
+Song* createSongFromMemory(const void* bytes, size_t size, SampleLoadCallback sampleLoadCallback) {
+    return loadSong(ByteSource::borrowing(bytes, size), sampleLoadCallback);
+}
+
+Song* createSongFromFile(const char* path, SampleLoadCallback sampleLoadCallback) {
+    startLoad();
+    std::string bytes;
+    std::string error;
+    const FileKind module{"module", "module", MODULE_FILE_MAX_BYTES};
+    if (!readFileBytes(path != nullptr ? path : "", module, bytes, error)) {
+        setLoadError(LoadErrorCode::OpenFailed, "%s", error.c_str());
+        return nullptr;
+    }
+    return loadSong(ByteSource::owning(std::move(bytes)), sampleLoadCallback);
 }
 
 namespace {
@@ -665,8 +719,15 @@ void idleVoicesOf(const Song* song) {
 
 }  // namespace
 
+void setSongReleaseGuard(SongReleaseGuard guard) {
+    releaseGuard.store(guard, std::memory_order_release);
+}
+
 bool freeSong(Song* song) {
     if (!song) return false;
+    // Whatever plays may be mixing this song's samples, or voices left
+    // sounding from it: the player stops before any of its memory goes.
+    if (const SongReleaseGuard guard = releaseGuard.load(std::memory_order_acquire)) guard();
     idleVoicesOf(song);
     if (song->instruments) {
         for (int32_t i = 0; i < song->instrumentCount; ++i) {

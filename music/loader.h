@@ -1,9 +1,26 @@
 #pragma once
-// Why the last load on this thread failed, and what it repaired.
-// createSong, loadXm and freeSong themselves are declared in music/song.h.
+// Loading a module from its bytes, and why the last load on this thread
+// failed and what it repaired. createSong (by name, through the registered
+// file callbacks), loadXm and freeSong are declared in music/song.h.
+#include <cstddef>
 #include <cstdint>
 
+#include "music/byte_source.h"
 #include "music/song.h"
+
+// The largest module file read: far above any module made to be played (the
+// largest run to tens of megabytes), so that a wrong path (a disk image, a
+// film) is refused rather than read whole into memory.
+constexpr size_t MODULE_FILE_MAX_BYTES = size_t{256} << 20;
+
+// Loads a module from its bytes. Null on failure; lastLoadError() tells why.
+Song* loadSong(const ByteSource& source, SampleLoadCallback sampleLoadCallback = nullptr);
+// Loads a module from bytes the caller owns (they need to live only for the
+// call).
+Song* createSongFromMemory(const void* bytes, size_t size, SampleLoadCallback sampleLoadCallback = nullptr);
+// Loads a module from a file; the error names it as given ("song.xm: cannot
+// be read (No such file or directory)").
+Song* createSongFromFile(const char* path, SampleLoadCallback sampleLoadCallback = nullptr);
 
 enum class LoadErrorCode : int32_t {
     None = 0,       // the last load succeeded
@@ -30,10 +47,10 @@ struct LoadRepairs {
     char first[160];  // the first repair, as text
 };
 
-// The result of the last createSong on the calling thread (code None after a
-// success). createSong clears both records when it starts.
+// The result of the last load on the calling thread (code None after a
+// success). Every load clears both records when it starts.
 LoadError lastLoadError();
 LoadRepairs lastLoadRepairs();
 
-// Records a failure reason (used by the data sources too), printf-style.
+// Records a failure reason, printf-style.
 void setLoadError(LoadErrorCode code, const char* format, ...) __attribute__((format(printf, 2, 3)));

@@ -16,16 +16,8 @@ MusicPlayer::MusicPlayer() {
 // The song is given up with the player (the card's player is a static
 // object: this runs at exit).
 MusicPlayer::~MusicPlayer() {
-    release(song);
+    freeSong(song);
     song = nullptr;
-}
-
-void MusicPlayer::release(Song* old) {
-    if (old == nullptr) return;
-    // Whatever plays may still mix this song's samples (voices keep their
-    // notes from one playback to the next): it ends before the song goes.
-    stopPlayback(old);
-    freeSong(old);
 }
 
 int MusicPlayer::init(int rate) {
@@ -42,9 +34,9 @@ int MusicPlayer::load(const char* name, SampleLoadCallback sampleLoadCallback) {
 }
 
 int MusicPlayer::adopt(Song* loaded) {
-    // fix: an earlier song is released rather than leaked, its playback
-    // stopped first.
-    if (song != loaded) release(song);
+    // fix: an earlier song is released rather than leaked (the output's
+    // release guard stops its playback first).
+    if (song != loaded) freeSong(song);
     song = loaded;
     return song != nullptr ? 1 : 0;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The music facade the scene uses: open the output, load a module, play and
 // stop it, close the output. Results are 1 for success and 0 for failure.
-// The player owns its song: it stops the playback before the song goes.
+// The player owns its song; freeing it stops its playback first.
 #include "music/song.h"
 
 class MusicPlayer {
@@ -22,8 +22,4 @@ class MusicPlayer {
     int close();
 
     Song* song = nullptr;
-
-  private:
-    // Stops any playback, then frees `old`.
-    static void release(Song* old);
 };

@@ -134,9 +134,7 @@ void rowGlobalVolumeSlide(RowContext& c) {
 void rowSetEnvelopePosition(RowContext& c) {
     const Instrument& in = *c.instrument;
     if (!(in.volumeFlags & ENVELOPE_ON)) return;
-    Channel* ch = c.channel;
-    setEnvelopePosition(volumeEnvelope(in), c.param, &ch->volEnvTick, &ch->volEnvPoint, &ch->volEnvValue,
-                        &ch->volEnvStep, &ch->volEnvOut, &ch->volEnvDone);
+    c.channel->volEnv.moveTo(volumeEnvelope(in), c.param);
 }
 
 void rowPanningSlide(RowContext& c) {
@@ -246,22 +244,9 @@ void processChannel(Song* song, Channel* ch, NoteCell cell, bool* jumpSeen) {
     if (cell.volume != 0) applyVolumeColumn(ch, cell.volume);
     if (cell.note == NOTE_KEY_OFF || cell.effect == EFFECT_KEY_OFF) ch->keyOff = 1;
 
-    if (instrument->volumeFlags & ENVELOPE_ON) {
-        if (!ch->volEnvDone) {
-            stepEnvelope(ch, volumeEnvelope(*instrument), &ch->volEnvTick, &ch->volEnvPoint, &ch->volEnvValue,
-                         &ch->volEnvStep, &ch->volEnvOut, &ch->volEnvDone, UPDATE_VOLUME);
-        }
-    } else if (ch->keyOff) {
-        ch->volEnvOut = 0;  // a released note without a volume envelope is cut at once
-    }
-    if ((instrument->panningFlags & ENVELOPE_ON) && !ch->panEnvDone) {
-        stepEnvelope(ch, panningEnvelope(*instrument), &ch->panEnvTick, &ch->panEnvPoint, &ch->panEnvValue,
-                     &ch->panEnvStep, &ch->panEnvOut, &ch->panEnvDone, UPDATE_PAN);
-    }
-    if (ch->keyOff) {
-        ch->fadeout = std::max<int32_t>(ch->fadeout - instrument->fadeout, 0);
-        ch->flags |= UPDATE_VOLUME;
-    }
+    // A released note without a volume envelope is cut at once, on its row.
+    if (!(instrument->volumeFlags & ENVELOPE_ON) && ch->keyOff) ch->volEnv.out = 0;
+    stepEnvelopesAndFadeout(ch, *instrument);
 
     if (cell.effect < EFFECT_TABLE_SIZE) {
         RowContext context{song, ch, instrument, sample, cell.param, jumpSeen};

@@ -137,13 +137,21 @@ struct Song {
 extern Sample emptySample;
 extern Instrument emptyInstrument;
 
-struct SongStream;
+class ByteSource;
 
 // Allocates a song and loads the named module through the registered file
 // callbacks. Returns the whole song or null; never half a song.
 Song* createSong(const char* name, SampleLoadCallback sampleLoadCallback);
-// Reads the module into a freshly zeroed song. Internal to createSong.
-bool loadXm(Song* song, SongStream* stream);
-// Idles the voices that still point at the song's samples, then releases it.
-// The song must not be playing: whoever plays it stops it first.
+// Reads the module in `source` into a freshly zeroed song. Internal to the
+// loader's entry points (createSong, and those of music/loader.h).
+bool loadXm(Song* song, const ByteSource& source);
+// Releases a song, also one that is playing: it first runs the release
+// guard, which stops the playback, then idles the voices that still point
+// at the song's samples.
 bool freeSong(Song* song);
+
+// Whoever plays songs (the audio output) sets a guard while it may be
+// playing, and clears it (null) when it closes; freeSong calls it before it
+// releases anything. The music core itself links no device.
+using SongReleaseGuard = void (*)();
+void setSongReleaseGuard(SongReleaseGuard guard);

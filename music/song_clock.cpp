@@ -249,18 +249,7 @@ void tickChannel(Song* song, Channel* ch, const NoteCell& cell) {
     ch->periodDelta = 0;
     ch->flags = 0;
 
-    if ((instrument->volumeFlags & ENVELOPE_ON) && !ch->volEnvDone) {
-        stepEnvelope(ch, volumeEnvelope(*instrument), &ch->volEnvTick, &ch->volEnvPoint, &ch->volEnvValue,
-                     &ch->volEnvStep, &ch->volEnvOut, &ch->volEnvDone, UPDATE_VOLUME);
-    }
-    if ((instrument->panningFlags & ENVELOPE_ON) && !ch->panEnvDone) {
-        stepEnvelope(ch, panningEnvelope(*instrument), &ch->panEnvTick, &ch->panEnvPoint, &ch->panEnvValue,
-                     &ch->panEnvStep, &ch->panEnvOut, &ch->panEnvDone, UPDATE_PAN);
-    }
-    if (ch->keyOff) {
-        ch->fadeout = std::max<int32_t>(ch->fadeout - instrument->fadeout, 0);
-        ch->flags |= UPDATE_VOLUME;
-    }
+    stepEnvelopesAndFadeout(ch, *instrument);
 
     volumeColumnEffects[cell.volume >> 4](ch, cell.volume & 0x0F);
 

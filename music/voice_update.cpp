@@ -65,7 +65,7 @@ void updateVoice(Channel* channel, const Sample* sample, const Song* song) {
 
     if (channel->flags & UPDATE_VOLUME) {
         int64_t v = static_cast<int64_t>(channel->volume) + channel->volumeDelta;
-        v *= channel->volEnvOut;
+        v *= channel->volEnv.out;
         v *= channel->fadeout;
         v *= song->globalVolume;
         v = v * 255 / (int64_t{1} << 35);
@@ -82,7 +82,7 @@ void updateVoice(Channel* channel, const Sample* sample, const Song* song) {
         int64_t d = std::llabs(static_cast<int64_t>(channel->pan) - 128);
         // The envelope swings the pan by up to 4 x 32 at the centre and not
         // at all at the extremes (the division truncates first).
-        int64_t p = ((128 - d) / 32) * (channel->panEnvOut - 32) + channel->pan;
+        int64_t p = ((128 - d) / 32) * (channel->panEnv.out - 32) + channel->pan;
         if (p < 0) p = 0;
         if (p > 255) p = 255;
         voice->pan = static_cast<int32_t>(p);

@@ -1,11 +1,10 @@
 #include "platform/bitmap.h"
 
-#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <new>
-#include <vector>
+#include <string>
 
+#include "base/file_bytes.h"
 #include "platform/resources.h"
 
 namespace {
@@ -30,22 +29,6 @@ Bitmap* resized(Bitmap* b, int32_t width, int32_t height) {
     return r;
 }
 
-// The whole of a regular file, or nothing: a device, a pipe or a file too
-// big to be a picture the card can show is not read at all.
-std::vector<uint8_t> readPictureFile(const char* path) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return {};
-    const uintmax_t size = std::filesystem::file_size(path, ec);
-    if (ec || size == 0 || size > MAX_FILE_BYTES) return {};
-    std::FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) return {};
-    std::vector<uint8_t> bytes(static_cast<size_t>(size));
-    const size_t got = std::fread(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
-    if (got != bytes.size()) return {};
-    return bytes;
-}
-
 }  // namespace
 
 Bitmap* newBitmap(int32_t width, int32_t height) {
@@ -64,8 +47,13 @@ Bitmap* loadBitmapImage(BitmapName name, int32_t width, int32_t height) {
     Bitmap* b = decodeBitmap(r.bytes, r.size);
     // Not among the resources: a file of that name.
     if (b == nullptr && name.text != nullptr && name.text[0] != '\0') {
-        const std::vector<uint8_t> file = readPictureFile(name.text);
-        b = decodeBitmap(file.data(), static_cast<uint32_t>(file.size()));
+        // A device, a pipe or a file too big to be a picture the card can
+        // show is not read at all.
+        const FileKind picture{"picture", "picture", MAX_FILE_BYTES, false};
+        std::string file, error;
+        if (readFileBytes(name.text, picture, file, error))
+            b = decodeBitmap(reinterpret_cast<const uint8_t*>(file.data()),
+                             static_cast<uint32_t>(file.size()));
     }
     return resized(b, width, height);
 }

@@ -10,7 +10,11 @@
 
 struct PlatformWindow;
 
+// The full-screen window keeps the card's historic title; a desktop window,
+// which a title bar, a task bar and a window switcher show, takes the card's
+// name, which tells a person what it is.
 constexpr const char* WINDOW_TITLE = "Tessary DirectDraw Wrapper";
+constexpr const char* DESKTOP_WINDOW_TITLE = "yulecard";
 
 enum class WindowPlacement {
     FullScreen,  // borderless over the whole screen; the screen's mode is not changed
@@ -24,8 +28,9 @@ bool startPlatform();
 // Ends what startPlatform began (also after a failed start).
 void stopPlatform();
 
-// Creates the window for a picture of width x height, titled WINDOW_TITLE,
-// shown, with the icon of resource 101. Full screen, it starts borderless
+// Creates the window for a picture of width x height, titled WINDOW_TITLE
+// (DESKTOP_WINDOW_TITLE as a desktop window), shown, with the icon of
+// resource 101. Full screen, it starts borderless
 // at (0, 0) with the picture's size and then covers the screen; as a
 // window, it is centred at the size windowScale() chooses. Null on failure
 // (cause in platformError()); a missing icon is no failure.
@@ -33,9 +38,9 @@ PlatformWindow* createMainWindow(int32_t width, int32_t height,
                                  WindowPlacement placement = WindowPlacement::FullScreen);
 void destroyMainWindow(PlatformWindow* window);
 
-// Moves the window between full screen and a desktop window. Back in a
-// window, it takes the place and size it had there last (the first time:
-// centred at the size windowScale() chooses). False when the platform
+// Moves the window between full screen and a desktop window, with the
+// placement's title. Back in a window, it takes the place and size it had
+// there last (the first time: centred at the size windowScale() chooses). False when the platform
 // refused; the window then keeps its placement.
 bool setWindowPlacement(PlatformWindow* window, WindowPlacement placement);
 WindowPlacement windowPlacement(const PlatformWindow* window);

@@ -18,7 +18,7 @@
 #include "app/frame_loop.h"
 #include "app/scene.h"
 #include "app/scene_frame.h"
-#include "display/image_surface.h"
+#include "app/scene_host.h"
 #include "greeting/greeting_layout.h"
 #include "greeting/greeting_link.h"
 #include "greeting/greeting_readable.h"
@@ -98,23 +98,8 @@ extern "C" {
 // The invitation's picture: the card's backdrop, as the show draws it.
 EMSCRIPTEN_KEEPALIVE int yuleShowInvitation() {
     if (shell) return 0;
-    PlatformWindow* window = createMainWindow(SCREEN_WIDTH, SCREEN_HEIGHT);
-    mainWindow = window;
-    bool shown = false;
-    if (window != nullptr &&
-        display.create(window, SCREEN_WIDTH, SCREEN_HEIGHT, SCREEN_BPP, DisplayMode::FullScreen)) {
-        ImageSurface backdropPicture;
-        backdropPicture.create(display.directDraw, SCREEN_WIDTH, SCREEN_HEIGHT, DDSCAPS_SYSTEMMEMORY);
-        shown = backdropPicture.loadBitmap(BACKDROP_BITMAP, 0, 0) &&
-                backdropPicture.blit(display, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, 0, 0, SCREEN_WIDTH,
-                                     SCREEN_HEIGHT) &&
-                display.present();
-        backdropPicture.release();
-        display.release();
-    }
-    destroyMainWindow(window);
-    mainWindow = nullptr;
-    return shown ? 1 : 0;
+    std::string error;
+    return SceneHost().showBackdrop(error) ? 1 : 0;
 }
 
 // Opens the card: the show and its music start together (the music with its

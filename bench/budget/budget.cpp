@@ -5,16 +5,13 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <vector>
 
-#include "app/frame_loop.h"
-#include "app/scene.h"
-#include "app/scene_frame.h"
-#include "app/scene_state.h"
-#include "music/memory_stream.h"
+#include "app/scene_host.h"
+#include "music/loader.h"
 #include "music/render.h"
 #include "platform/resources.h"
-#include "platform/wall_clock.h"
 
 namespace {
 
@@ -30,19 +27,15 @@ double millisecondsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-void noWait(uint32_t) {}
-
 double sceneFrameMs() {
-    fixWallClock(1'765'000'000);
-    setSceneSleep(noWait);
-    mainWindow = nullptr;  // the off-screen display: drawing, no presenting
-    if (!sceneInit()) return -1;
-    while (phase != SCENE_WRITING) sceneFrame();
+    // The off-screen display: drawing, no presenting.
+    SceneHost show;
+    std::string error;
+    if (!show.open(SHOW_DEFAULT_CLOCK, error, SceneHost::Screen::OffScreen)) return -1;
+    show.runUntilWriting();
     const auto start = Clock::now();
-    for (int32_t i = 0; i < FRAMES_TIMED; ++i) sceneFrame();
-    const double ms = millisecondsSince(start) / FRAMES_TIMED;
-    sceneShutdown();
-    return ms;
+    for (int32_t i = 0; i < FRAMES_TIMED; ++i) show.nextFrame();
+    return millisecondsSince(start) / FRAMES_TIMED;
 }
 
 double musicMsPerFrame() {

@@ -27,7 +27,6 @@
 #include <vector>
 
 #include "music/loader.h"
-#include "music/memory_stream.h"
 #include "music/song.h"
 #include "support/child_time.h"
 

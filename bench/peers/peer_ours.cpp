@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "music/loader.h"
-#include "music/memory_stream.h"
 #include "music/render.h"
 #include "peer_player.h"
 

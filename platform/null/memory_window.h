@@ -24,4 +24,8 @@ struct PlatformWindow {
     int32_t height;
     PresentedFrame frame;                                     // the frame last presented into the window
     WindowPlacement placement = WindowPlacement::FullScreen;  // kept only: nothing is on a screen
+    // For tests, a screen that goes away: the next this-many presenters
+    // cannot be opened on the window, the next this-many frames are refused.
+    int32_t refuseOpens = 0;
+    int32_t refusePresents = 0;
 };

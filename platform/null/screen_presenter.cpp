@@ -21,6 +21,11 @@ ScreenPresenter* openPresenter(PlatformWindow* window, int32_t width, int32_t he
         setNullPlatformError("the frame's depth cannot be shown");
         return nullptr;
     }
+    if (window->refuseOpens > 0) {
+        --window->refuseOpens;
+        setNullPlatformError("the screen mode was refused");
+        return nullptr;
+    }
     auto* p = new (std::nothrow) ScreenPresenter{window};
     if (p == nullptr) {
         setNullPlatformError("out of memory");
@@ -43,6 +48,10 @@ void closePresenter(ScreenPresenter* presenter) {
 
 bool presentFrame(ScreenPresenter* p, const uint8_t* pixels, int32_t pitch, const uint32_t* palette) {
     if (p == nullptr || pixels == nullptr) return false;
+    if (p->window->refusePresents > 0) {
+        --p->window->refusePresents;
+        return false;
+    }
     PresentedFrame& f = p->window->frame;
     for (int32_t y = 0; y < f.height; ++y)
         std::memcpy(f.pixels.data() + static_cast<size_t>(f.pitch) * y,

@@ -87,11 +87,14 @@ bool enterFullScreen(PlatformWindow* window) {
         return false;
     }
     window->placement = WindowPlacement::FullScreen;
+    SDL_SetWindowTitle(sdl, WINDOW_TITLE);
     return true;
 }
 
-// Framed and resizable, but never so small that the picture vanishes.
+// Framed, titled with the card's name and resizable, but never so small that
+// the picture vanishes.
 void frameAsDesktopWindow(const PlatformWindow* window) {
+    SDL_SetWindowTitle(window->sdl, DESKTOP_WINDOW_TITLE);
     SDL_SetWindowBordered(window->sdl, SDL_TRUE);
     SDL_SetWindowResizable(window->sdl, SDL_TRUE);
     SDL_SetWindowMinimumSize(window->sdl, window->pictureWidth / SMALLEST_WINDOW_DIVISOR,
@@ -147,7 +150,7 @@ PlatformWindow* createMainWindow(int32_t width, int32_t height, WindowPlacement 
             SDL_CreateWindow(WINDOW_TITLE, 0, 0, width, height, SDL_WINDOW_BORDERLESS | SDL_WINDOW_SHOWN);
     } else if (width > 0 && height > 0) {
         const SDL_Rect place = firstWindowRect(window, 0);
-        window->sdl = SDL_CreateWindow(WINDOW_TITLE, place.x, place.y, place.w, place.h,
+        window->sdl = SDL_CreateWindow(DESKTOP_WINDOW_TITLE, place.x, place.y, place.w, place.h,
                                        SDL_WINDOW_RESIZABLE | SDL_WINDOW_SHOWN);
         window->placement = WindowPlacement::Window;
     } else {

@@ -23,19 +23,9 @@ class SceneFrame : public ::testing::Test {
     }
     void TearDown() override {
         setSceneSleep(nullptr);
-        failDisplayCreates = 0;
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
     }
 };
-
-TEST_F(SceneFrame, DisplayThatCannotOpenStopsTheSetUpBeforeAnythingElse) {
-    failDisplayCreates = 1;
-    EXPECT_EQ(0, sceneInit());
-    EXPECT_EQ(1, cursorShown()) << "the cursor is hidden only after the display opened";
-    EXPECT_EQ(display.directDraw, nullptr);
-    EXPECT_EQ(display.clipper, nullptr);
-    EXPECT_EQ(1, sceneShutdown()) << "the shutdown after a failed set-up gives up only what exists";
-}
 
 TEST_F(SceneFrame, OpenClipPresentAndReleaseLast) {
     ASSERT_EQ(1, sceneInit());

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "music/audio_output.h"
-#include "music/memory_stream.h"
+#include "music/loader.h"
 #include "music/resource_stream.h"
 #include "music/song.h"
 #include "platform/audio_device.h"

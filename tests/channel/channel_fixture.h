@@ -37,10 +37,10 @@ class ChannelTest : public ::testing::Test {
     // Full volume at centre pan, as a freshly reset note would be.
     void fullVolume() {
         channel.volume = 64;
-        channel.volEnvOut = 64;
+        channel.volEnv.out = 64;
         channel.fadeout = 65536;
         channel.pan = 128;
-        channel.panEnvOut = 32;
+        channel.panEnv.out = 32;
     }
 
     Channel channel;

@@ -13,24 +13,7 @@ const char* nameOf(Which which) {
 
 class EnvelopeTest : public ChannelTest {
   protected:
-    // The six state fields of one of the channel's envelopes.
-    struct Fields {
-        int32_t* tick;
-        int32_t* point;
-        int32_t* value;
-        int32_t* step;
-        int32_t* out;
-        uint8_t* done;
-    };
-
-    Fields fields(Which which) {
-        Channel& c = channel;
-        if (which == Which::Volume) {
-            return {&c.volEnvTick, &c.volEnvPoint, &c.volEnvValue,
-                    &c.volEnvStep, &c.volEnvOut,   &c.volEnvDone};
-        }
-        return {&c.panEnvTick, &c.panEnvPoint, &c.panEnvValue, &c.panEnvStep, &c.panEnvOut, &c.panEnvDone};
-    }
+    EnvelopeState& state(Which which) { return which == Which::Volume ? channel.volEnv : channel.panEnv; }
     Envelope view(Which which) const {
         return which == Which::Volume ? volumeEnvelope(instrument) : panningEnvelope(instrument);
     }
@@ -46,22 +29,17 @@ class EnvelopeTest : public ChannelTest {
     // One tick of an envelope, as the sequencer calls it; returns false once
     // the envelope is done and would no longer be called.
     bool step(Which which = Which::Volume) {
-        const Fields f = fields(which);
-        if (*f.done) return false;
-        const uint8_t flag = which == Which::Volume ? UPDATE_VOLUME : UPDATE_PAN;
-        channel.flags = 0;
-        stepEnvelope(&channel, view(which), f.tick, f.point, f.value, f.step, f.out, f.done, flag);
-        EXPECT_EQ(channel.flags, flag);
+        if (state(which).done) return false;
+        state(which).advance(view(which), channel.keyOff != 0);
         return true;
     }
     void setPosition(int32_t position, Which which = Which::Volume) {
-        const Fields f = fields(which);
-        setEnvelopePosition(view(which), position, f.tick, f.point, f.value, f.step, f.out, f.done);
+        state(which).moveTo(view(which), position);
     }
     // Steps until done (at most `limit` ticks) and returns every output.
     std::vector<int32_t> run(Which which, int limit = 100000) {
         std::vector<int32_t> outputs;
-        while (static_cast<int>(outputs.size()) < limit && step(which)) outputs.push_back(*fields(which).out);
+        while (static_cast<int>(outputs.size()) < limit && step(which)) outputs.push_back(state(which).out);
         return outputs;
     }
 };
@@ -80,17 +58,17 @@ TEST_F(EnvelopeTest, SustainHoldsUntilKeyOffThenFallsToDone) {
     instrument.volumeSustain = 0;
     for (int t = 0; t < 5; ++t) {
         ASSERT_TRUE(step());
-        EXPECT_EQ(channel.volEnvOut, 64);
-        EXPECT_EQ(channel.volEnvTick, 0);
+        EXPECT_EQ(channel.volEnv.out, 64);
+        EXPECT_EQ(channel.volEnv.tick, 0);
     }
     channel.keyOff = 1;
     const int outputs[] = {64, 57, 51, 44, 38, 32, 25, 19, 12, 6, 0};
     for (int t = 0; t <= 10; ++t) {
         ASSERT_TRUE(step());
-        EXPECT_EQ(channel.volEnvOut, outputs[t]) << "tick " << t;
+        EXPECT_EQ(channel.volEnv.out, outputs[t]) << "tick " << t;
     }
-    EXPECT_EQ(channel.volEnvDone, 1);
-    EXPECT_EQ(channel.volEnvTick, 10);  // not advanced on the last point
+    EXPECT_EQ(channel.volEnv.done, 1);
+    EXPECT_EQ(channel.volEnv.tick, 10);  // not advanced on the last point
     EXPECT_FALSE(step());
 }
 
@@ -102,9 +80,9 @@ TEST_F(EnvelopeTest, LoopRepeatsBetweenItsPoints) {
     const int outputs[] = {0, 16, 32, 48, 64, 48, 32, 16, 0, 16, 32, 48, 64, 48, 32, 16, 0, 16};
     for (int out : outputs) {
         ASSERT_TRUE(step());
-        EXPECT_EQ(channel.volEnvOut, out);
+        EXPECT_EQ(channel.volEnv.out, out);
     }
-    EXPECT_EQ(channel.volEnvDone, 0);
+    EXPECT_EQ(channel.volEnv.done, 0);
 }
 
 TEST_F(EnvelopeTest, SustainInsideLoopReleasedByKeyOff) {
@@ -114,34 +92,43 @@ TEST_F(EnvelopeTest, SustainInsideLoopReleasedByKeyOff) {
     const int held[] = {64, 48, 32, 32, 32};
     for (int out : held) {
         ASSERT_TRUE(step());
-        EXPECT_EQ(channel.volEnvOut, out);
+        EXPECT_EQ(channel.volEnv.out, out);
     }
-    EXPECT_EQ(channel.volEnvTick, 2);
+    EXPECT_EQ(channel.volEnv.tick, 2);
     channel.keyOff = 1;  // continues past the sustain point from this tick
     const int released[] = {32, 16, 0};
     for (int out : released) {
         ASSERT_TRUE(step());
-        EXPECT_EQ(channel.volEnvOut, out);
+        EXPECT_EQ(channel.volEnv.out, out);
     }
-    EXPECT_EQ(channel.volEnvDone, 1);
+    EXPECT_EQ(channel.volEnv.done, 1);
 }
 
-TEST_F(EnvelopeTest, PanningEnvelopeSetsItsOwnFlag) {
+// The tick's envelope step: each envelope switched on steps and flags its
+// own change, a done one no longer does, a released note fades.
+TEST_F(EnvelopeTest, EachTickStepsTheEnvelopesSwitchedOnAndFadesAReleasedNote) {
     instrument.panningPoints[0] = {0, 0};
     instrument.panningPoints[1] = {2, 64};
     instrument.panningPointCount = 2;
     instrument.panningFlags = ENVELOPE_ON;
+    instrument.fadeout = 1000;
+    channel.fadeout = 65536;
     const int outputs[] = {0, 32, 64};
     for (int out : outputs) {
         channel.flags = 0;
-        stepEnvelope(&channel, panningEnvelope(instrument), &channel.panEnvTick, &channel.panEnvPoint,
-                     &channel.panEnvValue, &channel.panEnvStep, &channel.panEnvOut, &channel.panEnvDone,
-                     UPDATE_PAN);
-        EXPECT_EQ(channel.panEnvOut, out);
-        EXPECT_EQ(channel.flags, UPDATE_PAN);
+        stepEnvelopesAndFadeout(&channel, instrument);
+        EXPECT_EQ(channel.panEnv.out, out);
+        EXPECT_EQ(channel.flags, UPDATE_PAN) << "the volume envelope is off";
     }
-    EXPECT_EQ(channel.panEnvDone, 1);
-    EXPECT_EQ(channel.volEnvDone, 0);
+    EXPECT_EQ(channel.panEnv.done, 1);
+    EXPECT_EQ(channel.volEnv.done, 0);
+    channel.flags = 0;
+    stepEnvelopesAndFadeout(&channel, instrument);
+    EXPECT_EQ(channel.flags, 0) << "a done envelope steps no more";
+    channel.keyOff = 1;
+    stepEnvelopesAndFadeout(&channel, instrument);
+    EXPECT_EQ(channel.flags, UPDATE_VOLUME);
+    EXPECT_EQ(channel.fadeout, 64536);
 }
 
 TEST_F(EnvelopeTest, EqualXGivesFlatSegmentWithoutDividing) {
@@ -149,7 +136,7 @@ TEST_F(EnvelopeTest, EqualXGivesFlatSegmentWithoutDividing) {
     instrument.volumeFlags = ENVELOPE_ON;
     for (int t = 0; t < 50; ++t) {
         ASSERT_TRUE(step());
-        EXPECT_EQ(channel.volEnvOut, 10);
+        EXPECT_EQ(channel.volEnv.out, 10);
     }
 }
 
@@ -157,11 +144,11 @@ TEST_F(EnvelopeTest, MalformedPointsStayBoundedAndInside) {
     // A point before its predecessor: the tick never meets it.
     setPoints({{10, 64}, {5, 0}, {20, 64}});
     instrument.volumeFlags = ENVELOPE_ON;
-    channel.volEnvTick = 10;
+    channel.volEnv.tick = 10;
     for (int t = 0; t < 5000; ++t) {
         ASSERT_TRUE(step());
-        ASSERT_GE(channel.volEnvOut, 0);
-        ASSERT_LE(channel.volEnvOut, 64);
+        ASSERT_GE(channel.volEnv.out, 0);
+        ASSERT_LE(channel.volEnv.out, 64);
     }
 
     // Counts past the record, loop points past the count, y above 64.
@@ -176,11 +163,11 @@ TEST_F(EnvelopeTest, MalformedPointsStayBoundedAndInside) {
     instrument.volumeSustain = 250;
     int ticks = 0;
     while (step() && ticks < 1000) {
-        ASSERT_LE(channel.volEnvOut, 64);
+        ASSERT_LE(channel.volEnv.out, 64);
         ++ticks;
     }
-    EXPECT_EQ(channel.volEnvDone, 1);
-    EXPECT_EQ(channel.volEnvOut, 64);
+    EXPECT_EQ(channel.volEnv.done, 1);
+    EXPECT_EQ(channel.volEnv.out, 64);
 }
 
 TEST_F(EnvelopeTest, AnyEnvelopeDataStaysInRange) {
@@ -204,8 +191,8 @@ TEST_F(EnvelopeTest, AnyEnvelopeDataStaysInRange) {
         instrument.volumeSustain = static_cast<uint8_t>(next() % 24);
         for (int t = 0; t < 400 && step(); ++t) {
             if (t == 200) channel.keyOff = 1;
-            ASSERT_GE(channel.volEnvOut, 0) << "trial " << trial << " tick " << t;
-            ASSERT_LE(channel.volEnvOut, 64) << "trial " << trial << " tick " << t;
+            ASSERT_GE(channel.volEnv.out, 0) << "trial " << trial << " tick " << t;
+            ASSERT_LE(channel.volEnv.out, 64) << "trial " << trial << " tick " << t;
         }
     }
 }
@@ -241,9 +228,9 @@ TEST_F(EnvelopeTest, SetPositionAnywhereStaysOnItsSegment) {
             std::memset(&channel, 0, sizeof channel);
             setPoints({{10, 16}, {14, 48}, {20, 0}}, which);
             setPosition(c.position, which);
-            EXPECT_EQ(*fields(which).out, c.outAtOnce);
+            EXPECT_EQ(state(which).out, c.outAtOnce);
             EXPECT_EQ(run(which), c.outputs);
-            EXPECT_EQ(*fields(which).done, 1);
+            EXPECT_EQ(state(which).done, 1);
         }
     }
 }
@@ -272,15 +259,15 @@ TEST_F(EnvelopeTest, SetPositionBeforeALateSteepFirstPointHoldsItsValue) {
             std::memset(&channel, 0, sizeof channel);
             setPoints(c.points, which);
             setPosition(c.position, which);
-            EXPECT_EQ(*fields(which).out, c.first);
-            EXPECT_EQ(*fields(which).step, 0);
+            EXPECT_EQ(state(which).out, c.first);
+            EXPECT_EQ(state(which).step, 0);
             const std::vector<int32_t> outputs = run(which);
             ASSERT_GE(outputs.size(), static_cast<size_t>(c.holds));
             EXPECT_EQ(std::vector<int32_t>(outputs.begin(), outputs.begin() + c.holds),
                       repeated(c.first, c.holds));
             for (int32_t out : outputs) ASSERT_TRUE(out >= 0 && out <= 64) << out;
             EXPECT_EQ(outputs.back(), c.last);
-            EXPECT_EQ(*fields(which).done, 1);
+            EXPECT_EQ(state(which).done, 1);
         }
     }
 }
@@ -296,7 +283,7 @@ TEST_F(EnvelopeTest, SetPositionBeforeALoopWhoseStartIsAfterItsEnd) {
     // Held to tick 10, up to 48 at tick 14 (the loop end), on from point 2
     // at tick 20: 6.4 a tick up to 64 at tick 30.
     EXPECT_EQ(run(Which::Volume), repeated(16, 8, {24, 32, 40, 0, 6, 12, 19, 25, 31, 38, 44, 51, 57, 64}));
-    EXPECT_EQ(channel.volEnvTick, 30);
+    EXPECT_EQ(channel.volEnv.tick, 30);
 }
 
 // safety: however the tick came to run past the point its envelope heads
@@ -307,14 +294,14 @@ TEST_F(EnvelopeTest, TickPastItsPointHoldsTheValue) {
         SCOPED_TRACE(nameOf(which));
         std::memset(&channel, 0, sizeof channel);
         setPoints({{10, 16}, {14, 48}, {20, 0}}, which);
-        const Fields f = fields(which);
-        *f.tick = 40;
-        *f.point = 1;
-        *f.value = 48 * 65536;
-        *f.step = 8 * 65536;
+        EnvelopeState& e = state(which);
+        e.tick = 40;
+        e.point = 1;
+        e.value = 48 * 65536;
+        e.step = 8 * 65536;
         for (int t = 0; t < 5000; ++t) {
             ASSERT_TRUE(step(which));
-            ASSERT_EQ(*f.out, 48) << "tick " << t;
+            ASSERT_EQ(e.out, 48) << "tick " << t;
         }
     }
 }
@@ -325,9 +312,9 @@ TEST_F(EnvelopeTest, TickPastItsPointHoldsTheValue) {
 TEST_F(EnvelopeTest, NoteOnBeforeALateFirstPointKeepsThePreviousValue) {
     setPoints({{10, 16}, {14, 48}}, Which::Volume);
     setPoints({{6, 0}, {8, 64}}, Which::Panning);
-    channel.volEnvValue = 40 * 65536;
-    channel.volEnvStep = -5 * 65536;  // a stale step from the earlier note
-    channel.panEnvValue = 20 * 65536;
+    channel.volEnv.value = 40 * 65536;
+    channel.volEnv.step = -5 * 65536;  // a stale step from the earlier note
+    channel.panEnv.value = 20 * 65536;
     resetNote(&channel, &sample);
     EXPECT_EQ(run(Which::Volume), repeated(40, 10, {16, 24, 32, 40, 48}));
     EXPECT_EQ(run(Which::Panning), repeated(20, 6, {0, 32, 64}));

@@ -99,7 +99,7 @@ TEST_F(VoiceUpdateTest, VolumeFormulaAndGains) {
     for (const Case& c : cases) {
         channel.volume = c.volume;
         channel.volumeDelta = c.volumeDelta;
-        channel.volEnvOut = c.envelope;
+        channel.volEnv.out = c.envelope;
         channel.fadeout = c.fadeout;
         song.globalVolume = c.global;
         voice.pan = c.pan;
@@ -125,7 +125,7 @@ TEST_F(VoiceUpdateTest, PanLimitsAndEnvelopeSwing) {
     update(UPDATE_VOLUME);
     for (const Case& c : cases) {
         channel.pan = c.pan;
-        channel.panEnvOut = c.envelope;
+        channel.panEnv.out = c.envelope;
         update(UPDATE_PAN);
         EXPECT_EQ(voice.pan, c.voicePan) << c.pan << " " << c.envelope;
         EXPECT_EQ(voice.leftVolume, 127 * c.voicePan / 255);

@@ -76,21 +76,6 @@ TEST(DisplayDevice, ClearedBackBufferStartsEveryFrameBlack) {
         for (int x = 0; x < 640; x += 13) ASSERT_EQ(0u, pixelAt(d.surface, x, y));
 }
 
-TEST(DisplayDevice, FailingPresentIsRetriedABoundedNumberOfTimes) {
-    DisplayDevice d;
-    ASSERT_EQ(1, d.create(nullptr, 64, 48, 16, DisplayMode::FullScreen));
-    d.directDraw->failPresentAttempts = PRESENT_ATTEMPTS - 1;
-    EXPECT_EQ(1, d.present()) << "shown on the last attempt";
-    EXPECT_EQ(0, d.directDraw->failPresentAttempts);
-    d.directDraw->failPresentAttempts = 1000;
-    EXPECT_EQ(0, d.present()) << "a screen that keeps refusing must not stall the caller";
-    EXPECT_EQ(1000 - PRESENT_ATTEMPTS, d.directDraw->failPresentAttempts);
-    EXPECT_EQ(1u, d.directDraw->framesDropped);
-    d.directDraw->failPresentAttempts = 0;
-    EXPECT_EQ(1, d.present());
-    EXPECT_EQ(2u, d.directDraw->framesShown);
-}
-
 TEST(DisplayDevice, ClipListBoundsAndUnion) {
     DisplayDevice d;
     ASSERT_EQ(1, d.create(nullptr, 640, 480, 16, DisplayMode::FullScreen));
@@ -191,21 +176,6 @@ TEST(DisplayDevice, WindowedModeTakesTheDesktopDepth) {
     EXPECT_EQ(16, d.bitsPerPixel) << "an off-screen window has the card's own depth";
     EXPECT_EQ(d.palette, nullptr);
     EXPECT_EQ(1, d.present());
-}
-
-TEST(DisplayDevice, RefusedPresentIsReportedInBothModes) {
-    for (DisplayMode mode : {DisplayMode::FullScreen, DisplayMode::Windowed}) {
-        DisplayDevice d;
-        ASSERT_TRUE(d.create(nullptr, 64, 48, 16, mode));
-        EXPECT_EQ(d.mode(), mode);
-        d.directDraw->failPresentAttempts = 1000;
-        // fix: the windowed present said it had shown a frame the platform refused.
-        EXPECT_FALSE(d.present());
-        EXPECT_EQ(d.directDraw->framesDropped, 1u);
-        EXPECT_EQ(d.directDraw->framesShown, 0u);
-        d.directDraw->failPresentAttempts = 0;
-        EXPECT_TRUE(d.present());
-    }
 }
 
 TEST(DisplayDevice, CreatingAgainReplacesWhatTheFirstHeld) {

@@ -59,7 +59,7 @@ for _ in $(seq 150); do
   sleep 0.1
 done
 framed || fail "no frame after 15 s: $(xprop -id "$win" _NET_FRAME_EXTENTS)"
-xprop -id "$win" WM_NAME | grep -q '"Tessary DirectDraw Wrapper"' || fail "title: $(xprop -id "$win" WM_NAME)"
+xprop -id "$win" WM_NAME | grep -q '"yulecard"' || fail "title in a window: $(xprop -id "$win" WM_NAME)"
 echo "--window: $(geometry "$win"), framed, titled"
 
 # The user moves and resizes the window.
@@ -80,11 +80,13 @@ for round in 1 2 3; do
   xdotool key alt+Return
   wait_geometry "$win" "0 0 1600 1200" || fail "round $round: Alt+Enter gave $(geometry "$win")"
   full_screen_state || fail "round $round: not in the window manager's full-screen state"
+  xprop -id "$win" WM_NAME | grep -q '"Tessary DirectDraw Wrapper"' || fail "round $round: full-screen title"
   xdotool key F11
   wait_geometry "$win" "$left" || fail "round $round: back from full screen at $(geometry "$win"), not $left"
   full_screen_state && fail "round $round: still in the full-screen state"
   for _ in $(seq 100); do framed && break; sleep 0.1; done
   framed || fail "round $round: the frame did not come back"
+  xprop -id "$win" WM_NAME | grep -q '"yulecard"' || fail "round $round: title back in a window"
   echo "round $round: full screen and back to $(geometry "$win")"
 done
 

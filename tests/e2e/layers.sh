@@ -24,11 +24,12 @@ check_includes platform 'display|effects|app|music|greeting'
 check_includes display 'effects|app|music|greeting'
 check_includes effects 'app|music|greeting'
 # The device-free helpers stand on nothing of the card; the greeting's
-# language on them and on the writer's text format alone.
+# language on them and on the writer's text format and the show's frame
+# period alone.
 check_includes base 'platform|display|effects|app|music|greeting'
 check_includes greeting 'platform|display|app|music'
-hits=$(grep -nE '#[[:space:]]*include[[:space:]]*"effects/' greeting/* | grep -v 'effects/text_format\.h')
-[ -z "$hits" ] || { echo "$hits"; fail "greeting/ uses the effects beyond the writer's text format"; }
+hits=$(grep -nE '#[[:space:]]*include[[:space:]]*"effects/' greeting/* | grep -vE 'effects/(text_format|frame_period)\.h')
+[ -z "$hits" ] || { echo "$hits"; fail "greeting/ uses the effects beyond the writer's text format and the frame period"; }
 
 for program in tools/shot/yulecard-shot tests/tests_headless; do
   [ -x "$build/$program" ] || fail "$build/$program not built"

@@ -5,11 +5,12 @@
 # fail WHAT: the test fails, with what the card said.
 fail() { echo "FAIL: $*"; cat "$out/card.log" 2>/dev/null; exit 1; }
 
-# find_card_window PID: prints the card's window id once it exists (10 s).
+# find_card_window PID: prints the card's window id once it exists (10 s),
+# full screen or in a window (each has its title).
 find_card_window() {
   local pid=$1 win=""
   for _ in $(seq 100); do
-    win=$(xdotool search --name "Tessary DirectDraw Wrapper" 2>/dev/null | head -n1)
+    win=$(xdotool search --name "^(Tessary DirectDraw Wrapper|yulecard)$" 2>/dev/null | head -n1)
     [ -n "$win" ] && { echo "$win"; return 0; }
     kill -0 "$pid" 2>/dev/null || return 1
     sleep 0.1

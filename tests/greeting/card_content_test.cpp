@@ -16,7 +16,6 @@
 #include "greeting/greeting_text.h"
 #include "loader/xm_builder.h"
 #include "music/loader.h"
-#include "music/memory_stream.h"
 #include "music/render.h"
 #include "platform/resources.h"
 

@@ -11,29 +11,25 @@
 #include "app/frame_loop.h"
 #include "app/scene.h"
 #include "app/scene_frame.h"
+#include "app/scene_host.h"
 #include "platform/audio_device.h"
 #include "platform/messages.h"
 #include "platform/null/memory_window.h"
 #include "platform/ticks.h"
 #include "platform/wall_clock.h"
 #include "platform/window.h"
+#include "support/fnv1a.h"
 
 namespace {
 
 // FNV-1a over the rows of a frame, as the golden pins of the show hash them.
 std::string frameHash(const PresentedFrame& f) {
-    uint64_t hash = 0xcbf29ce484222325ull;
+    uint64_t hash = testsupport::FNV1A_BASIS;
     for (int32_t y = 0; y < f.height; ++y)
-        for (int32_t i = 0; i < f.width * 2; ++i) {
-            hash ^= f.pixels[static_cast<size_t>(y) * f.pitch + i];
-            hash *= 0x100000001b3ull;
-        }
-    char text[24];
-    std::snprintf(text, sizeof text, "%016" PRIx64, hash);
-    return text;
+        hash = testsupport::fnv1a(f.pixels.data() + static_cast<size_t>(y) * f.pitch,
+                                  static_cast<size_t>(f.width) * 2, hash);
+    return testsupport::hex64(hash);
 }
-
-void noWait(uint32_t) {}
 
 TEST(NullBackend, HasNoSoundDeviceAndAWindowOfMemory) {
     EXPECT_EQ(platformAudioDevice(), nullptr);
@@ -48,25 +44,36 @@ TEST(NullBackend, HasNoSoundDeviceAndAWindowOfMemory) {
 }
 
 TEST(NullBackend, ShowPresentsTheDesktopsFramesToMemory) {
-    fixWallClock(1765000000);
-    setSceneSleep(noWait);
-    mainWindow = createMainWindow(SCREEN_WIDTH, SCREEN_HEIGHT);
-    ASSERT_NE(mainWindow, nullptr);
-    ASSERT_EQ(sceneInit(), 1) << "the music fails to find a device and the show goes on silently";
+    SceneHost show;
+    std::string error;
+    ASSERT_TRUE(show.open(SHOW_DEFAULT_CLOCK, error))
+        << "the music fails to find a device and the show goes on "
+           "silently: "
+        << error;
     std::vector<std::string> hashes;
     for (int frame = 0; frame <= 330; ++frame) {
-        sceneFrame();
+        show.nextFrame();
         if (frame == 0 || frame == 95 || frame == 330) hashes.push_back(frameHash(mainWindow->frame));
     }
     EXPECT_EQ(mainWindow->frame.count, 331u);
     EXPECT_EQ(mainWindow->frame.bitsPerPixel, 16);
     // The pins of the golden test, taken on the desktop before the backends.
     EXPECT_EQ(hashes, (std::vector<std::string>{"603eada70b50fcf0", "7428dce6f7946696", "3abf0a210610f35b"}));
-    sceneShutdown();
-    destroyMainWindow(mainWindow);
-    mainWindow = nullptr;
-    setSceneSleep(nullptr);
-    releaseWallClock();
+    show.close();
+    EXPECT_EQ(mainWindow, nullptr);
+}
+
+// The card's sky alone, for a page's invitation: presented once, then
+// everything given up.
+TEST(NullBackend, TheBackdropAloneIsShownOnceAndEverythingGivenUp) {
+    SceneHost host;
+    std::string error;
+    ASSERT_TRUE(host.showBackdrop(error)) << error;
+    EXPECT_EQ(mainWindow, nullptr);
+    EXPECT_EQ(display.primary, nullptr);
+    ASSERT_TRUE(host.open(SHOW_DEFAULT_CLOCK, error)) << error;
+    host.nextFrame();
+    EXPECT_EQ(frameHash(mainWindow->frame), "603eada70b50fcf0") << "a show after it starts as ever";
 }
 
 // The whole shell: window, set-up with the scene's own one-second head

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "music/loader.h"
-#include "music/memory_stream.h"
 #include "music/song_check.h"
 
 namespace {

@@ -8,7 +8,6 @@
 
 #include "music/file_callbacks.h"
 #include "music/loader.h"
-#include "music/memory_stream.h"
 #include "music/resource_stream.h"
 #include "xm_builder.h"
 
@@ -137,7 +136,9 @@ TEST(SongStream, OpenFailureFreesTheHandleAndCloseHandsTheStreamBack) {
     registerFileCallbacks(nullptr, nullptr, nullptr, nullptr, nullptr);
 }
 
-TEST(MemoryCallbacks, LoadsFromMemoryAndFilesAndRestoresThePreviousSet) {
+// Memory and files open into byte sources of their own: the registered table,
+// the way to open a song by name, is never swapped for them.
+TEST(ByteSources, MemoryAndFilesLoadWithoutTouchingTheRegisteredTable) {
     std::vector<uint8_t> xm = xmtest::buildXm(xmtest::ModuleSpec{});
     registerResourceCallbacks();
     Song* song = createSongFromMemory(xm.data(), xm.size());
@@ -147,7 +148,7 @@ TEST(MemoryCallbacks, LoadsFromMemoryAndFilesAndRestoresThePreviousSet) {
     EXPECT_EQ(registeredFileCallbacks().open, &resourceStreamOpen);
 
     std::filesystem::create_directories(YULE_TEST_OUT);
-    const std::string path = std::string(YULE_TEST_OUT) + "/loader_memory_stream.xm";
+    const std::string path = std::string(YULE_TEST_OUT) + "/loader_file_source.xm";
     FILE* f = std::fopen(path.c_str(), "wb");
     ASSERT_NE(f, nullptr);
     std::fwrite(xm.data(), 1, xm.size(), f);
@@ -160,7 +161,7 @@ TEST(MemoryCallbacks, LoadsFromMemoryAndFilesAndRestoresThePreviousSet) {
     EXPECT_EQ(createSongFromFile((path + ".missing").c_str()), nullptr);
     EXPECT_EQ(lastLoadError().code, LoadErrorCode::OpenFailed);
     EXPECT_NE(std::string(lastLoadError().message).find(".missing"), std::string::npos);
-    EXPECT_EQ(registeredFileCallbacks().open, &resourceStreamOpen) << "restored after a failure";
+    EXPECT_EQ(registeredFileCallbacks().open, &resourceStreamOpen) << "kept after a failure";
 
     registerFileCallbacks(nullptr, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(song = createSongFromMemory(xm.data(), xm.size()), nullptr);
@@ -168,6 +169,24 @@ TEST(MemoryCallbacks, LoadsFromMemoryAndFilesAndRestoresThePreviousSet) {
     EXPECT_FALSE(fileCallbacksRegistered()) << "an empty table stays empty";
     EXPECT_EQ(createSongFromMemory(nullptr, 0), nullptr);
     EXPECT_EQ(lastLoadError().code, LoadErrorCode::NotXm);
+}
+
+// An owning source keeps its bytes through moves, short ones too (a short
+// string may live inside the object that is moved from).
+TEST(ByteSources, OwnedBytesSurviveMoves) {
+    for (const std::string& bytes : {std::string("XM"), std::string(4096, 'x')}) {
+        ByteSource first = ByteSource::owning(bytes);
+        ByteSource second = std::move(first);
+        ByteSource third;
+        third = std::move(second);
+        ASSERT_EQ(third.size(), bytes.size());
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(third.bytes().data()), third.size()), bytes);
+        EXPECT_EQ(first.size(), 0u);
+    }
+    const char borrowed[] = "Extended";
+    const ByteSource view = ByteSource::borrowing(borrowed, 8);
+    EXPECT_EQ(static_cast<const void*>(view.bytes().data()), static_cast<const void*>(borrowed));
+    EXPECT_EQ(ByteSource::borrowing(nullptr, 99).size(), 0u);
 }
 
 }  // namespace

@@ -13,7 +13,6 @@
 
 #include "music/channel.h"
 #include "music/loader.h"
-#include "music/memory_stream.h"
 #include "music/render.h"
 #include "xm_builder.h"
 
@@ -41,7 +40,7 @@ void watchedTick(Song* song) {
     ++report.ticks;
     for (int32_t c = 0; c < std::min<int32_t>(song->channelCount, CHANNEL_COUNT); ++c) {
         const Channel& ch = channels[c];
-        for (int32_t out : {ch.volEnvOut, ch.panEnvOut}) {
+        for (int32_t out : {ch.volEnv.out, ch.panEnv.out}) {
             if (out >= 0 && out <= 64) continue;
             if (report.outside++ == 0) {
                 report.firstOutside = "channel " + std::to_string(c) + " at tick " +
@@ -106,10 +105,10 @@ TEST(FuzzRegressions, EnvelopePositionBeforeTheFirstPointHoldsItsValue) {
     ASSERT_TRUE(startOfflineRender(render, song, RATE));
     std::vector<float> mix(2 * static_cast<size_t>(song->samplesPerTick));
     renderFloat(render, mix.data(), song->samplesPerTick);  // the row tick
-    EXPECT_EQ(channels[0].volEnvPoint, 0);
-    EXPECT_EQ(channels[0].volEnvTick, 255);
-    EXPECT_EQ(channels[0].volEnvStep, 0);
-    EXPECT_EQ(channels[0].volEnvOut, 0);
+    EXPECT_EQ(channels[0].volEnv.point, 0);
+    EXPECT_EQ(channels[0].volEnv.tick, 255);
+    EXPECT_EQ(channels[0].volEnv.step, 0);
+    EXPECT_EQ(channels[0].volEnv.out, 0);
     freeSong(song);
 }
 

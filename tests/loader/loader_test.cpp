@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "music/memory_stream.h"
 #include "music/song_check.h"
 #include "music/song_clock.h"
 #include "xm_builder.h"

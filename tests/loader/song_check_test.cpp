@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "music/loader.h"
-#include "music/memory_stream.h"
 #include "xm_builder.h"
 
 using namespace xmtest;

@@ -9,7 +9,6 @@
 #include "loader/xm_builder.h"
 #include "mixer_support.h"
 #include "music/loader.h"
-#include "music/memory_stream.h"
 #include "music/mixer.h"
 #include "music/mixer_kernels.h"
 #include "reference_mixer.h"

@@ -81,7 +81,7 @@ class MainWindow : public ::testing::Test {
 TEST_F(MainWindow, StartsInAWindowCentredAtTheChosenScale) {
     window = createMainWindow(640, 480, WindowPlacement::Window);
     ASSERT_NE(window, nullptr) << platformError();
-    EXPECT_STREQ(SDL_GetWindowTitle(window->sdl), WINDOW_TITLE);
+    EXPECT_STREQ(SDL_GetWindowTitle(window->sdl), DESKTOP_WINDOW_TITLE);
     const int32_t scale = windowScale(640, 480, screen.w, screen.h);
     expectDesktopWindow(640 * scale, 480 * scale, true);
     const SDL_Rect r = rectOf(window);
@@ -102,8 +102,10 @@ TEST_F(MainWindow, SwitchesBackAndForthAndComesBackWhereTheUserLeftIt) {
     SDL_SetWindowPosition(window->sdl, 30, 40);
     ASSERT_TRUE(setWindowPlacement(window, WindowPlacement::FullScreen)) << platformError();
     expectFullScreen();
+    EXPECT_STREQ(SDL_GetWindowTitle(window->sdl), WINDOW_TITLE);
     ASSERT_TRUE(setWindowPlacement(window, WindowPlacement::Window)) << platformError();
     expectDesktopWindow(800, 500);
+    EXPECT_STREQ(SDL_GetWindowTitle(window->sdl), DESKTOP_WINDOW_TITLE) << "a desktop window says what it is";
     const SDL_Rect r = rectOf(window);
     EXPECT_EQ(r.x, 30);
     EXPECT_EQ(r.y, 40);

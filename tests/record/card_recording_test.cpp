@@ -18,14 +18,13 @@
 #include <vector>
 
 #include "app/card_content.h"
-#include "app/scene_state.h"
+#include "app/scene_host.h"
 #include "decoded_file.h"
 #include "media_checks.h"
 #include "scratch_folder.h"
 #include "stream_checks.h"
 #include "tests/support/read_png.h"
 #include "tools/picture/frame_picture.h"
-#include "tools/record/headless_show.h"
 #include "tools/record/recording_length.h"
 #include "tools/record/recording_timeline.h"
 
@@ -56,8 +55,7 @@ class ShowFrames {
         while (newest_ < frame + 1) {
             ++newest_;
             pictureFromFrame(show_.nextFrame(), ring_[static_cast<size_t>(newest_ % 3)]);
-            if (newest_ == WRITING_FRAME)
-                writingSeen_ = phase == SCENE_WRITING && textWriter.glyphCount() > 0;
+            if (newest_ == WRITING_FRAME) writingSeen_ = show_.writing() && show_.glyphsOnPalm() > 0;
         }
         return ring_[static_cast<size_t>(frame % 3)];
     }
@@ -65,7 +63,7 @@ class ShowFrames {
     bool writingSeen() const { return writingSeen_; }
 
   private:
-    HeadlessShow show_;
+    SceneHost show_;
     bool opened_ = false;
     std::string error_;
     std::array<RgbImage, 3> ring_;

@@ -30,7 +30,7 @@ TEST(RecordOptions, DefaultsAreTheSharedCardAtTwiceItsSize) {
     EXPECT_TRUE(r.options.content.greetingPath.empty()) << "our card";
     EXPECT_TRUE(r.options.content.musicPath.empty());
     EXPECT_EQ(r.options.scale, 2);
-    EXPECT_EQ(r.options.clock, DEFAULT_SNOW_CLOCK);
+    EXPECT_EQ(r.options.clock, SHOW_DEFAULT_CLOCK);
     EXPECT_FALSE(r.options.fast);
     EXPECT_FALSE(r.options.quiet);
 }

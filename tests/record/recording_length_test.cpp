@@ -7,9 +7,9 @@
 #include <atomic>
 #include <string>
 
+#include "app/scene_host.h"
 #include "app/scene_state.h"
 #include "tools/record/card_recording.h"
-#include "tools/record/headless_show.h"
 
 namespace {
 
@@ -22,12 +22,12 @@ std::string pageText() {
 TEST(RecordingLength, OnePassEndsWhenTheLastPageAndItsPauseAreDone) {
     std::atomic<bool> stop{false};
     std::string error;
-    const int64_t pass = greetingPassFrames(DEFAULT_SNOW_CLOCK, 20000, stop, error);
+    const int64_t pass = greetingPassFrames(SHOW_DEFAULT_CLOCK, 20000, stop, error);
     ASSERT_GT(pass, 330) << error;
     ASSERT_LT(pass, 20000);
 
-    HeadlessShow show;
-    ASSERT_TRUE(show.open(DEFAULT_SNOW_CLOCK, error)) << error;
+    SceneHost show;
+    ASSERT_TRUE(show.open(SHOW_DEFAULT_CLOCK, error)) << error;
     int pagesCleared = 0;
     int64_t lastNewGlyph = 0;
     int32_t glyphs = 0;
@@ -55,7 +55,7 @@ TEST(RecordingLength, OnePassEndsWhenTheLastPageAndItsPauseAreDone) {
 TEST(RecordingLength, ALongGreetingIsCut) {
     std::atomic<bool> stop{false};
     std::string error;
-    EXPECT_EQ(greetingPassFrames(DEFAULT_SNOW_CLOCK, 400, stop, error), 400);
+    EXPECT_EQ(greetingPassFrames(SHOW_DEFAULT_CLOCK, 400, stop, error), 400);
 }
 
 }  // namespace

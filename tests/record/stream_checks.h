@@ -21,7 +21,7 @@ inline void checkStreams(const DecodedFile& f, int64_t pictures, const std::stri
     EXPECT_EQ(f.primaries, AVCOL_PRI_BT709);
     EXPECT_EQ(f.transfer, AVCOL_TRC_BT709);
     EXPECT_EQ(f.range, AVCOL_RANGE_MPEG);
-    EXPECT_NEAR(f.frameRate, 1000.0 / RECORD_FRAME_MS, 1e-6);
+    EXPECT_NEAR(f.frameRate, 1000.0 / FRAME_PERIOD_MS, 1e-6);
     EXPECT_EQ(f.audioCodec, audioCodec);
     EXPECT_EQ(f.sampleRate, RECORD_CODEC_RATE);
     EXPECT_EQ(f.channels, 2);
@@ -32,8 +32,8 @@ inline void checkStreams(const DecodedFile& f, int64_t pictures, const std::stri
     int64_t offGrid = 0;
     for (int64_t k = 0; k < pictures; ++k)
         if (std::abs(f.pictureTimes[static_cast<size_t>(k)] - start -
-                     static_cast<double>(k) * RECORD_FRAME_MS * MS) > 0.5 * MS)
+                     static_cast<double>(k) * FRAME_PERIOD_MS * MS) > 0.5 * MS)
             ++offGrid;
     EXPECT_EQ(offGrid, 0);
-    EXPECT_NEAR(f.duration, static_cast<double>(pictures) * RECORD_FRAME_MS * MS, 25 * MS);
+    EXPECT_NEAR(f.duration, static_cast<double>(pictures) * FRAME_PERIOD_MS * MS, 25 * MS);
 }

@@ -1,16 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
-#include "app/scene.h"
-#include "app/scene_frame.h"
-#include "app/scene_state.h"
-#include "platform/wall_clock.h"
+#include "app/scene_host.h"
 #include "tests/support/allocation_counter.h"
-
-namespace {
-void noWait(uint32_t) {}
-}  // namespace
 
 namespace {
 
@@ -24,18 +18,14 @@ TEST(SceneAllocation, CounterSeesAnAllocation) {
 }
 
 TEST(SceneAllocation, FramesAllocateNothingInAnyPhase) {
-    fixWallClock(1'765'000'000);
-    setSceneSleep(noWait);
-    ASSERT_EQ(sceneInit(), 1);
+    SceneHost show;
+    std::string error;
+    ASSERT_TRUE(show.open(SHOW_DEFAULT_CLOCK, error, SceneHost::Screen::OffScreen)) << error;
     // Slide-in, approach, and the first page with line feeds and glides.
     const long before = allocationCount();
-    for (int frame = 0; frame < 1200; ++frame) sceneFrame();
+    for (int frame = 0; frame < 1200; ++frame) show.nextFrame();
     const long during = allocationCount() - before;
-    const int32_t reached = phase;
-    sceneShutdown();
-    setSceneSleep(nullptr);
-    releaseWallClock();
-    EXPECT_EQ(reached, SCENE_WRITING);
+    EXPECT_TRUE(show.writing());
     EXPECT_EQ(during, 0);
 }
 

@@ -117,16 +117,16 @@ TEST(RowProcessing, KeyOffReleasesSustainedEnvelope) {
 
     for (int i = 0; i < 6; ++i) {  // held through row 0
         b.tick();
-        EXPECT_EQ(channels[0].volEnvOut, 64);
-        EXPECT_EQ(channels[0].volEnvTick, 0);
+        EXPECT_EQ(channels[0].volEnv.out, 64);
+        EXPECT_EQ(channels[0].volEnv.tick, 0);
     }
     std::vector<int32_t> outs;
     for (int i = 0; i < 11; ++i) {
         b.tick();
-        outs.push_back(channels[0].volEnvOut);
+        outs.push_back(channels[0].volEnv.out);
     }
     EXPECT_EQ(outs, (std::vector<int32_t>{64, 57, 51, 44, 38, 32, 25, 19, 12, 6, 0}));
-    EXPECT_EQ(channels[0].volEnvDone, 1);
+    EXPECT_EQ(channels[0].volEnv.done, 1);
 }
 
 TEST(RowProcessing, SampleOffset) {
@@ -222,20 +222,20 @@ TEST(RowProcessing, SetEnvelopePosition) {
     Channel& ch = channels[0];
 
     b.tick();
-    EXPECT_EQ(ch.volEnvPoint, 1);
-    EXPECT_EQ(ch.volEnvTick, 5);
-    EXPECT_EQ(ch.volEnvStep, -419430);
-    EXPECT_EQ(ch.volEnvValue, 5 * -419430 + 64 * 65536);
-    EXPECT_EQ(ch.volEnvOut, 32);
-    EXPECT_EQ(ch.volEnvDone, 0);
+    EXPECT_EQ(ch.volEnv.point, 1);
+    EXPECT_EQ(ch.volEnv.tick, 5);
+    EXPECT_EQ(ch.volEnv.step, -419430);
+    EXPECT_EQ(ch.volEnv.value, 5 * -419430 + 64 * 65536);
+    EXPECT_EQ(ch.volEnv.out, 32);
+    EXPECT_EQ(ch.volEnv.done, 0);
 
     b.tick();  // past the last point
-    EXPECT_EQ(ch.volEnvOut, 32);
-    EXPECT_EQ(ch.volEnvDone, 1);
+    EXPECT_EQ(ch.volEnv.out, 32);
+    EXPECT_EQ(ch.volEnv.done, 1);
 
     b.tick();  // no envelope: nothing moves
-    EXPECT_EQ(ch.volEnvOut, 64);
-    EXPECT_EQ(ch.volEnvTick, 0);
+    EXPECT_EQ(ch.volEnv.out, 64);
+    EXPECT_EQ(ch.volEnv.tick, 0);
 }
 
 TEST(RowProcessing, EnvelopeWithoutPointsIgnoresSetPosition) {
@@ -247,7 +247,7 @@ TEST(RowProcessing, EnvelopeWithoutPointsIgnoresSetPosition) {
     b.put(p, 0, 0, C4, in, 0, EFFECT_SET_ENVELOPE_POSITION, 3);
     b.start();
     b.tick();
-    EXPECT_EQ(channels[0].volEnvDone, 0);
+    EXPECT_EQ(channels[0].volEnv.done, 0);
 }
 
 TEST(RowProcessing, ExtraFinePortamento) {
@@ -272,12 +272,12 @@ namespace {
 // Everything of a channel that could show an effect, lastEffect aside.
 auto channelState(const Channel& c) {
     return std::make_tuple(
-        c.note, c.flags, c.period, c.volume, c.pan, c.volumeDelta, c.periodDelta, c.volEnvTick, c.volEnvPoint,
-        c.volEnvValue, c.volEnvOut, c.panEnvOut, c.fadeout, c.autoVibratoPos, c.keyOff, c.instrument,
-        c.realNote, c.notePeriod, c.sampleOffset, c.portaDownSpeed, c.portaUpSpeed, c.xfinePortaDownSpeed,
-        c.xfinePortaUpSpeed, c.volSlideParam, c.panSlideParam, c.retrigVolumeType, c.retrigInterval,
-        c.portaTarget, c.portaSpeed, c.vibratoPos, c.vibratoSpeed, c.vibratoDepth, c.tremoloPos,
-        c.tremoloSpeed, c.tremoloDepth, c.tremorCount, c.tremorOn, c.tremorOff);
+        c.note, c.flags, c.period, c.volume, c.pan, c.volumeDelta, c.periodDelta, c.volEnv.tick,
+        c.volEnv.point, c.volEnv.value, c.volEnv.out, c.panEnv.out, c.fadeout, c.autoVibratoPos, c.keyOff,
+        c.instrument, c.realNote, c.notePeriod, c.sampleOffset, c.portaDownSpeed, c.portaUpSpeed,
+        c.xfinePortaDownSpeed, c.xfinePortaUpSpeed, c.volSlideParam, c.panSlideParam, c.retrigVolumeType,
+        c.retrigInterval, c.portaTarget, c.portaSpeed, c.vibratoPos, c.vibratoSpeed, c.vibratoDepth,
+        c.tremoloPos, c.tremoloSpeed, c.tremoloDepth, c.tremorCount, c.tremorOn, c.tremorOff);
 }
 
 auto voiceState(const Voice& v) {

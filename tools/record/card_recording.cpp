@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "app/card_content.h"
+#include "app/scene_host.h"
 #include "music/loader.h"
 #include "music/render.h"
-#include "tools/record/headless_show.h"
 #include "tools/record/recording_length.h"
 #include "tools/record/recording_timeline.h"
 
@@ -18,7 +18,7 @@ struct SongDeleter {
 using SongPtr = std::unique_ptr<Song, SongDeleter>;
 
 // Feeds the pictures and their sound; the writer is open, the show set up.
-RecordOutcome feed(VideoWriter& writer, HeadlessShow& show, int64_t pictures, const std::atomic<bool>& stop,
+RecordOutcome feed(VideoWriter& writer, SceneHost& show, int64_t pictures, const std::atomic<bool>& stop,
                    const RecordProgress& progress, std::string& error) {
     // The show's music, rendered as the card's sound device would receive
     // it: a song of its own, so nothing the show does can touch it.
@@ -70,7 +70,7 @@ RecordOutcome recordCard(const CardRecording& recording, const std::atomic<bool>
         if (pass == 0) return RecordOutcome::Failed;
         pictures = defaultRecordingPictures(pass);
     }
-    HeadlessShow show;
+    SceneHost show;
     if (!show.open(recording.clock, error)) return RecordOutcome::Failed;
     return feed(*writer, show, pictures, stop, progress, error);
 }

@@ -8,16 +8,13 @@
 #include <functional>
 #include <string>
 
+#include "app/scene_host.h"
 #include "tools/record/video_writer.h"
-
-// The snow of a recording unless the user picks another: the frame-shot
-// tool's, so the two tools show the same frames.
-constexpr int64_t DEFAULT_SNOW_CLOCK = 1'765'000'000;
 
 struct CardRecording {
     std::string path;         // .mp4 or .webm
     RecordSettings settings;  // size and speed
-    int64_t clock = DEFAULT_SNOW_CLOCK;
+    int64_t clock = SHOW_DEFAULT_CLOCK;
     int64_t pictures = 0;  // the length; 0 for one pass of the greeting and two seconds
 };
 

@@ -36,7 +36,7 @@ std::string progressLine(int64_t done, int64_t total, double elapsedSeconds) {
     line += figures;
     // Speed and time left only once there is something to go by.
     if (done > 0 && elapsedSeconds > 0) {
-        const double videoSeconds = static_cast<double>(done) * RECORD_FRAME_MS / 1000.0;
+        const double videoSeconds = static_cast<double>(done) * FRAME_PERIOD_MS / 1000.0;
         const double left = elapsedSeconds * static_cast<double>(total - done) / static_cast<double>(done);
         std::snprintf(figures, sizeof figures, "  %.1fx  %s left", videoSeconds / elapsedSeconds,
                       clockTime(left).c_str());

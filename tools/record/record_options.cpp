@@ -1,7 +1,9 @@
 #include "tools/record/record_options.h"
 
 #include <cctype>
+#include <optional>
 
+#include "base/decimal_seconds.h"
 #include "tools/record/recording_format.h"
 #include "tools/record/recording_timeline.h"
 
@@ -29,22 +31,9 @@ constexpr SizeName SIZES[] = {{"640x480", 1}, {"1280x960", 2}, {"1920x1440", 3}}
 // "0.0001" is 1. False for anything else, zero, or more than the longest
 // recording.
 bool parseSeconds(const std::string& text, int64_t& milliseconds) {
-    const size_t dot = text.find('.');
-    const std::string whole = text.substr(0, dot);
-    const std::string fraction = dot == std::string::npos ? "" : text.substr(dot + 1);
-    if ((whole.empty() && fraction.empty()) || whole.size() > 6 || fraction.size() > 9) return false;
-    for (const char c : whole + fraction)
-        if (!std::isdigit(static_cast<unsigned char>(c))) return false;
-    int64_t ms = whole.empty() ? 0 : std::stoll(whole) * 1000;
-    for (size_t i = 0; i < fraction.size(); ++i) {
-        const int digit = fraction[i] - '0';
-        if (i < 3) {
-            ms += digit * (i == 0 ? 100 : i == 1 ? 10 : 1);
-        } else if (digit != 0) {
-            ++ms;  // a part of a millisecond counts as one
-            break;
-        }
-    }
+    const std::optional<DecimalSeconds> seconds = parseDecimalSeconds(text);
+    if (!seconds) return false;
+    const int64_t ms = seconds->millisecondsRoundedUp();
     if (ms <= 0 || ms > MAX_RECORD_SECONDS * 1000) return false;
     milliseconds = ms;
     return true;

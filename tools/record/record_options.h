@@ -12,7 +12,7 @@ struct RecordOptions {
     CardContent content;
     int64_t milliseconds = 0;  // the length asked for; 0 for the default
     int32_t scale = 2;         // 1280x960
-    int64_t clock = DEFAULT_SNOW_CLOCK;
+    int64_t clock = SHOW_DEFAULT_CLOCK;
     bool fast = false;
     bool quiet = false;
 };

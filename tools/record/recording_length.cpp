@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
-#include "tools/record/headless_show.h"
+#include "app/scene_host.h"
 #include "tools/record/recording_timeline.h"
 
 int64_t greetingPassFrames(int64_t clock, int64_t capFrames, const std::atomic<bool>& stop,
                            std::string& error) {
-    HeadlessShow show;
+    SceneHost show;
     if (!show.open(clock, error)) return 0;
     for (int64_t frame = 1; frame <= capFrames; ++frame) {
         if (stop.load(std::memory_order_relaxed)) return 0;
@@ -22,6 +22,6 @@ int64_t defaultRecordingPictures(int64_t passFrames) {
 }
 
 int64_t recordingPicturesFor(int64_t milliseconds) {
-    const int64_t pictures = (std::max<int64_t>(milliseconds, 1) + RECORD_FRAME_MS - 1) / RECORD_FRAME_MS;
+    const int64_t pictures = (std::max<int64_t>(milliseconds, 1) + FRAME_PERIOD_MS - 1) / FRAME_PERIOD_MS;
     return std::min(pictures, MAX_RECORD_PICTURES);
 }

@@ -15,7 +15,7 @@ static_assert(MUSIC_RATE == RECORD_SOUND_RATE, "the recording takes the player's
 
 // Pictures before the show's first frame is due: 48, 1,008 ms.
 constexpr int32_t LEAD_IN_PICTURES =
-    static_cast<int32_t>((SCENE_START_WAIT_MS + RECORD_FRAME_MS - 1) / RECORD_FRAME_MS);
+    static_cast<int32_t>((SCENE_START_WAIT_MS + FRAME_PERIOD_MS - 1) / FRAME_PERIOD_MS);
 // Silence before the music's first sample: the lead-in's sound minus the
 // head start's, 352 frames (8 ms).
 constexpr int32_t LEAD_IN_SILENT_FRAMES =
@@ -26,12 +26,12 @@ static_assert(LEAD_IN_SILENT_FRAMES >= 0 && LEAD_IN_SILENT_FRAMES < RECORD_SOUND
 // After one pass of the greeting the default recording runs on this long
 // (2 s, rounded up to whole pictures), so the last page is not cut off
 // with its pause.
-constexpr int32_t TAIL_PICTURES = (2000 + RECORD_FRAME_MS - 1) / RECORD_FRAME_MS;
+constexpr int32_t TAIL_PICTURES = (2000 + FRAME_PERIOD_MS - 1) / FRAME_PERIOD_MS;
 
 // The longest recording, by default or asked for: an hour of video is
 // 700 MB; anything longer is taken for a typing slip.
 constexpr int64_t MAX_RECORD_SECONDS = 3600;
-constexpr int64_t MAX_RECORD_PICTURES = (MAX_RECORD_SECONDS * 1000 + RECORD_FRAME_MS - 1) / RECORD_FRAME_MS;
+constexpr int64_t MAX_RECORD_PICTURES = (MAX_RECORD_SECONDS * 1000 + FRAME_PERIOD_MS - 1) / FRAME_PERIOD_MS;
 
 // The show frame a picture of the video shows: the first during the lead-in.
 constexpr int64_t showFrameOfPicture(int64_t picture) {

@@ -74,7 +74,7 @@ bool VideoWriter::Parts::openVideo() {
     c->pix_fmt = AV_PIX_FMT_YUV420P;
     // Milliseconds, so every frame's time is exact: frame i at 21 * i.
     c->time_base = {1, 1000};
-    c->framerate = {1000, RECORD_FRAME_MS};
+    c->framerate = {1000, FRAME_PERIOD_MS};
     c->gop_size = GOP_FRAMES;
     c->thread_count = 0;  // as many as the machine has
     c->bit_rate = 0;      // constant quality: the crf alone, no bit-rate target
@@ -164,7 +164,7 @@ bool VideoWriter::addPicture(const PixelBuffer& frame) {
     if (const int r = av_frame_make_writable(picture); r < 0)
         return p.fail(ffmpegError("cannot allocate a picture", r));
     if (!p.converter.convert(frame, *picture, p.error)) return p.fail(p.error);
-    picture->pts = p.firstPicturePts + p.pictures * RECORD_FRAME_MS;
+    picture->pts = p.firstPicturePts + p.pictures * FRAME_PERIOD_MS;
     if (!p.video.encode(picture, p.error)) return p.fail(p.error);
     ++p.pictures;
     return true;

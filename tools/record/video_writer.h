@@ -11,17 +11,17 @@
 #include <memory>
 #include <string>
 
+#include "effects/frame_period.h"
 #include "tools/record/recording_format.h"
 
 struct PixelBuffer;
 
-// The card's timeline: a frame every 21 ms (its loop starts one when more
-// than 20 ms have passed), 924 sound frames to a picture.
+// The card's timeline: a picture every frame period, 924 sound frames to a
+// picture.
 constexpr int32_t RECORD_WIDTH = 640;
 constexpr int32_t RECORD_HEIGHT = 480;
-constexpr int32_t RECORD_FRAME_MS = 21;
 constexpr int32_t RECORD_SOUND_RATE = 44000;
-constexpr int32_t RECORD_SOUND_FRAMES_PER_PICTURE = RECORD_SOUND_RATE / 1000 * RECORD_FRAME_MS;
+constexpr int32_t RECORD_SOUND_FRAMES_PER_PICTURE = RECORD_SOUND_RATE / 1000 * FRAME_PERIOD_MS;
 // Neither AAC nor Opus takes 44,000 Hz; both take this.
 constexpr int32_t RECORD_CODEC_RATE = 48000;
 // The music fades out over the last second instead of stopping mid-note.
@@ -43,7 +43,7 @@ class VideoWriter {
     VideoWriter(const VideoWriter&) = delete;
     VideoWriter& operator=(const VideoWriter&) = delete;
 
-    // The next picture, shown RECORD_FRAME_MS after the previous one.
+    // The next picture, shown FRAME_PERIOD_MS after the previous one.
     bool addPicture(const PixelBuffer& frame);
     // The next `frames` stereo frames of sound; sound frame 0 plays with picture 0.
     bool addSound(const int16_t* pcm, int32_t frames);

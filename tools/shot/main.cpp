@@ -17,21 +17,15 @@
 
 #include "app/card_content.h"
 #include "app/card_options.h"
-#include "app/frame_loop.h"
-#include "app/scene.h"
-#include "app/scene_frame.h"
+#include "app/scene_host.h"
 #include "base/command_line.h"
 #include "display/pixel_buffer.h"
-#include "platform/wall_clock.h"
-#include "platform/window.h"
 #include "tools/picture/frame_picture.h"
 #include "tools/picture/image_file.h"
 #include "yulecard_version.h"
 
 namespace {
 
-// The clock the snow is seeded from unless --clock says otherwise.
-constexpr int64_t DEFAULT_CLOCK = 1'765'000'000;
 // Beyond this a run takes minutes; a typo such as 40000000 is refused.
 constexpr long MAX_FRAME = 1'000'000;
 
@@ -94,7 +88,7 @@ struct ShotRequest {
     std::set<long> frames;
     std::string outDir;
     std::string format = "png";
-    int64_t clock = DEFAULT_CLOCK;
+    int64_t clock = SHOW_DEFAULT_CLOCK;
     CardContent content;
 };
 
@@ -126,14 +120,6 @@ bool readRequest(const CommandLine& line, ShotRequest& request) {
     }
     request.content = cardContentFrom(line);
     return true;
-}
-
-void noWait(uint32_t) {}
-
-// The frame last presented, as 24-bit RGB.
-bool capture(RgbImage& image) {
-    const PixelBuffer* shown = display.primary;
-    return shown && pictureFromFrame(*shown, image);
 }
 
 }  // namespace
@@ -180,29 +166,22 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    // The null platform: the window is memory and there is no sound
-    // device; no start-up wait.
-    fixWallClock(request.clock);
-    setSceneSleep(noWait);
-    mainWindow = createMainWindow(SCREEN_WIDTH, SCREEN_HEIGHT);
-    if (mainWindow == nullptr || !sceneInit()) {
-        std::fprintf(stderr, "yulecard-shot: cannot open the display in memory: %s\n",
-                     mainWindow == nullptr ? platformError() : displayError());
-        sceneShutdown();
-        destroyMainWindow(mainWindow);
+    // The null platform: the window is memory and there is no sound device.
+    SceneHost show;
+    if (!show.open(request.clock, error)) {
+        std::fprintf(stderr, "yulecard-shot: %s\n", error.c_str());
         return 1;
     }
-
     int status = 0;
     const long last = *request.frames.rbegin();
     RgbImage image;
     for (long frame = 0; frame <= last && status == 0; ++frame) {
-        sceneFrame();
+        const PixelBuffer& shown = show.nextFrame();
         if (!request.frames.count(frame)) continue;
         char name[64];
         std::snprintf(name, sizeof name, "frame-%05ld.%s", frame, request.format.c_str());
         const std::string path = (std::filesystem::path(outDir) / name).string();
-        if (!capture(image)) {
+        if (!pictureFromFrame(shown, image)) {
             std::fputs("yulecard-shot: the display is not in the 16-bit format\n", stderr);
             status = 1;
         } else if (!(request.format == "png" ? writePng(path, image, error) : writeBmp(path, image, error))) {
@@ -212,8 +191,5 @@ int main(int argc, char** argv) {
             std::printf("%s\n", path.c_str());
         }
     }
-    sceneShutdown();
-    destroyMainWindow(mainWindow);
-    mainWindow = nullptr;
     return status;
 }

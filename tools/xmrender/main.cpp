@@ -10,11 +10,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "base/command_line.h"
+#include "base/decimal_seconds.h"
+#include "base/file_bytes.h"
 #include "music/loader.h"
-#include "music/memory_stream.h"
 #include "music/output_format.h"
 #include "music/render.h"
 #include "music/song.h"
@@ -30,45 +34,56 @@ constexpr int64_t PASS_CAP_SECONDS = 30 * 60;
 // render costs few system calls (at 16 KB they took a tenth of the time).
 constexpr int32_t CHUNK_FRAMES = 65536;
 
+constexpr OptionSpec OUTPUT_OPTION{"output", 'o', "FILE",
+                                   "where the WAV goes; '-' writes it to standard output"};
+constexpr OptionSpec SECONDS_OPTION{"seconds", 0, "S",
+                                    "render S seconds (S x rate frames, rounded down); without it,\n"
+                                    "one pass of the song: until playback comes back to an order\n"
+                                    "and row it has played, at most 30 minutes"};
+constexpr OptionSpec RATE_OPTION{"rate", 0, "HZ", "frames per second, 1000..384000 (default 44000)"};
+constexpr OptionSpec INFO_OPTION{"info", 0, nullptr,
+                                 "print the module's header, order list, patterns, instruments\n"
+                                 "and the length of one pass; render nothing"};
+constexpr OptionSpec QUIET_OPTION{"quiet", 'q', nullptr, "no progress line on standard error"};
+constexpr OptionSpec HELP_OPTION{"help", 'h', nullptr, "this text"};
+constexpr OptionSpec VERSION_OPTION{"version", 0, nullptr, "the program's version"};
+constexpr OptionSpec XMRENDER_OPTIONS[] = {OUTPUT_OPTION, SECONDS_OPTION, RATE_OPTION,   INFO_OPTION,
+                                           QUIET_OPTION,  HELP_OPTION,    VERSION_OPTION};
+
 const char* const USAGE =
     "usage: xmrender INPUT.xm -o OUTPUT.wav [--seconds S] [--rate HZ] [--quiet]\n"
     "       xmrender --info INPUT.xm [--rate HZ]\n"
     "       xmrender --help | --version\n";
 
-const char* const HELP =
-    "Plays an XM module with the card's player and writes 16-bit stereo PCM WAV.\n"
-    "\n"
-    "  -o, --output FILE  where the WAV goes; '-' writes it to standard output\n"
-    "  --seconds S        render S seconds (S x rate frames, rounded down);\n"
-    "                     without it, one pass of the song: until playback comes\n"
-    "                     back to an order and row it has played, at most 30 minutes\n"
-    "  --rate HZ          frames per second, 1000..384000 (default 44000)\n"
-    "  --info             print the module's header, order list, patterns,\n"
-    "                     instruments and the length of one pass; render nothing\n"
-    "  -q, --quiet        no progress line on standard error\n"
-    "  -h, --help         this text\n"
-    "  --version          the program's version\n"
-    "\n"
-    "Exit status: 0 done, 1 error (file, module or output), 2 wrong usage.\n";
+std::string help() {
+    return std::string(USAGE) +
+           "\n"
+           "Plays an XM module with the card's player and writes 16-bit stereo PCM WAV.\n"
+           "\n" +
+           describeOptions(XMRENDER_OPTIONS) +
+           "\n"
+           "Exit status: 0 done, 1 error (file, module or output), 2 wrong usage.\n";
+}
 
 struct Options {
     std::string input;
     std::string output;
-    bool haveOutput = false;
-    std::string seconds;  // as given; parsed exactly against the rate
+    std::optional<DecimalSeconds> seconds;  // none: one pass
     int32_t rate = DEFAULT_RATE;
     bool info = false;
     bool quiet = false;
 };
 
-[[noreturn]] void usageError(const std::string& what) {
+enum class Command { Run, ShowHelp, ShowVersion, UsageError };
+
+int usageError(const std::string& what) {
     std::fprintf(stderr, "xmrender: %s\n%s", what.c_str(), USAGE);
-    std::exit(2);
+    return 2;
 }
 
-[[noreturn]] void fail(const std::string& what) {
+int fail(const std::string& what) {
     std::fprintf(stderr, "xmrender: %s\n", what.c_str());
-    std::exit(1);
+    return 1;
 }
 
 bool parseRate(const std::string& text, int32_t* rate) {
@@ -82,87 +97,49 @@ bool parseRate(const std::string& text, int32_t* rate) {
     return true;
 }
 
-// Frames for a decimal number of seconds, exactly: 0.3 s at 44,100 Hz is
-// 13,230 frames, where binary floating point would give 13,229.
-bool parseSeconds(const std::string& text, int32_t rate, int64_t* frames) {
-    const size_t dot = text.find('.');
-    const std::string whole = text.substr(0, dot);
-    const std::string fraction = dot == std::string::npos ? "" : text.substr(dot + 1);
-    if (whole.empty() && fraction.empty()) return false;
-    if (whole.size() > 9 || fraction.size() > 9) return false;
-    for (char c : whole + fraction) {
-        if (c < '0' || c > '9') return false;
+// Reads the command line into `o`; `error` holds one line for a usage error.
+Command readOptions(int argc, char** argv, Options& o, std::string& error) {
+    CommandLine line;
+    if (!parseCommandLine(argc, argv, XMRENDER_OPTIONS, line, error)) return Command::UsageError;
+    if (line.has(HELP_OPTION.name)) return Command::ShowHelp;
+    if (line.has(VERSION_OPTION.name)) return Command::ShowVersion;
+    if (line.operands.empty()) {
+        error = "no input file";
+        return Command::UsageError;
     }
-    int64_t scale = 1;
-    for (size_t i = 0; i < fraction.size(); ++i) scale *= 10;
-    const int64_t w = whole.empty() ? 0 : std::strtoll(whole.c_str(), nullptr, 10);
-    const int64_t f = fraction.empty() ? 0 : std::strtoll(fraction.c_str(), nullptr, 10);
-    *frames = w * rate + f * rate / scale;
-    return true;
-}
-
-Options parseArguments(int argc, char** argv) {
-    Options o;
-    bool haveInput = false;
-    bool haveSeconds = false;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        std::string value;
-        bool inlineValue = false;
-        if (arg.rfind("--", 0) == 0 && arg.find('=') != std::string::npos) {
-            value = arg.substr(arg.find('=') + 1);
-            arg = arg.substr(0, arg.find('='));
-            inlineValue = true;
-        }
-        auto takeValue = [&]() -> std::string {
-            if (inlineValue) return value;
-            if (i + 1 >= argc) usageError(arg + " needs a value");
-            return argv[++i];
-        };
-        if (arg == "-h" || arg == "--help") {
-            std::printf("%s\n%s", USAGE, HELP);
-            std::exit(0);
-        } else if (arg == "--version") {
-            std::printf("xmrender %s\n", YULECARD_VERSION);
-            std::exit(0);
-        } else if (arg == "-o" || arg == "--output") {
-            o.output = takeValue();
-            if (o.output.empty()) usageError("the output name is empty");
-            o.haveOutput = true;
-        } else if (arg == "--seconds") {
-            o.seconds = takeValue();
-            haveSeconds = true;
-        } else if (arg == "--rate") {
-            if (!parseRate(takeValue(), &o.rate)) {
-                usageError("--rate wants a whole number of frames per second from " +
-                           std::to_string(OFFLINE_MIN_RATE) + " to " + std::to_string(OFFLINE_MAX_RATE));
-            }
-        } else if (arg == "--info") {
-            o.info = true;
-        } else if (arg == "-q" || arg == "--quiet") {
-            o.quiet = true;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            usageError("unknown option " + arg);
-        } else if (!haveInput) {
-            o.input = arg;
-            haveInput = true;
-        } else {
-            usageError("more than one input file");
-        }
+    if (line.operands.size() > 1) {
+        error = "more than one input file";
+        return Command::UsageError;
     }
-    if (!haveInput) usageError("no input file");
+    o.input = line.operands.front();
+    const std::string* output = line.value(OUTPUT_OPTION.name);
+    const std::string* seconds = line.value(SECONDS_OPTION.name);
+    if (const std::string* rate = line.value(RATE_OPTION.name); rate && !parseRate(*rate, &o.rate)) {
+        error = "--rate wants a whole number of frames per second from " + std::to_string(OFFLINE_MIN_RATE) +
+                " to " + std::to_string(OFFLINE_MAX_RATE);
+        return Command::UsageError;
+    }
+    o.info = line.has(INFO_OPTION.name);
+    o.quiet = line.has(QUIET_OPTION.name);
     if (o.info) {
-        if (o.haveOutput || haveSeconds) usageError("--info renders nothing: no -o or --seconds");
-    } else if (!o.haveOutput) {
-        usageError("no output file (-o OUTPUT.wav, or -o - for standard output)");
-    }
-    if (haveSeconds) {
-        int64_t frames;
-        if (!parseSeconds(o.seconds, o.rate, &frames)) {
-            usageError("--seconds wants a number of seconds such as 30 or 2.5");
+        if (output || seconds) {
+            error = "--info renders nothing: no -o or --seconds";
+            return Command::UsageError;
         }
+    } else if (!output) {
+        error = "no output file (-o OUTPUT.wav, or -o - for standard output)";
+        return Command::UsageError;
+    } else if (output->empty()) {
+        error = "the output name is empty";
+        return Command::UsageError;
+    } else {
+        o.output = *output;
     }
-    return o;
+    if (seconds && !(o.seconds = parseDecimalSeconds(*seconds))) {
+        error = "--seconds wants a number of seconds such as 30 or 2.5";
+        return Command::UsageError;
+    }
+    return Command::Run;
 }
 
 // The module name and tracker name from the file's own header; the player
@@ -181,29 +158,37 @@ std::string trimmed(const char* bytes, size_t size) {
     return s;
 }
 
-HeaderText readHeaderText(const std::string& path) {
+HeaderText readHeaderText(std::span<const uint8_t> bytes) {
     HeaderText text;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) return text;
-    char header[58] = {};
-    if (std::fread(header, 1, sizeof header, f) == sizeof header) {
+    if (bytes.size() >= 58) {
+        const char* header = reinterpret_cast<const char*>(bytes.data());
         text.name = trimmed(header + 17, 20);
         text.tracker = trimmed(header + 38, 20);
     }
-    std::fclose(f);
     return text;
 }
 
-Song* loadModule(const std::string& path) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) fail("cannot open " + path + ": " + std::strerror(errno));
-    std::fclose(f);
-    Song* song = createSongFromFile(path.c_str());
-    if (song == nullptr) {
+// The module, read once: its bytes (for the header's texts) and the song.
+struct Module {
+    ByteSource bytes;
+    Song* song = nullptr;
+};
+
+bool loadModule(const std::string& path, Module& module) {
+    std::string bytes, error;
+    const FileKind kind{"module", "module", MODULE_FILE_MAX_BYTES};
+    if (!readFileBytes(path, kind, bytes, error)) {
+        fail(error);
+        return false;
+    }
+    module.bytes = ByteSource::owning(std::move(bytes));
+    module.song = loadSong(module.bytes);
+    if (module.song == nullptr) {
         const LoadError error = lastLoadError();
         fail(path + ": " + (error.message[0] ? error.message : "cannot load the module"));
+        return false;
     }
-    return song;
+    return true;
 }
 
 std::string timeText(double seconds) {
@@ -219,8 +204,10 @@ int64_t passFrames(Song* song, int32_t rate) {
 }
 
 int printInfo(const Options& o) {
-    Song* song = loadModule(o.input);
-    const HeaderText text = readHeaderText(o.input);
+    Module module;
+    if (!loadModule(o.input, module)) return 1;
+    Song* song = module.song;
+    const HeaderText text = readHeaderText(module.bytes.bytes());
     const LoadRepairs repairs = lastLoadRepairs();
     std::printf("file            %s\n", o.input.c_str());
     std::printf("name            \"%s\"\n", text.name.c_str());
@@ -306,29 +293,30 @@ class Progress {
 
 int render(const Options& o) {
     const bool toStdout = o.output == "-";
-    if (toStdout && isatty(STDOUT_FILENO)) {
-        fail("will not write WAV data to a terminal; redirect standard output or use -o FILE");
-    }
-    Song* song = loadModule(o.input);
+    if (toStdout && isatty(STDOUT_FILENO))
+        return fail("will not write WAV data to a terminal; redirect standard output or use -o FILE");
+    Module module;
+    if (!loadModule(o.input, module)) return 1;
+    Song* song = module.song;
     const LoadRepairs repairs = lastLoadRepairs();
     if (repairs.count > 0 && !o.quiet) {
         std::fprintf(stderr, "xmrender: warning: %s: %d repair(s) while loading, first: %s\n",
                      o.input.c_str(), repairs.count, repairs.first);
     }
 
-    int64_t frames = 0;
-    if (!o.seconds.empty()) {
-        parseSeconds(o.seconds, o.rate, &frames);
-    } else {
-        frames = passFrames(song, o.rate);
-    }
+    const int64_t frames = o.seconds ? o.seconds->framesAt(o.rate) : passFrames(song, o.rate);
     if (frames > WAV_MAX_FRAMES) {
-        fail("--seconds " + o.seconds + " is too long for a WAV file (at most " +
-             std::to_string(WAV_MAX_FRAMES / o.rate) + " s at " + std::to_string(o.rate) + " Hz)");
+        freeSong(song);
+        return fail("--seconds is too long for a WAV file (at most " +
+                    std::to_string(WAV_MAX_FRAMES / o.rate) + " s at " + std::to_string(o.rate) + " Hz)");
     }
 
     std::FILE* out = toStdout ? stdout : std::fopen(o.output.c_str(), "wb");
-    if (out == nullptr) fail("cannot create " + o.output + ": " + std::strerror(errno));
+    if (out == nullptr) {
+        const std::string reason = std::strerror(errno);
+        freeSong(song);
+        return fail("cannot create " + o.output + ": " + reason);
+    }
     // fix: only a regular file is removed after a failed write; a device or
     // a pipe named as the output (/dev/full, a FIFO) is not ours to delete.
     struct stat info {};
@@ -339,12 +327,16 @@ int render(const Options& o) {
             std::fclose(out);
             if (removable) std::remove(o.output.c_str());
         }
-        fail("cannot write " + (toStdout ? std::string("standard output") : o.output) + ": " + reason);
+        freeSong(song);
+        return fail("cannot write " + (toStdout ? std::string("standard output") : o.output) + ": " + reason);
     };
 
     OfflineRender renderer;
-    if (!startOfflineRender(renderer, song, o.rate)) fail("cannot start rendering");
-    if (!writeWavHeader(out, o.rate, frames)) writeFailed();
+    if (!startOfflineRender(renderer, song, o.rate)) {
+        freeSong(song);
+        return fail("cannot start rendering");
+    }
+    if (!writeWavHeader(out, o.rate, frames)) return writeFailed();
 
     Progress progress(!o.quiet && isatty(STDERR_FILENO), frames, o.rate);
     std::vector<int16_t> pcm(static_cast<size_t>(CHUNK_FRAMES) * 2);
@@ -352,23 +344,37 @@ int render(const Options& o) {
     while (done < frames) {
         const int32_t n = static_cast<int32_t>(std::min<int64_t>(CHUNK_FRAMES, frames - done));
         renderPcm16(renderer, pcm.data(), n);
-        if (!writeWavFrames(out, pcm.data(), n)) writeFailed();
+        if (!writeWavFrames(out, pcm.data(), n)) return writeFailed();
         done += n;
         progress.update(song, done);
     }
     progress.finish(song, done);
-    if (std::fflush(out) != 0) writeFailed();
-    if (!toStdout && std::fclose(out) != 0) {
-        if (removable) std::remove(o.output.c_str());
-        fail("cannot write " + o.output + ": " + std::strerror(errno));
-    }
+    if (std::fflush(out) != 0) return writeFailed();
     freeSong(song);
+    if (!toStdout && std::fclose(out) != 0) {
+        const std::string reason = std::strerror(errno);
+        if (removable) std::remove(o.output.c_str());
+        return fail("cannot write " + o.output + ": " + reason);
+    }
     return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const Options options = parseArguments(argc, argv);
+    Options options;
+    std::string error;
+    switch (readOptions(argc, argv, options, error)) {
+        case Command::ShowHelp:
+            std::fputs(help().c_str(), stdout);
+            return 0;
+        case Command::ShowVersion:
+            std::printf("xmrender %s\n", YULECARD_VERSION);
+            return 0;
+        case Command::UsageError:
+            return usageError(error);
+        case Command::Run:
+            break;
+    }
     return options.info ? printInfo(options) : render(options);
 }

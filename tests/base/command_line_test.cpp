@@ -2,15 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "base/decimal_seconds.h"
 
 namespace {
 
 const OptionSpec kSpecs[] = {
     {"greeting", 0, "FILE", "the words the card writes"},
     {"output", 'o', "FILE", "where the video goes"},
-    {"quiet", 'q', nullptr, "no progress line"},
+    {"quiet", 'q', nullptr, "no progress line,\nnot even on a terminal"},
     {"help", 'h', nullptr, "this text"},
 };
 
@@ -84,13 +87,35 @@ TEST(CommandLine, WrongUsageIsOneLineNamingTheOption) {
     }
 }
 
-TEST(CommandLine, HelpListsEveryOptionAligned) {
+TEST(CommandLine, HelpListsEveryOptionAlignedAndContinuesLongHelpInItsColumn) {
     const std::string help = describeOptions(kSpecs);
     EXPECT_EQ(help,
               "      --greeting FILE  the words the card writes\n"
               "  -o, --output FILE    where the video goes\n"
-              "  -q, --quiet          no progress line\n"
+              "  -q, --quiet          no progress line,\n"
+              "                       not even on a terminal\n"
               "  -h, --help           this text\n");
+}
+
+// Seconds as typed, exactly: the frames at a rate round down, the
+// milliseconds up, and nothing but digits and one point is a number.
+TEST(DecimalSeconds, ExactFramesAndMillisecondsAndWhatIsNotANumber) {
+    struct Case {
+        const char* text;
+        int64_t framesAt44100;
+        int64_t milliseconds;
+    };
+    for (const Case& c : {Case{"0.3", 13230, 300}, Case{"2.5", 110250, 2500}, Case{".25", 11025, 250},
+                          Case{"7.", 308700, 7000}, Case{"0.0001", 4, 1}, Case{"0.000000001", 0, 1},
+                          Case{"999999999.999999999", 44099999999999, 1000000000000}}) {
+        const std::optional<DecimalSeconds> s = parseDecimalSeconds(c.text);
+        ASSERT_TRUE(s.has_value()) << c.text;
+        EXPECT_EQ(s->framesAt(44100), c.framesAt44100) << c.text;
+        EXPECT_EQ(s->millisecondsRoundedUp(), c.milliseconds) << c.text;
+    }
+    for (const char* text :
+         {"", ".", "-1", "+2", "1e3", "1.2.3", " 1", "1 ", "0x10", "1234567890", "0.1234567890"})
+        EXPECT_FALSE(parseDecimalSeconds(text).has_value()) << text;
 }
 
 }  // namespace
