@@ -11,6 +11,7 @@
 #include "music/loader.h"
 #include "music/mixer.h"
 #include "music/mixer_kernels.h"
+#include "music/song_check.h"
 #include "reference_mixer.h"
 
 namespace {
@@ -82,6 +83,24 @@ TEST(LoopCopy, TheLoaderRepeatsShortForwardLoopsAndNothingElse) {
         EXPECT_EQ(s.data[s.loopStart + s.loopLength], s.data[s.loopStart]) << c.what;
         for (uint32_t k = 1; k < 8; ++k) EXPECT_EQ(s.data[s.length + k], 0) << c.what;
     }
+}
+
+TEST(LoopCopy, TheSongCheckRefusesACopyThatDiffersFromItsLoop) {
+    SampleSpec spec;
+    spec.data.assign(64, 3);
+    spec.loopStart = 10;
+    spec.loopLength = 20;
+    spec.type = 0x01;
+    LoadedSample loaded(spec);
+    ASSERT_NE(loaded.song, nullptr) << lastLoadError().message;
+    ASSERT_EQ(checkSong(loaded.song), "");
+    Sample& s = *loaded.song->instruments[0].samples[0];
+    int16_t* copy = const_cast<int16_t*>(s.loopCopy);
+    copy[s.loopCopyFrames - 1] ^= 1;  // the last frame a gathered run may read
+    EXPECT_NE(checkSong(loaded.song).find("loop copy frame"), std::string::npos);
+    copy[s.loopCopyFrames - 1] ^= 1;
+    s.loopCopyFrames = s.loopLength;  // too short to hold a turn and its partner
+    EXPECT_NE(checkSong(loaded.song).find("loop copy of"), std::string::npos);
 }
 
 class LoopCopyPaths : public ::testing::TestWithParam<MixPath> {
