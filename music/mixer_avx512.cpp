@@ -4,7 +4,8 @@
 // 2^-31 needs at most 49 bits, so the double arithmetic of the scalar frame
 // rounds nowhere, and a x 2^31 + (b - a) x (fraction >> 1) converted to
 // double is the same value times 2^31. The gains come scaled by 2^-31, which
-// rounds nothing either, so each product is the scalar frame's product.
+// rounds nothing either (short of gains below 2^-991, whose products are too
+// small for a float to hold), so each product is the scalar frame's product.
 #if defined(__x86_64__) || defined(__i386__)
 
 // GCC 12 reports its own AVX-512 intrinsics (they start from an undefined

@@ -142,7 +142,8 @@ bool setMixPath(MixPath path);
 //   Gains                          left, right, left, right ... for half a
 //                                  group's frames
 //   GAIN_SCALE                     a power of two the gains are handed over
-//                                  multiplied by (which rounds nothing)
+//                                  multiplied by (exactly, but for gains too
+//                                  small to show in a float)
 //   loadGains(g), addGains(a, b), mulGains(a, b)
 //                                  from memory; lane by lane
 //   pairGains(left, right)         left, right, left, right ...
