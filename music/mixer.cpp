@@ -167,6 +167,9 @@ struct VoiceRuns {
     // cannot be played (no loader passes one), so it ends like a sample
     // without data.
     const bool playable;
+    // safety: a copy shorter than a turn of its loop (only a hand-made
+    // sample could have one) is not used.
+    const bool hasCopy;
     const uint64_t step;
     uint64_t position;
     int32_t direction;
@@ -183,6 +186,7 @@ struct VoiceRuns {
           loopLength(sample.loopLength),
           loopEnd(loopStart + loopLength),
           playable(sample.data != nullptr && loopEnd <= INT32_MAX),
+          hasCopy(sample.loopCopy != nullptr && sample.loopCopyFrames > sample.loopLength),
           step(packPosition(v.stepInt, v.stepFrac)),
           position(packPosition(v.positionInt, v.positionFrac)),
           direction(v.direction) {}
@@ -338,7 +342,7 @@ void VoiceRuns::mixFixed(int32_t n, double leftGain, double rightGain) {
     // Not in the loop: the first run of a note, a frame a hair past the
     // end, or a hair before the start after a wrap.
     const bool inLoop = position >= start && position < end && span < end - position;
-    if (sample.loopCopy != nullptr && inLoop) {
+    if (hasCopy && inLoop) {
         // The last frame read must leave the copy's last frame as its partner.
         const uint64_t limit = static_cast<uint64_t>(sample.loopCopyFrames - 1) << 32;
         if (gathered.frames > 0 && gathered.next < limit && span < limit - gathered.next) {
