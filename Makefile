@@ -24,16 +24,18 @@ WEB_PACKAGES := cmake make emscripten
 # a virtual X screen, xdotool, xwininfo/xprop and a window manager for the
 # card's window tests, ImageMagick for their screenshots, a private PulseAudio
 # for the sound-server test; the installation test's validators and
-# dpkg-dev; the recorder's libraries; emscripten and the browsers for the web
-# card's tests, driven by npm packages pinned below.
+# dpkg-dev; the recorder's libraries; emscripten and the three browser
+# engines for the web card's tests, two of them driven by npm packages pinned
+# below.
 TEST_PACKAGES := $(CARD_PACKAGES) $(RECORDER_PACKAGES) $(WEB_PACKAGES) libgtest-dev libbenchmark-dev \
                  xvfb xdotool imagemagick pulseaudio pulseaudio-utils x11-utils openbox \
-                 desktop-file-utils appstream groff-base dpkg-dev chromium
+                 desktop-file-utils appstream groff-base dpkg-dev chromium firefox-esr webkit2gtk-driver
 # The reference players bench_peers times ours against.
 BENCH_PACKAGES := $(CARD_PACKAGES) $(RECORDER_PACKAGES) libbenchmark-dev libmikmod-dev libxmp-dev
-# The web tests drive Chromium through playwright-core from npm, pinned,
-# installed into the build folder (never into the repository).
-PLAYWRIGHT := playwright-core@1.65.2
+# The web tests drive Chromium through playwright-core and Firefox through
+# puppeteer-core from npm, pinned, installed into the build folder (never
+# into the repository); WebKitGTK through its own WebKitWebDriver.
+NPM_PACKAGES := playwright-core@1.65.2 puppeteer-core@24.37.2
 # Debian's emscripten finds its JavaScript parser only on Debian's own node path.
 EMSCRIPTEN_ENV := NODE_PATH=/usr/share/nodejs
 
@@ -58,9 +60,12 @@ bench-deps:
 test-deps:
 	@$(MAKE) --no-print-directory install-missing WANTED="$(TEST_PACKAGES)"
 	@command -v npm >/dev/null || DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq npm
-	@[ -d $(BUILD)/npm/node_modules/playwright-core ] || \
-	  npm install --prefix $(BUILD)/npm --no-save --no-package-lock --no-audit --no-fund $(PLAYWRIGHT) \
-	  || echo "make: playwright-core could not be installed; the web page test will be skipped"
+	@for p in $(NPM_PACKAGES); do \
+	  have=$$(node -p "require('$(abspath $(BUILD))/npm/node_modules/$${p%@*}/package.json').version" 2>/dev/null); \
+	  [ "$$have" = "$${p##*@}" ] || stale=1; \
+	done; \
+	[ -z "$$stale" ] || npm install --prefix $(BUILD)/npm --no-save --no-package-lock --no-audit --no-fund \
+	  $(NPM_PACKAGES) || echo "make: $(NPM_PACKAGES) could not be installed; the browser tests will be skipped"
 
 install-missing:
 	@missing=""; for p in $(WANTED); do \

@@ -107,17 +107,19 @@ FrameStepper::FrameStepper(const FrameLoopHooks& hooks, const FramePacer& pacer,
 StepResult FrameStepper::step() {
     Message m;
     for (int i = 0; i < MAX_MESSAGES_PER_STEP && peekMessage(m); ++i) {
-        if (m.message == WM_QUIT) return StepResult{true, m.wParam, false, 0};
+        if (m.message == WM_QUIT) return StepResult{true, m.wParam, 0, 0};
         windowProc(m);
     }
     uint32_t now = clock_();
-    bool ran = false;
+    uint32_t ran = 0;
     if (pacer_.due(now)) {
+        // Frames that fell due together begin together: the show's time is
+        // the deadline's, not the few microseconds each takes here.
         const uint32_t begins = clock_();
-        pacer_.frameBegins(begins);
-        stats_.frameBegins(begins);
-        hooks_.frame();
-        ran = true;
+        for (const uint32_t frames = pacer_.beginDueFrames(begins); ran < frames; ++ran) {
+            stats_.frameBegins(begins);
+            hooks_.frame();
+        }
         now = clock_();
     }
     return StepResult{false, 0, ran, pacer_.msUntilDue(now)};
@@ -179,7 +181,7 @@ bool CardShell::open() {
 }
 
 StepResult CardShell::step() {
-    if (!stepper_) return StepResult{true, 1, false, 0};
+    if (!stepper_) return StepResult{true, 1, 0, 0};
     return stepper_->step();
 }
 

@@ -38,10 +38,10 @@ struct FrameLoopHooks {
 using TickSource = uint32_t (*)();
 
 struct StepResult {
-    bool quit;          // WM_QUIT was taken: the show is over
-    uint32_t exitCode;  // the quit's code
-    bool frameRan;
-    uint32_t waitMs;  // the host may sleep this long (or until a message comes)
+    bool quit;           // WM_QUIT was taken: the show is over
+    uint32_t exitCode;   // the quit's code
+    uint32_t framesRan;  // the desktop's at most one; a browser's every frame that fell due
+    uint32_t waitMs;     // the host may sleep this long (or until a message comes)
 };
 
 // How the frames went, for reliability checks of the running card
@@ -59,11 +59,13 @@ class FrameStepper {
   public:
     FrameStepper(const FrameLoopHooks& hooks, const FramePacer& pacer, TickSource clock);
 
-    // Handles every waiting message (up to the quit), then runs one frame if
-    // the pacer says one is due. Never runs more than one frame.
+    // Handles every waiting message (up to the quit), then runs the frames
+    // the pacer says are due: under the desktop rule at most one, under the
+    // running deadline at most MAX_FRAMES_PER_CALL.
     StepResult step();
 
     FramePacer& pacer() { return pacer_; }
+    const FramePacer& pacer() const { return pacer_; }
     const FrameStats& stats() const { return stats_; }
 
   private:
@@ -99,6 +101,8 @@ class CardShell {
     // opens: its failure is the first step's quit, with status 1.
     bool open();
     StepResult step();
+    // Show time given up to callbacks that came too late (see FramePacer).
+    uint64_t skippedShowMs() const { return stepper_ ? stepper_->pacer().skippedMs() : 0; }
     // Shuts the scene down and gives up the window and the platform. Returns
     // the process exit status: 1 after a failed set-up, else `quitCode`.
     int close(uint32_t quitCode);

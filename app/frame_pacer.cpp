@@ -28,18 +28,24 @@ bool FramePacer::due(uint32_t now) const {
     return !holding(now) && frameDue(now, mark_);
 }
 
-void FramePacer::frameBegins(uint32_t now) {
+uint32_t FramePacer::beginDueFrames(uint32_t now) {
+    if (!due(now)) return 0;
     if (rule_ == FramePacing::SinceLastStart) {
         mark_ = now;
         held_ = false;
-        return;
+        return 1;
+    }
+    const uint32_t late = static_cast<uint32_t>(ticksFrom(mark_, now));
+    const uint32_t frames = late / FRAME_PERIOD_MS + 1;
+    if (frames <= MAX_FRAMES_PER_CALL) {
+        mark_ += frames * FRAME_PERIOD_MS;
+        return frames;
     }
     // Late by more than a long pause: start afresh rather than run a burst
     // of frames to catch up.
-    if (ticksFrom(mark_, now) > static_cast<int32_t>(LONG_PAUSE_MS))
-        mark_ = now + FRAME_PERIOD_MS;
-    else
-        mark_ += FRAME_PERIOD_MS;
+    skippedMs_ += late - (MAX_FRAMES_PER_CALL - 1) * FRAME_PERIOD_MS;
+    mark_ = now + FRAME_PERIOD_MS;
+    return MAX_FRAMES_PER_CALL;
 }
 
 uint32_t FramePacer::msUntilDue(uint32_t now) const {

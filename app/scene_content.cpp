@@ -9,10 +9,6 @@
 
 namespace {
 
-// The font sheet: rows of 16 glyphs, ASCII and the snowflake, then Latin-1.
-constexpr int32_t FONT_COLUMNS = 16;
-constexpr int32_t FONT_ROWS = TEXT_GLYPH_CELLS / FONT_COLUMNS;
-
 SceneSleepFunction sceneSleep = deferFirstFrame;
 
 // Draws the whole of `picture` with its top-left corner at (x, y).
@@ -36,8 +32,8 @@ TextWriterConfig greetingWriterConfig() {
         .font = FONT_BITMAP,
         .glyphWidth = 16,
         .glyphHeight = 16,
-        .columns = FONT_COLUMNS,
-        .rows = FONT_ROWS,
+        .columns = TEXT_FONT_COLUMNS,
+        .rows = TEXT_FONT_ROWS,
         .penStartX = PEN_START_X,
         .penStartY = PEN_START_Y,
         .text = greetingText,

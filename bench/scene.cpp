@@ -28,8 +28,8 @@ LoadedCardContent fullPage() {
     GreetingPage page;
     int n = 0;
     for (int len : kPageLines) {
-        std::string line;
-        for (int c = 0; c < len; ++c, ++n) line += static_cast<char>('A' + (n % 58));
+        std::u32string line;
+        for (int c = 0; c < len; ++c, ++n) line += static_cast<char32_t>('A' + (n % 58));
         page.lines.push_back(line);
     }
     page.pauseFrames = TEXT_MAX_PAUSE_EXACT_FRAMES;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/utf8.h"
 #include "display/display_device.h"
 
 namespace {
@@ -16,7 +17,7 @@ static_assert(__builtin_bit_cast(uint32_t, handStepFactor) == 0x3C20D97Bu);
 
 constexpr int32_t GLYPH_DELAY = 3;
 constexpr float GLIDE_FRAMES = 20.0f;
-// Far more cells than there are byte codes; keeps a silly grid from asking
+// Far more cells than the font sheet has; keeps a silly grid from asking
 // for gigabytes.
 constexpr int64_t MAX_GRID_CELLS = 1 << 16;
 
@@ -72,7 +73,21 @@ GlyphSource TextWriter::glyphSource(int32_t index) const {
 
 uint8_t TextWriter::textAt(int32_t index) const {
     // Past the copy counts as its end.
-    return static_cast<size_t>(index) < text_.size() ? text_[static_cast<size_t>(index)] : TEXT_END;
+    return static_cast<size_t>(index) < text_.size() ? static_cast<uint8_t>(text_[static_cast<size_t>(index)])
+                                                     : TEXT_END;
+}
+
+// The character at `index` and its length in bytes. A byte that begins no
+// well-formed character (a text cut inside one, say) is read alone, as the
+// replacement character, which has no glyph.
+char32_t TextWriter::characterAt(int32_t index, int32_t& length) const {
+    length = 1;
+    if (static_cast<size_t>(index) >= text_.size()) return TEXT_END;
+    char32_t c = 0;
+    size_t bytes = 1;
+    if (decodeUtf8(text_, static_cast<size_t>(index), c, bytes) != Utf8::Valid) return U'\uFFFD';
+    length = static_cast<int32_t>(bytes);
+    return c;
 }
 
 void TextWriter::startGlide() {
@@ -84,8 +99,9 @@ void TextWriter::startGlide() {
 void TextWriter::readCharacter() {
     // safety: without a text (set-up not run) there is nothing to read.
     if (text_.empty()) return;
-    const uint8_t c = textAt(readIndex_);
-    ++readIndex_;
+    int32_t length = 1;
+    const char32_t c = characterAt(readIndex_, length);
+    readIndex_ += length;
 
     if (textGlyphCell(c) >= 0) {
         if (glyphCount_ < TEXT_WRITER_MAX_CELLS) {
@@ -129,7 +145,7 @@ void TextWriter::readCharacter() {
             penY_ = startY_;
             break;
         default:
-            break;  // other codes, and 128 to 159, are consumed without effect
+            break;  // other codes and characters are consumed without effect
     }
 }
 

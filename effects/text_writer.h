@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "display/image_surface.h"
@@ -21,7 +22,7 @@ struct DisplayContext;
 struct GlyphCell {
     int32_t x;  // top-left corner on the screen
     int32_t y;
-    uint8_t ch;  // 32 to 127 or 160 to 255
+    char32_t ch;  // a character with a cell on the font sheet (textGlyphCell)
 };
 
 // Where a glyph lies on the font sheet (top-left corner).
@@ -95,13 +96,14 @@ class TextWriter {
     bool typing() const { return typing_; }
     // Frames left before the next character is read.
     int32_t delayFrames() const { return delay_; }
-    // Offset behind the tag of the next character to read.
+    // Offset in bytes behind the tag of the next character to read.
     int32_t readIndex() const { return readIndex_; }
     ImageSurface& fontSurface() { return fontSurface_; }
     ImageSurface& handSurface() { return handSurface_; }
 
   private:
     void readCharacter();
+    char32_t characterAt(int32_t index, int32_t& length) const;
     void startGlide();
     uint8_t textAt(int32_t index) const;
     void readExactPause();
@@ -111,7 +113,7 @@ class TextWriter {
     std::vector<GlyphSource> glyphs_;  // by glyph index
     int32_t glyphWidth_ = 0;
     int32_t glyphHeight_ = 0;
-    std::vector<uint8_t> text_;  // empty until set up; a zero byte ends it
+    std::string text_;  // UTF-8; empty until set up; a zero byte ends it
     int32_t readIndex_ = 0;
     int32_t delay_ = 0;
     std::array<GlyphCell, TEXT_WRITER_MAX_CELLS> cells_{};

@@ -1,6 +1,7 @@
 // Lays out arbitrary bytes as a greeting file. A refusal must be one line
 // naming the file; an accepted greeting must keep the palm's bounds and
-// encode into writer text that the writer reads without surprises.
+// encode into writer text that the writer reads without surprises and that
+// reads back as the same words.
 //
 //   fuzz_greeting -max_total_time=60 -dict=fuzz/greeting.dict corpus-dir fuzz/greeting_seeds
 #include <cstddef>
@@ -10,8 +11,10 @@
 #include <string>
 #include <string_view>
 
+#include "base/utf8.h"
 #include "greeting/greeting_encoding.h"
 #include "greeting/greeting_layout.h"
+#include "greeting/greeting_readable.h"
 
 namespace {
 
@@ -22,8 +25,8 @@ constexpr std::string_view NAME = "greeting.txt";
     std::abort();
 }
 
-bool glyph(uint8_t g) {
-    return (g >= 32 && g <= 127) || g >= 160;
+bool glyph(char32_t c) {
+    return textGlyphCell(c) >= 0;
 }
 
 void checkRefusal(const std::string& error) {
@@ -38,24 +41,25 @@ void checkGreeting(const Greeting& greeting) {
     for (const GreetingPage& page : greeting.pages) {
         if (page.lines.empty() || page.lines.size() > GREETING_PAGE_LINES) fault("page size", "");
         if (page.pauseFrames < 0 || page.pauseFrames > TEXT_MAX_PAUSE_EXACT_FRAMES) fault("pause", "");
-        for (const std::string& line : page.lines) {
+        for (const std::u32string& line : page.lines) {
             if (line.empty() || line.size() > GREETING_LINE_LETTERS || line.back() == ' ')
-                fault("line", line);
-            for (const char ch : line)
-                if (!glyph(static_cast<uint8_t>(ch)) || static_cast<uint8_t>(ch) == 0xAD)
-                    fault("glyph", line);
+                fault("line", utf8FromCodePoints(line));
+            for (const char32_t c : line)
+                if (!glyph(c) || c == 0x7F || c == 0xAD) fault("glyph", utf8FromCodePoints(line));
             characters += static_cast<int32_t>(line.size());
         }
     }
     if (characters > GREETING_MAX_CHARACTERS) fault("too many characters", std::to_string(characters));
 
-    // The writer text: glyphs, line ends and page breaks, each page closed
-    // by exactly one well-formed pause, and no 0 before its end.
+    // The writer text: well-formed UTF-8 of glyphs, line ends and page
+    // breaks, each page closed by exactly one well-formed pause, and no 0
+    // before its end.
     const std::string text = writerTextFromGreeting(greeting);
     size_t pages = 1;
     bool paused = false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<uint8_t>(text[i]);
+    for (size_t i = 0, length = 1; i < text.size(); i += length) {
+        char32_t c = 0;
+        if (decodeUtf8(text, i, c, length) != Utf8::Valid) fault("not UTF-8", std::to_string(i));
         if (glyph(c) || c == TEXT_LINE_FEED) {
             if (paused) fault("text after a pause", "");
         } else if (c == TEXT_PAGE_BREAK) {
@@ -70,10 +74,19 @@ void checkGreeting(const Greeting& greeting) {
             i += digits;
             paused = true;
         } else {
-            fault("byte the writer would ignore", std::to_string(c));
+            fault("character the writer would ignore", std::to_string(c));
         }
     }
     if (!paused || pages != greeting.pages.size()) fault("pages in the writer text", "");
+
+    // Read back for screen readers, it is the laid-out text.
+    std::string expected;
+    for (const GreetingPage& page : greeting.pages) {
+        if (!expected.empty()) expected += "\n\n";
+        for (size_t l = 0; l < page.lines.size(); ++l)
+            expected += (l ? "\n" : "") + utf8FromCodePoints(page.lines[l]);
+    }
+    if (readableGreeting(text) != expected) fault("readable text", readableGreeting(text));
 }
 
 }  // namespace

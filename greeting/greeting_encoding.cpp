@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "base/utf8.h"
+
 namespace {
 
 // Longest pause the two-byte form holds: one digit of hundreds.
@@ -29,7 +31,7 @@ std::string writerTextFromGreeting(const Greeting& greeting) {
         const GreetingPage& page = greeting.pages[p];
         for (size_t l = 0; l < page.lines.size(); ++l) {
             if (l > 0) text += TEXT_LINE_FEED;
-            text += page.lines[l];
+            for (const char32_t c : page.lines[l]) appendUtf8(text, c);
         }
         appendPause(text, page.pauseFrames);
     }

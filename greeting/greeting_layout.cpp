@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <optional>
 
+#include "base/utf8.h"
+#include "effects/text_format.h"
+
 namespace {
 
 constexpr char32_t BYTE_ORDER_MARK = 0xFEFF;
@@ -12,26 +15,27 @@ constexpr char32_t SNOWFLAKE = 0x2744;
 // one picture of it, so the selector is dropped.
 constexpr char32_t TEXT_PRESENTATION = 0xFE0E;
 constexpr char32_t EMOJI_PRESENTATION = 0xFE0F;
-constexpr uint8_t SOFT_HYPHEN = 0xAD;
+constexpr char32_t SOFT_HYPHEN = 0xAD;
+constexpr char32_t DELETE = 0x7F;
 constexpr int32_t TAB_STOP = 4;
 
-// Typographic punctuation that phones and word processors put in for the
-// plain marks ("We’ll"): written with the plain marks instead of refused.
-struct Substitute {
-    char32_t codePoint;
-    const char* glyphs;
-};
-constexpr Substitute SUBSTITUTES[] = {
-    {0x2018, "'"},  {0x2019, "'"}, {0x201A, ","}, {0x201C, "\""},  {0x201D, "\""},
-    {0x201E, "\""}, {0x2013, "-"}, {0x2014, "-"}, {0x2026, "..."},
-};
+// What the card writes, for the error about a character it does not.
+constexpr const char* CARD_SCRIPTS = "the card writes Latin, Greek and Cyrillic letters";
 
+// Characters with a glyph; 127, the writer's own code for the snowflake, is
+// a control character in a file.
 bool inFont(char32_t c) {
-    return (c >= 0x20 && c <= 0x7E) || (c >= 0xA0 && c <= 0xFF);
+    return c >= 0x20 && c != DELETE && textGlyphCell(c) >= 0;
 }
 
-bool isLetter(uint8_t g) {
-    return (g >= 'A' && g <= 'Z') || (g >= 'a' && g <= 'z') || (g >= 0xC0 && g != 0xD7 && g != 0xF7);
+// Letters among the characters in the font, for the hyphen that may break
+// a word only between two letters. Beyond Latin-1 every character in the
+// font up to U+04FF is a letter, but for the Greek signs.
+bool isLetter(char32_t c) {
+    if (c < 0x100)
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= 0xC0 && c != 0xD7 && c != 0xF7);
+    const bool greekSign = c == 0x037E || c == 0x0384 || c == 0x0385 || c == 0x0387;
+    return c < 0x0500 && !greekSign;
 }
 
 std::string codePointName(char32_t c) {
@@ -40,49 +44,11 @@ std::string codePointName(char32_t c) {
     return text;
 }
 
-enum class Utf8 { Valid, Invalid, CutShort };
-
-// One strictly decoded UTF-8 character: no overlong forms, no surrogates,
-// nothing above U+10FFFF.
-Utf8 decodeUtf8(std::string_view bytes, size_t at, char32_t& codePoint, size_t& length) {
-    const auto byte = [&](size_t i) { return static_cast<uint8_t>(bytes[at + i]); };
-    const uint8_t lead = byte(0);
-    if (lead < 0x80) {
-        codePoint = lead;
-        length = 1;
-        return Utf8::Valid;
-    }
-    // Allowed range of the second byte for each lead; later bytes are 80..BF.
-    uint8_t low = 0x80, high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        codePoint = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        codePoint = lead & 0x0F;
-        if (lead == 0xE0) low = 0xA0;
-        if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        codePoint = lead & 0x07;
-        if (lead == 0xF0) low = 0x90;
-        if (lead == 0xF4) high = 0x8F;
-    } else {
-        return Utf8::Invalid;
-    }
-    for (size_t i = 1; i < length; ++i) {
-        if (at + i >= bytes.size()) return Utf8::CutShort;
-        const uint8_t b = byte(i);
-        if (b < (i == 1 ? low : 0x80) || b > (i == 1 ? high : 0xBF)) return Utf8::Invalid;
-        codePoint = codePoint << 6 | (b & 0x3F);
-    }
-    return Utf8::Valid;
-}
-
-// One source line as glyph codes, tabs expanded, trailing spaces dropped.
+// One source line as the characters written, tabs expanded, trailing
+// spaces dropped.
 struct SourceLine {
     int32_t number = 0;
-    std::string glyphs;
+    std::u32string glyphs;
 };
 
 class GreetingParser {
@@ -95,9 +61,9 @@ class GreetingParser {
     bool fail(int32_t line, int32_t column, const std::string& reason);
     bool decodeLine(std::string_view bytes, size_t& at, SourceLine& line);
     bool takeLine(const SourceLine& line);
-    bool readPauseMarker(const SourceLine& line, std::string_view text);
+    bool readPauseMarker(const SourceLine& line, std::u32string_view text);
     bool wrapLine(const SourceLine& line);
-    bool placeWord(const SourceLine& line, std::string_view word, int32_t gap);
+    bool placeWord(const SourceLine& line, std::u32string_view word, int32_t gap);
     bool emit(const SourceLine& line);
     bool endPage();
 
@@ -106,11 +72,11 @@ class GreetingParser {
     Greeting greeting_;
     int32_t characters_ = 0;
     // The page being read: its palm lines, its own pause if it has one.
-    std::vector<std::string> pageLines_;
+    std::vector<std::u32string> pageLines_;
     std::optional<int32_t> pagePause_;
     int32_t pauseLine_ = 0;
     // The palm line being filled by the wrap.
-    std::string current_;
+    std::u32string current_;
     bool currentHasWord_ = false;
 };
 
@@ -154,21 +120,16 @@ bool GreetingParser::decodeLine(std::string_view bytes, size_t& at, SourceLine& 
         const char32_t before = previous;
         previous = c;
         if (inFont(c)) {
-            line.glyphs += static_cast<char>(static_cast<uint8_t>(c));
+            line.glyphs += c;
         } else if (c == '\t') {
             line.glyphs.append(TAB_STOP - line.glyphs.size() % TAB_STOP, ' ');
-        } else if (c == SNOWFLAKE) {
-            line.glyphs += static_cast<char>(GREETING_SNOWFLAKE_GLYPH);
         } else if ((c == EMOJI_PRESENTATION || c == TEXT_PRESENTATION) && before == SNOWFLAKE) {
             --column;  // part of the snowflake
         } else if (c == BYTE_ORDER_MARK && fileStart) {
             column = 0;  // not part of the text
         } else {
-            const auto sub = std::find_if(std::begin(SUBSTITUTES), std::end(SUBSTITUTES),
-                                          [c](const Substitute& s) { return s.codePoint == c; });
-            if (sub == std::end(SUBSTITUTES))
-                return fail(line.number, column, codePointName(c) + " is not in the card's font");
-            line.glyphs += sub->glyphs;
+            return fail(line.number, column,
+                        codePointName(c) + " is not in the card's font; " + CARD_SCRIPTS);
         }
     }
     while (!line.glyphs.empty() && line.glyphs.back() == ' ') line.glyphs.pop_back();
@@ -176,14 +137,14 @@ bool GreetingParser::decodeLine(std::string_view bytes, size_t& at, SourceLine& 
 }
 
 // "[pause 4]", "[Pause 2.5]", "[pause 2,5]": seconds in tenths.
-bool GreetingParser::readPauseMarker(const SourceLine& line, std::string_view text) {
+bool GreetingParser::readPauseMarker(const SourceLine& line, std::u32string_view text) {
     const std::string usage = "a pause is written [pause SECONDS], 0 to " +
                               std::to_string(GREETING_MAX_PAUSE_SECONDS) + " in tenths, e.g. [pause 2.5]";
     if (pagePause_)
         return fail(
             line.number, 0,
             "a second pause on the same page (the first is on line " + std::to_string(pauseLine_) + ")");
-    std::string_view rest = text.substr(6);  // behind "[pause"
+    std::u32string_view rest = text.substr(6);  // behind "[pause"
     if (rest.empty() || rest.back() != ']' || rest.front() != ' ') return fail(line.number, 0, usage);
     rest = rest.substr(0, rest.size() - 1);
     while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
@@ -191,11 +152,11 @@ bool GreetingParser::readPauseMarker(const SourceLine& line, std::string_view te
     int32_t tenths = 0;
     size_t digits = 0, decimals = 0;
     bool point = false;
-    for (const char ch : rest) {
+    for (const char32_t ch : rest) {
         if ((ch == '.' || ch == ',') && !point && digits > 0) {
             point = true;
         } else if (ch >= '0' && ch <= '9' && (point ? decimals < 1 : digits < 3)) {
-            tenths = tenths * 10 + (ch - '0');
+            tenths = tenths * 10 + static_cast<int32_t>(ch - '0');
             ++(point ? decimals : digits);
         } else {
             return fail(line.number, 0, usage);
@@ -224,33 +185,33 @@ bool GreetingParser::emit(const SourceLine& line) {
 
 // The letters of `word` that are written (soft hyphens are not), counted
 // only as far as `cap`: a word is measured against a line, never further.
-size_t shownLength(std::string_view word, size_t cap) {
+size_t shownLength(std::u32string_view word, size_t cap) {
     size_t n = 0;
-    for (const char ch : word) {
-        if (static_cast<uint8_t>(ch) != SOFT_HYPHEN && ++n >= cap) break;
+    for (const char32_t ch : word) {
+        if (ch != SOFT_HYPHEN && ++n >= cap) break;
     }
     return n;
 }
 
-std::string withoutSoftHyphens(std::string_view word) {
-    std::string out(word);
-    std::erase(out, static_cast<char>(SOFT_HYPHEN));
+std::u32string withoutSoftHyphens(std::u32string_view word) {
+    std::u32string out(word);
+    std::erase(out, SOFT_HYPHEN);
     return out;
 }
 
 // The word as an error quotes it: long enough to find it in the file.
-std::string quoted(std::string_view word) {
+std::string quoted(std::u32string_view word) {
     constexpr size_t QUOTED_LETTERS = 40;
-    std::string shown = withoutSoftHyphens(word);
+    std::u32string shown = withoutSoftHyphens(word);
     const bool cut = shown.size() > QUOTED_LETTERS;
     if (cut) shown.resize(QUOTED_LETTERS);
-    return "\"" + utf8FromGlyphs(shown) + (cut ? "...\"" : "\"");
+    return "\"" + utf8FromCodePoints(shown) + (cut ? "...\"" : "\"");
 }
 
 // Puts one word (glyphs without spaces, soft hyphens still in) on the palm
 // line, behind `gap` spaces, breaking it where it may break when it does not
 // fit.
-bool GreetingParser::placeWord(const SourceLine& line, std::string_view word, int32_t gap) {
+bool GreetingParser::placeWord(const SourceLine& line, std::u32string_view word, int32_t gap) {
     for (;;) {
         const size_t length = shownLength(word, GREETING_LINE_LETTERS + 1);
         if (length == 0) return true;  // soft hyphens alone show nothing
@@ -267,15 +228,14 @@ bool GreetingParser::placeWord(const SourceLine& line, std::string_view word, in
             GREETING_LINE_LETTERS - std::min<size_t>(GREETING_LINE_LETTERS, current_.size() + separator);
         size_t cut = 0, skip = 0, head = 0;
         for (size_t i = 0; i < word.size(); ++i) {
-            const auto g = static_cast<uint8_t>(word[i]);
+            const char32_t g = word[i];
             if (g == SOFT_HYPHEN) {
                 if (head > 0 && head + 1 <= room) cut = i, skip = 1;
                 continue;
             }
             if (++head > room) break;
-            const bool hyphen = g == '-' && i > 0 && i + 1 < word.size() &&
-                                isLetter(static_cast<uint8_t>(word[i - 1])) &&
-                                isLetter(static_cast<uint8_t>(word[i + 1]));
+            const bool hyphen =
+                g == '-' && i > 0 && i + 1 < word.size() && isLetter(word[i - 1]) && isLetter(word[i + 1]);
             if (hyphen) cut = i + 1, skip = 0;
         }
         if (cut > 0) {
@@ -299,14 +259,14 @@ bool GreetingParser::placeWord(const SourceLine& line, std::string_view word, in
 }
 
 bool GreetingParser::wrapLine(const SourceLine& line) {
-    const std::string& g = line.glyphs;
+    const std::u32string& g = line.glyphs;
     size_t i = g.find_first_not_of(' ');
     current_.assign(std::min<size_t>(i, GREETING_LINE_LETTERS), ' ');  // the indent
     currentHasWord_ = false;
     int32_t gap = 0;
     while (i < g.size()) {
         const size_t end = std::min(g.find(' ', i), g.size());
-        if (!placeWord(line, std::string_view(g).substr(i, end - i), gap)) return false;
+        if (!placeWord(line, std::u32string_view(g).substr(i, end - i), gap)) return false;
         i = std::min(g.find_first_not_of(' ', end), g.size());
         gap = static_cast<int32_t>(i - end);
     }
@@ -314,18 +274,18 @@ bool GreetingParser::wrapLine(const SourceLine& line) {
 }
 
 bool GreetingParser::takeLine(const SourceLine& line) {
-    const std::string& g = line.glyphs;
+    const std::u32string& g = line.glyphs;
     const size_t start = g.find_first_not_of(' ');
-    if (start == std::string::npos) return endPage();
-    const std::string_view text = std::string_view(g).substr(start);
+    if (start == std::u32string::npos) return endPage();
+    const std::u32string_view text = std::u32string_view(g).substr(start);
     if (text.size() >= 6 && text[0] == '[') {
-        std::string head(text.substr(1, 5));
-        for (char& ch : head)
-            if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+        std::u32string head(text.substr(1, 5));
+        for (char32_t& ch : head)
+            if (ch >= 'A' && ch <= 'Z') ch = ch - 'A' + 'a';
         // "[paused]" and the like are words, not a mistyped pause.
         const bool word =
             text.size() > 6 && ((text[6] >= 'a' && text[6] <= 'z') || (text[6] >= 'A' && text[6] <= 'Z'));
-        if (head == "pause" && !word) return readPauseMarker(line, text);
+        if (head == U"pause" && !word) return readPauseMarker(line, text);
     }
     return wrapLine(line);
 }
@@ -344,7 +304,7 @@ bool GreetingParser::endPage() {
         page.lines.assign(pageLines_.begin() + static_cast<ptrdiff_t>(first),
                           pageLines_.begin() + static_cast<ptrdiff_t>(end));
         int32_t characters = 0;
-        for (const std::string& l : page.lines) characters += static_cast<int32_t>(l.size());
+        for (const std::u32string& l : page.lines) characters += static_cast<int32_t>(l.size());
         page.pauseFrames =
             end == pageLines_.size() && pagePause_ ? *pagePause_ : pauseFramesForLength(characters);
         greeting_.pages.push_back(std::move(page));
@@ -381,20 +341,4 @@ int32_t pauseFramesForLength(int32_t characters) {
 
 GreetingResult layOutGreeting(std::string_view bytes, std::string_view name) {
     return GreetingParser(name).run(bytes);
-}
-
-std::string utf8FromGlyphs(std::string_view glyphs) {
-    std::string out;
-    for (const char ch : glyphs) {
-        const auto g = static_cast<uint8_t>(ch);
-        if (g == GREETING_SNOWFLAKE_GLYPH) {
-            out += "\xE2\x9D\x84";  // U+2744
-        } else if (g < 0x80) {
-            out += ch;
-        } else {
-            out += static_cast<char>(0xC0 | g >> 6);
-            out += static_cast<char>(0x80 | (g & 0x3F));
-        }
-    }
-    return out;
 }

@@ -16,13 +16,15 @@
 //   greeting's range). A line "[pause SECONDS]" anywhere in a page, on its
 //   own, chooses that page's wait instead: 0 to 60 seconds in tenths
 //   ("[pause 4]", "[pause 2.5]", "[Pause 2,5]").
-// - Letters: printable ASCII and U+00A0 to U+00FF (Latin-1: accents, ß, æ,
-//   ø, ¡, ¿, «, », °, ©, ...). "❄" (U+2744) writes the card's snowflake.
-//   Curly quotes, dashes and "…" are written as ' " - and "...".
+// - Letters: those of the font sheet (effects/text_format.h): printable
+//   ASCII, Latin-1 and Latin Extended-A (every European language written in
+//   Latin letters, and Turkish), Ș ș Ț ț, modern Greek, Cyrillic with Ґ ґ,
+//   the quotes „ “ ” ‚ ‘ ’, the dashes – —, • … and €. "❄" (U+2744) writes
+//   the card's snowflake.
 // - Line ends LF, CRLF or CR; a byte-order mark at the start is skipped.
 //
 // Errors, each one line naming the file as the caller gave it:
-//   wishes.txt:2:14: U+1F384 is not in the card's font
+//   wishes.txt:2:14: U+1F384 is not in the card's font; the card writes Latin, Greek and Cyrillic letters
 //   wishes.txt:3: "Weihnachtsbaumschmucks" is longer than a line of the card (21 letters)
 #include <cstdint>
 #include <string>
@@ -47,14 +49,11 @@ constexpr int32_t GREETING_MAX_PAUSE_FRAMES = 300;
 // A page's own "[pause SECONDS]": longer waits look like a hung card.
 constexpr int32_t GREETING_MAX_PAUSE_SECONDS = 60;
 
-// The snowflake's glyph: code 127 of the font sheet.
-constexpr uint8_t GREETING_SNOWFLAKE_GLYPH = 127;
-
 struct GreetingPage {
-    // Glyph codes, one byte each: 32 to 127 (127 the snowflake) and 160 to
-    // 255 (Latin-1). 1 to GREETING_PAGE_LINES lines of at most
-    // GREETING_LINE_LETTERS glyphs, none ending in a space.
-    std::vector<std::string> lines;
+    // The characters written, each one with a glyph on the font sheet (the
+    // snowflake as U+2744): 1 to GREETING_PAGE_LINES lines of at most
+    // GREETING_LINE_LETTERS characters, none ending in a space.
+    std::vector<std::u32string> lines;
     int32_t pauseFrames = GREETING_MIN_PAUSE_FRAMES;
 };
 
@@ -74,6 +73,3 @@ GreetingResult layOutGreeting(std::string_view bytes, std::string_view name);
 
 // The wait chosen for a page of `characters` characters when it names none.
 int32_t pauseFramesForLength(int32_t characters);
-
-// A glyph code as UTF-8, for messages and previews.
-std::string utf8FromGlyphs(std::string_view glyphs);

@@ -1,40 +1,39 @@
 #include "greeting/greeting_readable.h"
 
+#include "base/utf8.h"
 #include "greeting/greeting_encoding.h"
-#include "greeting/greeting_layout.h"
 
 namespace {
 
-bool isGlyph(unsigned char c) {
-    return (c >= 32 && c <= 127) || c >= 160;
-}
+constexpr char32_t SNOWFLAKE = 0x2744;
 
 }  // namespace
 
 std::string readableGreeting(std::string_view writerText) {
+    writerText = writerText.substr(0, writerText.find('\0'));
     std::string out;
-    std::string line;  // glyph codes of the line being read
-    const auto endLine = [&] {
-        out += utf8FromGlyphs(line);
-        line.clear();
-    };
-    for (size_t i = 0; i < writerText.size() && writerText[i] != 0; ++i) {
-        const auto c = static_cast<unsigned char>(writerText[i]);
-        if (isGlyph(c)) {
-            line += static_cast<char>(c);
+    for (size_t i = 0; i < writerText.size();) {
+        char32_t c = 0;
+        size_t length = 1;
+        if (decodeUtf8(writerText, i, c, length) != Utf8::Valid) {
+            ++i;  // the writer passes such a byte over
+            continue;
+        }
+        i += length;
+        if (textGlyphCell(c) >= 0) {
+            appendUtf8(out, c == 0x7F ? SNOWFLAKE : c);
         } else if (c == TEXT_LINE_FEED) {
-            endLine();
             out += '\n';
         } else if (c == TEXT_PAGE_BREAK) {
-            endLine();
             out += "\n\n";
         } else if (c == TEXT_PAUSE) {
             ++i;  // its digit
         } else if (c == TEXT_PAUSE_EXACT) {
-            i += TEXT_PAUSE_EXACT_DIGITS;
+            // Its digits, as many as the writer takes.
+            for (int32_t d = 0; d < TEXT_PAUSE_EXACT_DIGITS && i < writerText.size(); ++d, ++i)
+                if (writerText[i] < '0' || writerText[i] > '9') break;
         }
     }
-    endLine();
     // A page ends with its pause, so the text may end in line breaks.
     while (!out.empty() && out.back() == '\n') out.pop_back();
     return out;

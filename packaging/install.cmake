@@ -58,7 +58,9 @@ endforeach()
 add_custom_target(yule_manual_pages ALL DEPENDS ${_yule_man_gz})
 
 # The greeting file's one description, which the card's --help and manual
-# page point to.
+# page point to, and the examples it names.
 install(FILES "${CMAKE_SOURCE_DIR}/LICENSE" "${CMAKE_SOURCE_DIR}/resources/FONT-LICENSE-DejaVu.txt"
         "${CMAKE_SOURCE_DIR}/docs/greeting-format.md" "${CMAKE_SOURCE_DIR}/docs/greeting-example.txt"
+        "${CMAKE_SOURCE_DIR}/docs/greeting-polish.txt" "${CMAKE_SOURCE_DIR}/docs/greeting-greek.txt"
+        "${CMAKE_SOURCE_DIR}/docs/greeting-russian.txt"
         DESTINATION ${CMAKE_INSTALL_DOCDIR})

@@ -28,6 +28,7 @@
 #include "platform/ticks.h"
 #include "platform/wall_clock.h"
 #include "platform/web/web_audio.h"
+#include "platform/web/web_screen.h"
 #include "platform/window.h"
 
 extern "C" {
@@ -41,8 +42,13 @@ namespace {
 // cost and its gaps. Show time stops while the page is hidden.
 struct ShowFigures {
     uint64_t frames = 0;
-    double frameMs = 0;  // time in the scene's frames, presenting included
-    double musicMs = 0;  // time in the feeder, rendering the music
+    uint64_t callbacks = 0;   // the browser's calls of the frame step
+    uint64_t drawn = 0;       // those that drew a picture
+    uint64_t longPauses = 0;  // callbacks that came more than a long pause after the last
+    uint32_t lastCallback = 0;
+    double callbackMs = 0;  // the page's work in them: the frames and drawing the last
+    double frameMs = 0;     // time in the scene's frames, the page's drawing not included
+    double musicMs = 0;     // time in the feeder, rendering the music
     uint32_t startTick = 0;
     uint32_t pausedAt = 0;
     uint64_t pausedMs = 0;
@@ -87,7 +93,18 @@ void endShow(uint32_t code) {
 
 void stepShow() {
     if (!shell || paused) return;
+    // Of the frames that fell due since the last callback, only the last is drawn.
+    const double start = emscripten_get_now();
+    holdPictures();
     const StepResult r = shell->step();
+    showHeldPicture();
+    figures.callbackMs += emscripten_get_now() - start;
+    // A callback more than a long pause after the last: the show lost that time.
+    const uint32_t now = tickCount();
+    if (figures.callbacks > 0 && now - figures.lastCallback > LONG_PAUSE_MS) figures.longPauses += 1;
+    figures.lastCallback = now;
+    figures.callbacks += 1;
+    if (r.framesRan > 0) figures.drawn += 1;
     if (r.quit) endShow(r.exitCode);
 }
 
@@ -207,6 +224,26 @@ EMSCRIPTEN_KEEPALIVE void yuleHoldAfterFrame(double frame) {
 // Figures for the page's tests and benchmarks.
 EMSCRIPTEN_KEEPALIVE double yuleFramesShown() {
     return static_cast<double>(figures.frames);
+}
+EMSCRIPTEN_KEEPALIVE double yuleCallbacks() {
+    return static_cast<double>(figures.callbacks);
+}
+EMSCRIPTEN_KEEPALIVE double yulePicturesDrawn() {
+    return static_cast<double>(figures.drawn);
+}
+// When the last callback came (the page's milliseconds): show time measured
+// between callbacks holds whole frames, where a moment between two may not.
+EMSCRIPTEN_KEEPALIVE double yuleLastCallbackMilliseconds() {
+    return static_cast<double>(figures.lastCallback);
+}
+EMSCRIPTEN_KEEPALIVE double yuleSkippedShowMilliseconds() {
+    return shell ? static_cast<double>(shell->skippedShowMs()) : 0;
+}
+EMSCRIPTEN_KEEPALIVE double yuleLongPauses() {
+    return static_cast<double>(figures.longPauses);
+}
+EMSCRIPTEN_KEEPALIVE double yuleCallbackMillisecondsTotal() {
+    return figures.callbackMs;
 }
 EMSCRIPTEN_KEEPALIVE double yuleShowMilliseconds() {
     if (!shell) return 0;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/web/web_bridge.h"
+#include "platform/web/web_screen.h"
 #include "platform/web/web_window.h"
 
 struct ScreenPresenter {
@@ -19,6 +20,10 @@ struct ScreenPresenter {
 namespace {
 
 constexpr uint32_t OPAQUE = 0xFF000000u;
+
+bool holdingPictures = false;
+// The presenter whose last frame waits to be drawn at the end of a hold.
+ScreenPresenter* heldPresenter = nullptr;
 
 // 0x00RRGGBB as the canvas's bytes R, G, B, 255 in a little-endian word.
 uint32_t canvasPixel(uint32_t rgb) {
@@ -76,20 +81,44 @@ ScreenPresenter* openPresenter(PlatformWindow* window, int32_t width, int32_t he
 }
 
 void closePresenter(ScreenPresenter* presenter) {
+    if (heldPresenter == presenter) heldPresenter = nullptr;
     delete presenter;
 }
 
+namespace {
+
+// The picture as large as the canvas allows, sharp, aspect kept, black
+// around; or stretched over the whole canvas.
+void showWidened(const ScreenPresenter& p) {
+    const int32_t outputWidth = yuleCanvasWidth(), outputHeight = yuleCanvasHeight();
+    PresentLayout l = presentLayout(p.width, p.height, outputWidth, outputHeight);
+    if (p.fit == PresentFit::Stretch) l = PresentLayout{l.scale, 0, 0, outputWidth, outputHeight};
+    yuleShowPicture(reinterpret_cast<const uint8_t*>(p.rgba.data()), p.width, p.height, l.scale, l.x, l.y,
+                    l.w, l.h);
+}
+
+}  // namespace
+
 bool presentFrame(ScreenPresenter* p, const uint8_t* pixels, int32_t pitch, const uint32_t* palette) {
     if (p == nullptr || pixels == nullptr) return false;
+    // Widened at once: the frame's pixels and palette are the caller's only
+    // for this call.
     widenFrame(*p, pixels, pitch, palette);
-    // The picture as large as the canvas allows, sharp, aspect kept, black
-    // around; or stretched over the whole canvas.
-    const int32_t outputWidth = yuleCanvasWidth(), outputHeight = yuleCanvasHeight();
-    PresentLayout l = presentLayout(p->width, p->height, outputWidth, outputHeight);
-    if (p->fit == PresentFit::Stretch) l = PresentLayout{l.scale, 0, 0, outputWidth, outputHeight};
-    yuleShowPicture(reinterpret_cast<const uint8_t*>(p->rgba.data()), p->width, p->height, l.scale, l.x, l.y,
-                    l.w, l.h);
+    if (holdingPictures)
+        heldPresenter = p;
+    else
+        showWidened(*p);
     return true;
+}
+
+void holdPictures() {
+    holdingPictures = true;
+}
+
+void showHeldPicture() {
+    holdingPictures = false;
+    if (heldPresenter != nullptr) showWidened(*heldPresenter);
+    heldPresenter = nullptr;
 }
 
 // The page asks where a picture goes after the window changed size, to

@@ -157,10 +157,10 @@ TEST_F(AudioOutputTest, FreeingASongThatPlaysStopsThePlaybackFirst) {
 // freeing any song ends whatever plays; and the silent card, which plays
 // without a device, is stopped the same way.
 TEST_F(AudioOutputTest, FreeingAnySongStopsThePlaybackWithOrWithoutADevice) {
+    ASSERT_NE(load(125), nullptr);
     for (const bool device : {true, false}) {
         fake.opens = device;
         openOutput(44000);
-        ASSERT_NE(load(125), nullptr);
         auto bytes = tinyModule(130);
         Song* other = createSongFromMemory(bytes.data(), bytes.size());
         ASSERT_NE(other, nullptr);

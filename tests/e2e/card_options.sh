@@ -79,7 +79,7 @@ check_refusal() {
 }
 check_refusal 'yulecard: wishes.txt:3: "Weihnachtsbaumschmucks" is longer than a line of the card (21 letters)' \
   --greeting wishes.txt
-check_refusal "yulecard: tree.txt:2:14: U+1F384 is not in the card's font" --greeting tree.txt
+check_refusal "yulecard: tree.txt:2:14: U+1F384 is not in the card's font; the card writes Latin, Greek and Cyrillic letters" --greeting tree.txt
 check_refusal "yulecard: nothere.txt: cannot be read (No such file or directory)" --greeting nothere.txt
 check_refusal "yulecard: folder: is a folder, not a greeting file" --greeting folder
 check_refusal "yulecard: song.xm: instrument 5 has 20 samples; at most 16" --greeting good.txt --music song.xm

@@ -46,25 +46,10 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 1' INT TERM HUP  # through the EXIT trap: the daemon never outlives the test
 
-# The server and its clients find each other only through these; nothing
-# outside the runtime folder is read or written (no cookie, no autospawn).
-export XDG_RUNTIME_DIR="$runtime" HOME="$runtime"
-export PULSE_RUNTIME_PATH="$runtime/pulse" PULSE_STATE_PATH="$runtime/state"
-export PULSE_SERVER="unix:$runtime/native" PULSE_CLIENTCONFIG="$runtime/client.conf"
-printf 'autospawn = no\n' >"$PULSE_CLIENTCONFIG"
-# No DISPLAY for the daemon: it would try to start a D-Bus session through X.
-env -u DISPLAY pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no \
-  --log-target=stderr \
-  -L "module-null-sink sink_name=card rate=$rate channels=2 format=s16le norewinds=1" \
-  -L "module-native-protocol-unix auth-anonymous=1 socket=$runtime/native" \
-  >"$out/pulseaudio.log" 2>&1 &
-pulse_pid=$!
-for _ in $(seq 100); do
-  pactl info >/dev/null 2>&1 && break
-  kill -0 "$pulse_pid" 2>/dev/null || break
-  sleep 0.1
-done
-pactl info >/dev/null 2>&1 || { echo "FAIL: the sound server did not start"; cat "$out/pulseaudio.log"; exit 1; }
+# shellcheck source=/dev/null
+source "$(dirname "$0")/pulse.bash"
+start_pulse "$runtime" "$out/pulseaudio.log" "$rate" ||
+  { echo "FAIL: the sound server did not start"; cat "$out/pulseaudio.log"; exit 1; }
 
 # The reference: more than the card can play in the time it runs.
 "$xmrender" "$module" -o "$out/reference.wav" --seconds $((seconds + 5)) --rate "$rate" --quiet \

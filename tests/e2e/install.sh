@@ -60,7 +60,8 @@ pages=(man6/yulecard.6 man1/xmrender.1 man1/yulecard-shot.1)
 for page in "${pages[@]}"; do
   check "the manual page $page" test -f "$share/man/$page.gz"
 done
-for doc in LICENSE FONT-LICENSE-DejaVu.txt copyright changelog.gz greeting-format.md greeting-example.txt; do
+for doc in LICENSE FONT-LICENSE-DejaVu.txt copyright changelog.gz greeting-format.md greeting-example.txt \
+           greeting-polish.txt greeting-greek.txt greeting-russian.txt; do
   check "doc/yulecard/$doc" test -f "$share/doc/yulecard/$doc"
 done
 # The recorder and its page come together or not at all.

@@ -80,7 +80,7 @@ printf 'Merry Christmas\nFrohe Feste! \xf0\x9f\x8e\x84\n' >"$out/tree.txt"
 printf 'no module\n' >"$out/text.xm"
 check "bad greeting: 1"    status 1 "$tool" -o "$out/content/card.mp4" --greeting "$out/tree.txt" "${short[@]}"
 check "  one line"         one_line
-check "  names the file"   grep -q "tree.txt:2:14: U+1F384 is not in the card's font" "$out/err"
+check "  names the file"   grep -q "tree.txt:2:14: U+1F384 is not in the card's font; the card writes Latin, Greek and Cyrillic letters" "$out/err"
 check "refused module: 1"  status 1 "$tool" -o "$out/content/card.mp4" --music "$out/text.xm" "${short[@]}"
 check "  one line"         one_line
 check "  names the file"   grep -q "text.xm: not an XM file" "$out/err"

@@ -81,7 +81,7 @@ cmp -s "$out/example/frame-00600.png" "$out/ref/frame-00600.png" && fail "the ex
 printf 'Merry\nChristmas \xf0\x9f\x8e\x84\n' >"$out/tree.txt"
 err=$("$shot" --frames 0 --out "$out/bad" --greeting "$out/tree.txt" 2>&1 >/dev/null)
 [ $? = 1 ] || fail "accepted a greeting outside the font"
-[ "$err" = "yulecard-shot: $out/tree.txt:2:11: U+1F384 is not in the card's font" ] || fail "said '$err'"
+[ "$err" = "yulecard-shot: $out/tree.txt:2:11: U+1F384 is not in the card's font; the card writes Latin, Greek and Cyrillic letters" ] || fail "said '$err'"
 err=$("$shot" --frames 0 --out "$out/bad" --music "$out/tree.txt" 2>&1 >/dev/null)
 [ $? = 1 ] || fail "accepted a text as a module"
 [ "$err" = "yulecard-shot: $out/tree.txt: not an XM file" ] || fail "said '$err'"

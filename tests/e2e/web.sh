@@ -21,14 +21,9 @@ for tool in tools/shot/yulecard-shot tools/xmrender/xmrender bench/budget; do
   [ -x "$build/$tool" ] || { echo "SKIP: $build/$tool not built"; exit 77; }
 done
 
-# Debian's node-acorn lives where only Debian's own node looks for it.
-export NODE_PATH=/usr/share/nodejs
-if ! { emcmake cmake -S "$source" -B "$web" -DCMAKE_BUILD_TYPE=Release >"$out/configure.log" 2>&1 &&
-       cmake --build "$web" -j 2 >"$out/build.log" 2>&1; }; then
-  echo "FAIL the web build"; tail -20 "$out/configure.log" "$out/build.log"
-  echo "0 passed, 1 failed"; exit 1
-fi
-site="$web/site"
+# shellcheck source=/dev/null
+source "$(dirname "$0")/web_site.bash"
+build_web_site "$build" "$source" "$out" || { echo "0 passed, 1 failed"; exit 1; }
 
 passed=0; failed=0
 check() {  # description, then the test command
@@ -69,21 +64,24 @@ echo "  figure wasm under Node: $(node "$web/web/budget.js" | tr '\n' ' ')"
 
 # References for the page: frames of the show, the first seconds of sound,
 # and a frame of a card with a greeting of its own (the page gets it by link).
-mkdir -p "$out/reference/own"
-printf 'Joyeux No\303\253l \303\240 tous,\nxylophones zing!\n\nGod Jul' >"$out/reference/own/greeting.txt"
-"$build/tools/shot/yulecard-shot" --clock 1765000000 --frames 0,190,330,1200 --format bmp \
-  --out "$out/reference" >/dev/null &&
-  "$build/tools/shot/yulecard-shot" --clock 1765000000 --frames 600 --format bmp \
-    --greeting "$out/reference/own/greeting.txt" --out "$out/reference/own" >/dev/null &&
-  "$build/tools/xmrender/xmrender" "$source/resources/track.xm" -o "$out/reference/track.wav" --seconds 16 -q ||
-  { echo "FAIL references"; failed=$((failed + 1)); }
+write_references "$build" "$source" "$out/reference" || { echo "FAIL references"; failed=$((failed + 1)); }
+
+# Adds the counts a node test printed last ("N passed, N failed") to ours.
+count_log() {
+  local p f
+  p=$(sed -n 's/^\([0-9]*\) passed, \([0-9]*\) failed$/\1/p' "$1")
+  f=$(sed -n 's/^\([0-9]*\) passed, \([0-9]*\) failed$/\2/p' "$1")
+  [ -n "$p" ] || f=1
+  passed=$((passed + ${p:-0})); failed=$((failed + ${f:-1}))
+}
+
+echo "== the page's sound player under Node"
+node "$source/tests/web/player_worklet_test.js" "$site" | tee "$out/player.log"
+count_log "$out/player.log"
 
 echo "== the page in headless Chromium"
 NODE_PATH="$playwright" CHROMIUM="$chromium" node "$source/tests/web/web_card_test.js" "$site" \
   "$out/reference" "$out" | tee "$out/page.log"
-page_passed=$(sed -n 's/^\([0-9]*\) passed, \([0-9]*\) failed$/\1/p' "$out/page.log")
-page_failed=$(sed -n 's/^\([0-9]*\) passed, \([0-9]*\) failed$/\2/p' "$out/page.log")
-[ -n "$page_passed" ] || page_failed=1
-passed=$((passed + ${page_passed:-0})); failed=$((failed + ${page_failed:-1}))
+count_log "$out/page.log"
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

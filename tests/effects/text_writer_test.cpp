@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/utf8.h"
 #include "display/display_device.h"
 #include "greeting/greeting_text.h"
 
@@ -24,7 +25,7 @@ class TextWriterTest : public ::testing::Test {
 
     // The card's font and pen, writing `text` (behind its tag) from a sheet
     // of `rows` rows of 16 glyphs.
-    static TextWriterConfig config(const char* text, int32_t rows = 12) {
+    static TextWriterConfig config(const char* text, int32_t rows = 33) {
         return TextWriterConfig{.font = 106,
                                 .glyphWidth = 16,
                                 .glyphHeight = 16,
@@ -106,14 +107,17 @@ TEST_F(TextWriterTest, SetupBuildsTheFontGridAndPutsThePenAtTheStart) {
     EXPECT_EQ(writer.glyphSource('A' - 32).y, 35);
     EXPECT_EQ(writer.glyphSource(127 - 32).x, 256);
     EXPECT_EQ(writer.glyphSource(127 - 32).y, 86);
-    // The Latin-1 rows follow: 160 opens row 6, 255 closes row 11.
+    // The Latin-1 rows follow: 160 opens row 6, 255 closes row 11; the
+    // sheet's last row is 32.
     EXPECT_EQ(writer.glyphSource(96).x, 1);
     EXPECT_EQ(writer.glyphSource(96).y, 103);
     EXPECT_EQ(writer.glyphSource(191).x, 256);
     EXPECT_EQ(writer.glyphSource(191).y, 188);
-    EXPECT_EQ(writer.glyphSource(192).x, -1) << "no cell past the 12 rows";
+    EXPECT_EQ(writer.glyphSource(527).x, 256);
+    EXPECT_EQ(writer.glyphSource(527).y, 545);
+    EXPECT_EQ(writer.glyphSource(528).x, -1) << "no cell past the 33 rows";
     EXPECT_EQ(writer.fontSurface().width, 273);
-    EXPECT_EQ(writer.fontSurface().height, 205);  // ASCII rows, then the Latin-1 rows below
+    EXPECT_EQ(writer.fontSurface().height, 562);  // 33 rows of 17 pixels and the top gutter
     EXPECT_EQ(writer.handSurface().width, 608);
     EXPECT_EQ(writer.handSurface().height, 560);
 }
@@ -195,17 +199,30 @@ TEST_F(TextWriterTest, RhythmOfGlyphsLinesPagesPausesAndRestart) {
 }
 
 TEST_F(TextWriterTest, IgnoredCodesAreConsumedOneAFrameWithoutDelay) {
-    // 128 to 159 stay without a glyph; 160 to 255 are Latin-1 letters now.
+    // Control codes, bytes that begin no character (continuation bytes, a
+    // lone lead byte, a character cut by the next one) and characters
+    // without a glyph (U+0085, Hebrew alef).
     start(
-        "A\x01\x06\x08\x09\x0b\x0c\x0e\x1f\x80\x9f"
+        "A\x01\x06\x08\x09\x0b\x0c\x0e\x1f\x80\x9f\xe9\xc3\xc2\x85\xd7\x90"
         "B");
-    const std::vector<int> reads = readFrames(15);
-    const std::vector<int> want = {0, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14};
+    const std::vector<int> reads = readFrames(20);
+    const std::vector<int> want = {0, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18};
     EXPECT_EQ(reads, want);
     ASSERT_EQ(writer.glyphCount(), 2);
     EXPECT_EQ(writer.cells()[1].ch, 'B');
     EXPECT_EQ(writer.cells()[1].x, 154);
     EXPECT_EQ(writer.typing(), 1);
+}
+
+TEST_F(TextWriterTest, ACharacterOfAnyLengthIsOneGlyphInOneRead) {
+    // Two, three and two bytes: each read in one frame, at one advance.
+    start("AБ€ςB");
+    EXPECT_EQ(readFrames(17), (std::vector<int>{0, 4, 8, 12, 16}));
+    ASSERT_EQ(writer.glyphCount(), 5);
+    EXPECT_EQ(writer.cells()[1].ch, U'Б');
+    EXPECT_EQ(writer.cells()[2].ch, U'€');
+    EXPECT_EQ(writer.cells()[3].ch, U'ς');
+    EXPECT_EQ(writer.cells()[4].x, 138 + 4 * 16);
 }
 
 TEST_F(TextWriterTest, LineFeedGlidesBackThenDown) {
@@ -306,12 +323,12 @@ TEST_F(TextWriterTest, FontGridTooSmallLeavesHighGlyphsOut) {
     readFrames(8);
     EXPECT_EQ(writer.glyphCount(), 2);
 
-    // The six ASCII rows alone have no cell for a Latin-1 letter.
-    std::memcpy(greeting.data(), "TAG01A\xe9", 7);
-    writer.setup(screen.directDraw, config(greeting.data(), 6));
+    // The Latin-1 rows alone have no cell for a Cyrillic letter.
+    std::memcpy(greeting.data(), "TAG01A\xd0\x96", 8);
+    writer.setup(screen.directDraw, config(greeting.data(), 12));
     readFrames(8);
     EXPECT_EQ(writer.glyphCount(), 2);
-    EXPECT_EQ(writer.glyphSource(textGlyphCell(0xE9)).x, -1);
+    EXPECT_EQ(writer.glyphSource(textGlyphCell(U'Ж')).x, -1);
 }
 
 TEST_F(TextWriterTest, GreetingRunsItsSixPagesAndStartsOver) {
@@ -370,18 +387,27 @@ TEST_F(TextWriterTest, GlyphsDrawFromTheirFontCellsUnderTheHand) {
 }
 
 TEST_F(TextWriterTest, EveryGlyphIsDrawnFromItsCellAtTheSameAdvance) {
-    // Latin-1 letters sit in the rows below ASCII, in code order from 160.
+    // Each block from a row's start in code order: Latin-1 from row 6,
+    // Latin Extended-A from 12, Greek from U+0380 in row 20, Cyrillic from
+    // 25, the rest from row 31.
     const struct {
-        uint8_t code;
+        char32_t code;
         int32_t row, column;
     } cases[] = {
-        {' ', 0, 0},   {'A', 2, 1},   {'~', 5, 14},   {127, 5, 15},   // the snowflake
-        {0xA1, 6, 1},  {0xC4, 8, 4},  {0xC5, 8, 5},   {0xDF, 9, 15},  // ¡ Ä Å ß
-        {0xE9, 10, 9}, {0xF1, 11, 1}, {0xFF, 11, 15},                 // é ñ ÿ
+        {' ', 0, 0},     {'A', 2, 1},    {'~', 5, 14},   {127, 5, 15},   {U'❄', 5, 15},  {U'¡', 6, 1},
+        {U'Ä', 8, 4},    {U'Å', 8, 5},   {U'ß', 9, 15},  {U'é', 10, 9},  {U'ñ', 11, 1},  {U'ÿ', 11, 15},
+        {U'Ā', 12, 0},   {U'Ł', 16, 1},  {U'ő', 17, 1},  {U'Ş', 17, 14}, {U'ž', 19, 14}, {U'ſ', 19, 15},
+        {U'΄', 20, 4},   {U'Ό', 20, 12}, {U'Α', 21, 1},  {U'Σ', 22, 3},  {U'ς', 24, 2},  {U'ώ', 24, 14},
+        {U'Ѐ', 25, 0},   {U'А', 26, 0},  {U'Я', 27, 15}, {U'я', 29, 15}, {U'џ', 30, 15}, {U'Ș', 31, 0},
+        {U'ț', 31, 3},   {U'Ґ', 31, 4},  {U'ґ', 31, 5},  {U'–', 31, 6},  {U'—', 31, 7},  {U'‘', 31, 8},
+        {U'‚', 31, 10},  {U'“', 31, 11}, {U'„', 31, 13}, {U'•', 31, 14}, {U'…', 31, 15}, {U'€', 32, 0},
+        {0x037E, 1, 11},  // the Greek question mark is ';'
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.code));
-        start(std::string("x") + static_cast<char>(c.code));
+        std::string text = "x";
+        appendUtf8(text, c.code);
+        start(text);
         readFrames(4);
         screen.clear();
         writer.frame(screen);

@@ -88,10 +88,10 @@ TEST(CardContent, OwnGreetingAndMusicAreReadOnce) {
     std::string error;
     ASSERT_TRUE(loadCardContent(CardContent{greeting.string(), module.string()}, content, error)) << error;
     ASSERT_TRUE(content.hasOwnGreeting());
-    // The built-in text's tag, the pages in the writer's bytes (11 letters:
+    // The built-in text's tag, the pages in the writer's UTF-8 (11 letters:
     // the shortest wait, 100 frames; 3 s are 143 frames), no zero inside.
-    EXPECT_EQ(content.writerText(), std::string("YCARD") + "Joyeux No\xEBl\r1\a" +
-                                        "Bonne ann\xE9"
+    EXPECT_EQ(content.writerText(), std::string("YCARD") + "Joyeux No\xC3\xABl\r1\a" +
+                                        "Bonne ann\xC3\xA9"
                                         "e\x10"
                                         "0143");
     EXPECT_EQ(content.moduleBytes(), goodModule());
@@ -124,7 +124,10 @@ TEST(CardContent, EachBadFileIsOneLineNamingIt) {
         {"a word longer than a line",
          {longWord, ""},
          longWord + ":3: \"Weihnachtsbaumschmucks\" is longer than a line of the card (21 letters)"},
-        {"a letter outside the font", {emoji, ""}, emoji + ":2:16: U+1F384 is not in the card's font"},
+        {"a letter outside the font",
+         {emoji, ""},
+         emoji +
+             ":2:16: U+1F384 is not in the card's font; the card writes Latin, Greek and Cyrillic letters"},
         {"a refused module", {"", twenty}, twenty + ": instrument 5 has 20 samples; at most 16"},
         {"a text as the module", {good, text}, text + ": not an XM file"},
         {"an empty module", {"", empty}, empty + ": not an XM file (the data is empty or missing)"},
@@ -178,7 +181,7 @@ TEST_F(ContentWriterTest, TheSceneWritesTheContentInUseAndOursByDefault) {
     TextWriterConfig config = greetingWriterConfig();
     EXPECT_EQ(config.text, greetingText);
     EXPECT_EQ(config.textBytes, TEXT_WRITER_TEXT_BYTES);
-    EXPECT_EQ(config.rows, 12) << "the Latin-1 rows are mapped";
+    EXPECT_EQ(config.rows, 33) << "every row of the sheet is mapped";
 
     const GreetingResult laid = layOutGreeting("\xC3\x85r", "year.txt");
     ASSERT_TRUE(laid.ok());

@@ -7,23 +7,29 @@
 #include <string>
 #include <vector>
 
+#include "base/utf8.h"
 #include "greeting/greeting_text.h"
 
 namespace {
 
-// Reads writer text back into pages the way the writer acts on it; fails the
-// test on any byte the writer would ignore or misread.
+// Reads writer text back into pages the way the writer acts on it, a UTF-8
+// character at a time; fails the test on anything the writer would ignore
+// or misread.
 Greeting readWriterText(const std::string& text) {
     Greeting g;
     g.pages.emplace_back();
     g.pages.back().lines.emplace_back();
     bool paused = false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<uint8_t>(text[i]);
+    for (size_t i = 0, length = 1; i < text.size(); i += length) {
+        char32_t c = 0;
+        if (decodeUtf8(text, i, c, length) != Utf8::Valid) {
+            ADD_FAILURE() << "not UTF-8 at " << i;
+            break;
+        }
         GreetingPage& page = g.pages.back();
-        if ((c >= 32 && c <= 127) || c >= 160) {
+        if (c >= 32 && textGlyphCell(c) >= 0) {
             EXPECT_FALSE(paused) << "a glyph after the page's pause at " << i;
-            page.lines.back() += static_cast<char>(c);
+            page.lines.back() += c;
         } else if (c == TEXT_LINE_FEED) {
             page.lines.emplace_back();
         } else if (c == TEXT_PAGE_BREAK) {
@@ -43,15 +49,15 @@ Greeting readWriterText(const std::string& text) {
             i += TEXT_PAUSE_EXACT_DIGITS;
             paused = true;
         } else {
-            ADD_FAILURE() << "byte " << int(c) << " at " << i << " means nothing to the writer";
+            ADD_FAILURE() << "character " << int(c) << " at " << i << " means nothing to the writer";
         }
     }
     EXPECT_TRUE(paused) << "the last page has no pause";
     return g;
 }
 
-std::vector<std::vector<std::string>> linesOf(const Greeting& g) {
-    std::vector<std::vector<std::string>> out;
+std::vector<std::vector<std::u32string>> linesOf(const Greeting& g) {
+    std::vector<std::vector<std::u32string>> out;
     for (const GreetingPage& p : g.pages) out.push_back(p.lines);
     return out;
 }
@@ -106,16 +112,17 @@ TEST(GreetingEncoding, PausesTakeTheShortFormOnlyForWholeHundreds) {
     };
     for (const auto& c : cases) {
         Greeting g;
-        g.pages.push_back(GreetingPage{{"Hi"}, c.frames});
+        g.pages.push_back(GreetingPage{{U"Hi"}, c.frames});
         EXPECT_EQ(writerTextFromGreeting(g), "Hi" + c.bytes) << c.frames;
     }
 }
 
 TEST(GreetingEncoding, ReadsBackAsTheSamePagesWithNoZeroInside) {
-    const GreetingResult r =
-        layOutGreeting("Joyeux Noël ❄\n[pause 0]\n\n¡Feliz Navidad y próspero Año Nuevo!\n\n" +
-                           std::string(9, 'x') + "\n1\n2\n3\n4\n5\n6\n7\n8\n[pause 12.5]",
-                       "w");
+    const GreetingResult r = layOutGreeting(
+        "Joyeux Noël ❄\n[pause 0]\n\n¡Feliz Navidad y próspero Año Nuevo!\n\nWesołych Świąt „€“\n"
+        "Καλά Χριστούγεννα\nС Рождеством – Ґ Ș ț\n\n" +
+            std::string(9, 'x') + "\n1\n2\n3\n4\n5\n6\n7\n8\n[pause 12.5]",
+        "w");
     ASSERT_TRUE(r.ok()) << r.error;
     const std::string text = writerTextFromGreeting(r.greeting);
     EXPECT_EQ(text.find('\0'), std::string::npos);

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "base/utf8.h"
+
 namespace {
 
 using Pages = std::vector<std::vector<std::string>>;
@@ -26,7 +28,7 @@ Laid layOut(const std::string& text) {
     if (!r.ok()) return laid;
     for (const GreetingPage& page : r.greeting.pages) {
         laid.pages.emplace_back();
-        for (const std::string& line : page.lines) laid.pages.back().push_back(utf8FromGlyphs(line));
+        for (const std::u32string& line : page.lines) laid.pages.back().push_back(utf8FromCodePoints(line));
         laid.pauses.push_back(page.pauseFrames);
     }
     return laid;
@@ -36,6 +38,12 @@ std::string repeat(const std::string& s, int n) {
     std::string out;
     for (int i = 0; i < n; ++i) out += s;
     return out;
+}
+
+// The refusal of a character the font does not have, at line:column.
+std::string notInFont(const std::string& at, const std::string& codePoint) {
+    return "wishes.txt:" + at + ": " + codePoint +
+           " is not in the card's font; the card writes Latin, Greek and Cyrillic letters";
 }
 
 struct LayoutCase {
@@ -151,7 +159,7 @@ TEST(GreetingLayout, LineEndsByteOrderMarkAndTabsReadAsAPersonMeantThem) {
     EXPECT_EQ(layOut("\xEF\xBB\xBF"
                      "ab\x01")
                   .error,
-              "wishes.txt:1:3: U+0001 is not in the card's font");
+              notInFont("1:3", "U+0001"));
 }
 
 TEST(GreetingLayout, PauseFollowsThePagesLengthOnTheBuiltInScale) {
@@ -225,35 +233,96 @@ TEST(GreetingLayout, AMisshapenPauseIsAnErrorOnItsLine) {
     for (const auto& c : cases) EXPECT_EQ(layOut(c.text).error, c.error) << c.text;
 }
 
-TEST(GreetingLayout, WritesLatin1AndTheSnowflakeAndRefusesTheRestByCodePoint) {
-    Laid laid = layOut("Joyeux Noël, ¡Feliz Navidad! ß æ ø å ¿ « » ° © ÿ");
-    ASSERT_EQ(laid.error, "");
-    const GreetingResult raw = layOutGreeting("Noël ÿ \u00A0 ❄ ❄\uFE0F", "x");
+TEST(GreetingLayout, WritesEveryScriptOfTheFontAndRefusesTheRestByCodePoint) {
+    // What senders type, each written as it is, letter for letter.
+    const char* const written[] = {
+        "Joyeux Noël, ¡Feliz!", "ß æ ø å ¿ « » ° © ÿ",    "Wesołych Świąt",    "Veselé Vánoce",
+        "a šťastný Nový rok",   "Sretan Božić",           "Győző, Őrség",      "Priecīgus Ziemassvētkus",
+        "iyi yıllar, İstanbul", "Œdipe et œuvre",         "… für €5",          "Καλά Χριστούγεννα",
+        "ΐ ΰ Ά Ώ ς; ΄ ΅ ·",     "С Рождеством Христовым", "Ґанок, їжак, єнот", "Ђ Љ Њ Ћ Џ ђ љ њ ћ џ",
+        "Ş ş Ţ ţ Ș ș Ț ț",      "„Hallo“ ‚hi‘ ’ “ ”",     "– — • ❄",
+    };
+    for (const char* text : written) {
+        SCOPED_TRACE(text);
+        const Laid laid = layOut(text);
+        ASSERT_EQ(laid.error, "");
+        // "Priecīgus Ziemassvētkus" and the Russian line are over 21 letters.
+        std::string joined;
+        for (const std::string& line : laid.pages.at(0)) joined += (joined.empty() ? "" : " ") + line;
+        EXPECT_EQ(joined, text);
+    }
+    // The greeting's own code points; the snowflake's selector is dropped.
+    const GreetingResult raw = layOutGreeting("Noël ÿ \u00A0 ❄ ❄\uFE0F Ł ς € Ș", "x");
     ASSERT_TRUE(raw.ok()) << raw.error;
-    EXPECT_EQ(raw.greeting.pages[0].lines[0], "No\xEBl \xFF \xA0 \x7F \x7F");
-
-    // Typographic marks that phones put in are written as the plain ones.
-    laid = layOut("We\u2019ll say \u201EHallo\u201C \u2013 and\u2026");
-    ASSERT_EQ(laid.error, "");
-    EXPECT_EQ(laid.pages, (Pages{{"We'll say \"Hallo\" -", "and..."}}));
+    EXPECT_EQ(raw.greeting.pages[0].lines[0], U"Noël ÿ \u00A0 ❄ ❄ Ł ς € Ș");
+    // Typographic marks are letters of their own now, one letter each.
+    const Laid marks = layOut("We\u2019ll say \u201EHallo\u201C \u2013 and\u2026");
+    EXPECT_EQ(marks.pages, (Pages{{"We\u2019ll say \u201EHallo\u201C \u2013", "and\u2026"}}));
 
     const struct {
         std::string text;
         std::string error;
     } refused[] = {
-        {"Merry\nChristmas to \xF0\x9F\x8E\x84 all", "wishes.txt:2:14: U+1F384 is not in the card's font"},
-        {"С Рождеством", "wishes.txt:1:1: U+0421 is not in the card's font"},
-        {"圣诞快乐", "wishes.txt:1:1: U+5723 is not in the card's font"},
-        {"euro \u20AC", "wishes.txt:1:6: U+20AC is not in the card's font"},
-        {"del \x7F", "wishes.txt:1:5: U+007F is not in the card's font"},
-        {"c1 \xC2\x85", "wishes.txt:1:4: U+0085 is not in the card's font"},
-        {"bell \a", "wishes.txt:1:6: U+0007 is not in the card's font"},
-        {"page\fbreak", "wishes.txt:1:5: U+000C is not in the card's font"},
-        {"mark \xEF\xBB\xBF inside", "wishes.txt:1:6: U+FEFF is not in the card's font"},
-        {"a \uFE0F alone", "wishes.txt:1:3: U+FE0F is not in the card's font"},
-        {"é\t\u2603", "wishes.txt:1:3: U+2603 is not in the card's font"},
+        {"Merry\nChristmas to \xF0\x9F\x8E\x84 all", notInFont("2:14", "U+1F384")},
+        {"Ζωή חג שמח", notInFont("1:5", "U+05D7")},
+        {"عيد سعيد", notInFont("1:1", "U+0639")},
+        {"圣诞快乐", notInFont("1:1", "U+5723")},
+        {"Ѣ old Cyrillic", notInFont("1:1", "U+0462")},
+        {"ϐ Greek symbol", notInFont("1:1", "U+03D0")},
+        {"Greek gap \u0383 \u038B", notInFont("1:11", "U+0383")},
+        {"Ά\u038B", notInFont("1:2", "U+038B")},
+        {"Ρ\u03A2", notInFont("1:2", "U+03A2")},
+        {"ƒ Latin B", notInFont("1:1", "U+0192")},
+        {"quote \u201B", notInFont("1:7", "U+201B")},
+        {"del \x7F", notInFont("1:5", "U+007F")},
+        {"c1 \xC2\x85", notInFont("1:4", "U+0085")},
+        {"bell \a", notInFont("1:6", "U+0007")},
+        {"page\fbreak", notInFont("1:5", "U+000C")},
+        {"mark \xEF\xBB\xBF inside", notInFont("1:6", "U+FEFF")},
+        {"a \uFE0F alone", notInFont("1:3", "U+FE0F")},
+        {"é\t\u2603", notInFont("1:3", "U+2603")},
     };
     for (const auto& r : refused) EXPECT_EQ(layOut(r.text).error, r.error) << r.text;
+}
+
+TEST(GreetingLayout, LettersOfEveryScriptCountOnceInWrapsTabsPausesAndTheLimit) {
+    const LayoutCase cases[] = {
+        {"21 Cyrillic letters (42 bytes) fill a line", "Рождество Христово!!!", {{"Рождество Христово!!!"}}},
+        {"a 22nd moves the word down", "Рождество Христовы!!!!", {{"Рождество", "Христовы!!!!"}}},
+        {"21 Greek letters", "Χρόνια πολλά σε όλους", {{"Χρόνια πολλά σε όλους"}}},
+        {"Polish wraps by letters",
+         "Wesołych Świąt Bożego Narodzenia",
+         {{"Wesołych Świąt Bożego", "Narodzenia"}}},
+        {"a hyphen between Cyrillic letters breaks",
+         "Привет всем северо-западным друзьям",
+         {{"Привет всем северо-", "западным друзьям"}}},
+        {"a hyphen between Greek letters breaks",
+         "Καλά Χριστούγεννα-Πρωτοχρονιά",
+         {{"Καλά Χριστούγεννα-", "Πρωτοχρονιά"}}},
+        {"a soft hyphen in a Czech word", "Veselé Vánoce, šťast\u00ADný", {{"Veselé Vánoce, šťast-", "ný"}}},
+        {"a tab after multi-byte letters", "Łódź\tŻ", {{"Łódź    Ż"}}},
+        {"a dash is not a letter for the hyphen rule",
+         "aaaaaaaaaaaaaaaaa –-xxxx",
+         {{"aaaaaaaaaaaaaaaaa", "–-xxxx"}}},
+    };
+    for (const LayoutCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Laid laid = layOut(c.text);
+        ASSERT_EQ(laid.error, "");
+        EXPECT_EQ(laid.pages, c.pages);
+    }
+    // The wait counts letters: 60 Cyrillic letters are 120 frames, not 240.
+    EXPECT_EQ(layOut(repeat("ж", 20) + "\n" + repeat("ж", 20) + "\n" + repeat("ж", 20)).pauses,
+              (std::vector<int>{120}));
+    // The limit counts letters too: 8,192 of them in 16,384 bytes fit.
+    const std::string full = repeat(repeat("я", 21) + "\n", 390) + "яя";
+    EXPECT_EQ(layOut(full).error, "");
+    EXPECT_EQ(layOut(full + "я").error,
+              "wishes.txt:391: the greeting is longer than the card can hold (at most 8192 characters)");
+    // A word too long for a line is quoted whole, in its own letters.
+    EXPECT_EQ(layOut("Достопримечательности").error, "");
+    EXPECT_EQ(layOut("Достопримечательностей").error,
+              "wishes.txt:1: \"Достопримечательностей\" is longer than a line of the card (21 letters)");
 }
 
 TEST(GreetingLayout, InvalidUtf8AndNulBytesAreErrorsAtTheirPlace) {
@@ -299,7 +368,7 @@ TEST(GreetingLayout, EveryCutThroughAMultiByteCharacterIsCaught) {
             EXPECT_NE(laid.error.find("the text ends inside a UTF-8 character"), std::string::npos)
                 << laid.error;
         } else if (cut == text.size()) {
-            EXPECT_EQ(laid.error, "wishes.txt:1:8: U+1F384 is not in the card's font");
+            EXPECT_EQ(laid.error, notInFont("1:8", "U+1F384"));
         } else {
             EXPECT_EQ(laid.error, "");
         }
@@ -339,7 +408,7 @@ TEST(GreetingLayout, EmptyAndOverlongGreetingsAreErrors) {
     ASSERT_TRUE(fits.ok()) << fits.error;
     int characters = 0;
     for (const GreetingPage& page : fits.greeting.pages)
-        for (const std::string& line : page.lines) characters += static_cast<int>(line.size());
+        for (const std::u32string& line : page.lines) characters += static_cast<int>(line.size());
     EXPECT_EQ(characters, GREETING_MAX_CHARACTERS);
     EXPECT_EQ(layOut(full + "x").error,
               "wishes.txt:391: the greeting is longer than the card can hold (at most 8192 characters)");
@@ -359,7 +428,8 @@ TEST(GreetingLayout, EveryLaidOutPageKeepsThePalmsBounds) {
     std::string text;
     for (int n = 1; n <= 21; ++n) {
         text += repeat(" ", n % 7) + repeat("w", n) + "  a-" + repeat("b", n / 2) + "\u00AD" +
-                repeat("c", 21 - n) + "\u00AD \u00AD -x- " + repeat("é", n % 5) + "\n";
+                repeat("c", 21 - n) + "\u00AD \u00AD -x- " + repeat("é", n % 5) + " Ж-" + repeat("ώ", n % 3) +
+                "\n";
         if (n % 5 == 0) text += "\n";
     }
     const GreetingResult r = layOutGreeting(text, "w");
@@ -367,15 +437,12 @@ TEST(GreetingLayout, EveryLaidOutPageKeepsThePalmsBounds) {
     for (const GreetingPage& page : r.greeting.pages) {
         EXPECT_GE(page.lines.size(), 1u);
         EXPECT_LE(page.lines.size(), static_cast<size_t>(GREETING_PAGE_LINES));
-        for (const std::string& line : page.lines) {
-            EXPECT_LE(line.size(), static_cast<size_t>(GREETING_LINE_LETTERS)) << line;
+        for (const std::u32string& line : page.lines) {
+            const std::string shown = utf8FromCodePoints(line);
+            EXPECT_LE(line.size(), static_cast<size_t>(GREETING_LINE_LETTERS)) << shown;
             EXPECT_FALSE(line.empty());
-            EXPECT_NE(line.back(), ' ') << '"' << line << '"';
-            for (const char ch : line) {
-                const auto g = static_cast<uint8_t>(ch);
-                EXPECT_TRUE((g >= 32 && g <= 127) || g >= 160) << int(g);
-                EXPECT_NE(g, 0xAD) << "a soft hyphen is never written as itself";
-            }
+            EXPECT_NE(line.back(), ' ') << '"' << shown << '"';
+            for (const char32_t c : line) EXPECT_NE(c, 0xAD) << "a soft hyphen is never written as itself";
         }
     }
 }

@@ -85,7 +85,7 @@ TEST(GreetingLink, ALinksGreetingIsLaidOutLikeAFile) {
     const GreetingResult laid = layOutGreeting(link.bytes, "the link");
     ASSERT_TRUE(laid.ok()) << laid.error;
     ASSERT_EQ(laid.greeting.pages.size(), 2u);
-    EXPECT_EQ(laid.greeting.pages[0].lines[0], "Joyeux No\xEBl");
+    EXPECT_EQ(laid.greeting.pages[0].lines[0], U"Joyeux No\u00EBl");
 }
 
 }  // namespace

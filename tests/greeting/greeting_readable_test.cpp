@@ -20,14 +20,14 @@ TEST(ReadableGreeting, LinesPagesAndPausesOfAWrittenGreeting) {
 }
 
 TEST(ReadableGreeting, LettersBeyondAsciiAndTheSnowflakeComeBackAsUtf8) {
-    const GreetingResult laid = layOutGreeting(
+    const std::string words =
         "Joyeux No\xC3\xABl \xE2\x9D\x84 \xC2\xA1"
-        "Feliz!",
-        "t");
+        "Feliz!\nWesołych Świąt „€5“\nΚαλά Χριστούγεννα;\nС Рождеством – Ґ Ș ț…";
+    const GreetingResult laid = layOutGreeting(words, "t");
     ASSERT_TRUE(laid.ok()) << laid.error;
-    EXPECT_EQ(readableGreeting(writerTextFromGreeting(laid.greeting)),
-              "Joyeux No\xC3\xABl \xE2\x9D\x84 \xC2\xA1"
-              "Feliz!");
+    EXPECT_EQ(readableGreeting(writerTextFromGreeting(laid.greeting)), words);
+    // The writer's own code for the snowflake reads as the snowflake.
+    EXPECT_EQ(readableGreeting("a\x7F"), "a\xE2\x9D\x84");
 }
 
 TEST(ReadableGreeting, TheBuiltInGreetingReadsAsItsWords) {
@@ -46,6 +46,12 @@ TEST(ReadableGreeting, StopsAtTheEndAndSkipsWhatTheWriterSkips) {
         "Bye\x10"
         "0150\0ignored";
     EXPECT_EQ(readableGreeting(std::string(raw, sizeof raw - 1)), "Hi there\n\nBye");
+    // Bytes that begin no character and characters without a glyph, as the
+    // writer passes them over; a short exact pause keeps the letter after it.
+    EXPECT_EQ(readableGreeting("\xE9t\xC3\xA9 \x80\xD7\x90!\xC3"), "t\xC3\xA9 !");
+    EXPECT_EQ(readableGreeting("A\x10"
+                               "12B"),
+              "AB");
     EXPECT_EQ(readableGreeting(std::string("\x10"
                                            "01",
                                            3)),

@@ -1,9 +1,12 @@
 // The sender's own greeting on the null backend: the whole frame equals the
-// card's picture composed by hand from the font sheet's cells, accented
-// letters included, and the built-in card comes back afterwards.
+// card's picture composed by hand from the font sheet's cells, accented,
+// Greek and Cyrillic letters included, and the built-in card comes back
+// afterwards.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -34,11 +37,26 @@ void setPixel(std::vector<uint8_t>& pixels, int32_t pitch, int32_t x, int32_t y,
     std::memcpy(pixels.data() + static_cast<ptrdiff_t>(pitch) * y + 2 * x, &v, 2);
 }
 
-// Where a code's glyph lies on the font sheet, counted here from the
-// sheet's layout: 16 cells of 16 x 16 a row with 1-pixel gutters, ASCII
-// from 32 in rows 0 to 5, Latin-1 from 160 in rows 6 to 11.
-void sheetCell(uint8_t code, int32_t& x, int32_t& y) {
-    const int32_t index = code >= 160 ? 96 + (code - 160) : code - 32;
+// Where a character's glyph lies on the font sheet, counted here from the
+// sheet's chart: 16 cells of 16 x 16 a row with 1-pixel gutters, each block
+// from a row's start in code order, the rest in row 31 and on.
+void sheetCell(char32_t code, int32_t& x, int32_t& y) {
+    struct Block {
+        char32_t first, last;
+        int32_t row;
+    };
+    const Block blocks[] = {
+        {0x20, 0x7F, 0}, {0xA0, 0xFF, 6}, {0x100, 0x17F, 12}, {0x380, 0x3CF, 20}, {0x400, 0x45F, 25},
+    };
+    const char32_t rest[] = {U'Ș', U'ș', U'Ț', U'ț', U'Ґ', U'ґ', U'–', U'—', U'‘',
+                             U'’', U'‚', U'“', U'”', U'„', U'•', U'…', U'€'};
+    if (code == U'❄') code = 0x7F;
+    int32_t index = -1;
+    for (const Block& b : blocks)
+        if (code >= b.first && code <= b.last) index = b.row * 16 + static_cast<int32_t>(code - b.first);
+    for (size_t i = 0; i < std::size(rest); ++i)
+        if (rest[i] == code) index = 31 * 16 + static_cast<int32_t>(i);
+    ASSERT_GE(index, 0) << "no cell for U+" << std::hex << static_cast<uint32_t>(code);
     x = 1 + (index % 16) * (GLYPH + 1);
     y = 1 + (index / 16) * (GLYPH + 1);
 }
@@ -69,31 +87,36 @@ class OwnGreetingTest : public ::testing::Test {
     }
 };
 
-TEST_F(OwnGreetingTest, AccentedLettersAreWrittenFromTheirFontCells) {
+TEST_F(OwnGreetingTest, LettersOfEveryScriptAreWrittenFromTheirFontCells) {
     const GreetingResult laid = layOutGreeting(
+        "Weso\u0142ych \u015Awi\u0105t! \u0141\u00F3d\u017A\n"
+        "\u03A7\u03C1\u03CC\u03BD\u03B9\u03B1 \u03C0\u03BF\u03BB\u03BB\u03AC, "
+        "\u03C6\u03AF\u03BB\u03BF\u03C2\n"
+        "\u0421 \u0420\u043E\u0436\u0434\u0435\u0441\u0442\u0432\u043E\u043C! \u0490 \u0218 \u021B \u20AC\n"
         "Joyeux No\u00EBl!\n"
         "\u00A1Feliz Navidad!\n"
-        "God Jul och Gott Nytt \u00C5r\n"
+        "Gott Nytt \u00C5r!\n"
         "Fr\u00F6hliche Gr\u00FC\u00DFe\n"
-        "\u00E6 \u00F8 \u00E9 \u00F1 \u00AB\u00BB \u00B0 \u00A9 \u00FF \u2744\n"
+        "\u00E6 \u00F8 \u00E9 \u00F1 \u00AB\u00BB \u00A9 \u00FF \u201E\u2026\u201C \u2744\n"
         "[pause 20]",
-        "accents.txt");
+        "letters.txt");
     ASSERT_TRUE(laid.ok()) << laid.error;
     ASSERT_EQ(laid.greeting.pages.size(), 1u);
+    const std::vector<std::u32string>& lines = laid.greeting.pages[0].lines;
     size_t glyphs = 0;
-    for (const std::string& line : laid.greeting.pages[0].lines) glyphs += line.size();
+    for (const std::u32string& line : lines) glyphs += line.size();
 
     // The same page in spaces (a blank cell): the same rhythm, so the same
     // snow and the same hand, and no ink of the text.
     Greeting blank = laid.greeting;
-    for (std::string& line : blank.pages[0].lines) line.assign(line.size(), ' ');
+    for (std::u32string& line : blank.pages[0].lines) line.assign(line.size(), ' ');
     LoadedCardContent own, spaces;
     own.setGreeting(laid.greeting);
     spaces.setGreeting(blank);
 
-    // Frame 1100: the page is written (330 + 4 a letter + 42 a line) and
-    // its 20 s pause has just begun.
-    constexpr int FRAME = 1100;
+    // The page is written (from frame 330, 4 frames a letter, 42 a line)
+    // and its 20 s pause has just begun.
+    const int FRAME = 330 + 4 * static_cast<int>(glyphs) + 42 * static_cast<int>(lines.size() - 1) + 20;
     runTo(spaces, FRAME);
     const PresentedFrame background = mainWindow->frame;
     sceneShutdown();
@@ -124,7 +147,7 @@ TEST_F(OwnGreetingTest, AccentedLettersAreWrittenFromTheirFontCells) {
             x < LOGO_WIDTH && y >= logoTop && pixelAt(logoPixels, logo.lockPitch, x, y - logoTop) != 0;
         return underHand || underLogo || pixelAt(frame, frameOverlay.lockPitch, x, y) != 0;
     };
-    std::vector<int> inkShown(256, 0);
+    std::map<char32_t, int> inkShown;
     for (const GlyphCell& cell : textWriter.cells()) {
         int32_t sx = 0, sy = 0;
         sheetCell(cell.ch, sx, sy);
@@ -149,10 +172,12 @@ TEST_F(OwnGreetingTest, AccentedLettersAreWrittenFromTheirFontCells) {
                 wrong++ == 0)
                 firstX = x, firstY = y;
     EXPECT_EQ(wrong, 0) << "first at (" << firstX << ", " << firstY << ")";
-    // Not a vacuous match: every accented letter put ink on the palm.
-    for (const int code : {0xEB, 0xA1, 0xC5, 0xF6, 0xFC, 0xDF, 0xE6, 0xF8, 0xE9, 0xF1, 0xAB, 0xBB, 0xB0, 0xA9,
-                           0xFF, int{GREETING_SNOWFLAKE_GLYPH}})
-        EXPECT_GT(inkShown[code], 0) << "code " << code;
+    // Not a vacuous match: every letter beyond ASCII put ink on the palm.
+    for (const std::u32string& line : lines)
+        for (const char32_t code : line)
+            if (code >= 0x80 && code != 0xA0) {
+                EXPECT_GT(inkShown[code], 0) << "U+" << std::hex << int(code);
+            }
     sceneShutdown();
 }
 

@@ -24,6 +24,9 @@ OUT = os.path.join(ROOT, "resources")
 # as words at the writer's 16 pixels a letter; drawn broader to fill them.
 FONT_SHEET = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono-BoldOblique.ttf"
 FONT_SHEET_BROADEN = 1.6
+# Broadened, the en dash would be the em dash's length; at the face's own
+# width it stands between the hyphen and the em dash, as a reader expects.
+FONT_SHEET_BROADEN_EN_DASH = 1.0
 FONT_LOGO = "/usr/share/fonts/truetype/dejavu/DejaVuSerif-Bold.ttf"
 FONT_LOGO_WORD = "/usr/share/fonts/truetype/dejavu/DejaVuSerif-BoldItalic.ttf"
 
@@ -531,19 +534,37 @@ def snowflake_mask(size, ss):
     return cov
 
 
-# The sheet: 16 cells a row, ASCII 32 to 127 in rows 0 to 5, then Latin-1
-# 160 to 255 in rows 6 to 11, each in code order. New rows go below, so a
-# cell never moves.
-FONT_ROWS = 12
+# The sheet: 16 cells a row. Each block starts a row of its own and runs
+# in code order, so a cell's place reads off its code point; new rows go
+# below, so a cell never moves. effects/text_format.h maps code points to
+# the same cells.
+FONT_BLOCKS = (  # first code point, last, first row
+    (0x0020, 0x007F, 0),   # ASCII; 127 is the snowflake
+    (0x00A0, 0x00FF, 6),   # Latin-1
+    (0x0100, 0x017F, 12),  # Latin Extended-A
+    (0x0380, 0x03CF, 20),  # Greek
+    (0x0400, 0x045F, 25),  # Cyrillic
+)
+# Code points of the Greek rows that are no modern Greek letter or mark:
+# unassigned, or archaic. Their cells stay blank.
+GREEK_BLANK = (0x0380, 0x0381, 0x0382, 0x0383, 0x038B, 0x038D, 0x03A2, 0x03CF)
+# The rest, in code order from row 31: Romanian comma below, Ukrainian ghe
+# with upturn, dashes, quotes, bullet, ellipsis, euro.
+FONT_EXTRAS = (0x0218, 0x0219, 0x021A, 0x021B, 0x0490, 0x0491, 0x2013, 0x2014, 0x2018, 0x2019, 0x201A,
+                0x201C, 0x201D, 0x201E, 0x2022, 0x2026, 0x20AC)
+EXTRAS_ROW = 31
+FONT_ROWS = 33
 ASCII_ROWS = 6
 
 
 def font_cells():
-    """(code, column, row) of every cell of the sheet."""
-    for code in range(32, 128):
-        yield code, (code - 32) % 16, (code - 32) // 16
-    for code in range(160, 256):
-        yield code, (code - 160) % 16, ASCII_ROWS + (code - 160) // 16
+    """(code, column, row) of every glyph of the sheet."""
+    for first, last, row in FONT_BLOCKS:
+        for code in range(first, last + 1):
+            if code not in GREEK_BLANK:
+                yield code, (code - first) % 16, row + (code - first) // 16
+    for i, code in enumerate(FONT_EXTRAS):
+        yield code, i % 16, EXTRAS_ROW + i // 16
 
 
 def fitted_coverage(ch, font, cell, ss, baseline, broaden):
@@ -598,7 +619,8 @@ def make_font(palm_colour):
         else:
             # The soft hyphen is only ever written where a word breaks.
             ch = "-" if code == 0xAD else chr(code)
-            cov = fitted_coverage(ch, font, cell, ss, baseline, FONT_SHEET_BROADEN)
+            broaden = FONT_SHEET_BROADEN_EN_DASH if code == 0x2013 else FONT_SHEET_BROADEN
+            cov = fitted_coverage(ch, font, cell, ss, baseline, broaden)
         # Pixels under a fifth covered are dropped; the rest carry their
         # coverage as a blend towards the palm, so the keyed edge is soft.
         keep = cov >= 0.2
@@ -612,7 +634,7 @@ def make_font(palm_colour):
 
 
 def save_font(path, sheet, opaque):
-    """The palette comes from the ASCII rows alone, the Latin-1 rows take
+    """The palette comes from the ASCII rows alone, the rows below take
     their nearest colours from it: adding rows never changes a glyph above."""
     split = 1 + 17 * ASCII_ROWS
     idx, pal = quantise(sheet[:split], opaque[:split])

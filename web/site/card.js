@@ -31,74 +31,78 @@
   const muteButton = document.getElementById('mute');
   const greetingText = document.getElementById('greeting');
   const screen = canvas.getContext('2d', {alpha: false});
-  // The card's own picture, one canvas pixel per card pixel, and the same
-  // enlarged by a whole number (the sharp first pass of the scaling).
+  // The card's own picture, one canvas pixel per card pixel.
   const picture = document.createElement('canvas');
   const pictureContext = picture.getContext('2d', {alpha: false});
-  const sharp = document.createElement('canvas');
-  const sharpContext = sharp.getContext('2d', {alpha: false});
 
   let card = null;  // the card's program, once loaded
   let image = null;
   let layout = null;
+  let outputWidth = 1, outputHeight = 1;  // the window in device pixels
   let showing = false;
   let muted = false;
   let firstPictureAt = null;
   let restartPreview = false;  // the preview's greeting changed: open it anew
   let presentMs = 0;  // the page's share of showing pictures, all told
   const audio = {context: null, gain: null, tap: null, node: null, ready: null, cardRate: 0,
-                 generation: 0, starved: 0};
+                 generation: 0, starved: 0, inGesture: null};
+  // Test aids: a forced context rate, and the main thread kept busy right
+  // after the player's first request is answered (a page slow at the start).
+  const trial = {rate: testing && query.has('rate') ? Number(query.get('rate')) : 0, busyAtStart: 0,
+                 errors: []};
+  if (testing) {
+    // Classic WebDriver reports no page errors: the page keeps its own record.
+    window.addEventListener('error', (e) => trial.errors.push(String(e.message || e)));
+    window.addEventListener('unhandledrejection', (e) => trial.errors.push('unhandled: ' + String(e.reason)));
+  }
 
   function showNotice(text) {
     notice.textContent = text;
     notice.hidden = !text;
   }
 
-  // The canvas covers the window in device pixels, so the scaling is the
-  // page's own and never the browser's blur on top.
-  function fitCanvas() {
+  // The window in device pixels, which the card's layout divides between
+  // the picture and the black around it.
+  function measureOutput() {
     const ratio = window.devicePixelRatio || 1;
     const width = Math.max(1, Math.round(stage.clientWidth * ratio));
     const height = Math.max(1, Math.round(stage.clientHeight * ratio));
-    if (canvas.width === width && canvas.height === height) return false;
-    canvas.width = width;
-    canvas.height = height;
+    if (outputWidth === width && outputHeight === height) return false;
+    outputWidth = width;
+    outputHeight = height;
     return true;
   }
 
   // Nearest-neighbour to the largest whole scale, then one smooth pass to
-  // the final size, as on the desktop.
+  // the final size, as on the desktop. The page makes the sharp pass: the
+  // canvas holds the picture at the whole scale. The smooth pass is the
+  // browser's, as it shows the canvas at its final size: a browser that
+  // composites in software then copies a canvas of the picture's size, not
+  // a window-sized one redrawn every frame (WebKitGTK could not keep up).
   function drawPicture() {
     if (!layout || !image) return;
-    const {scale, x, y, w, h} = layout;
-    const wholeWidth = picture.width * scale, wholeHeight = picture.height * scale;
-    if (w === wholeWidth && h === wholeHeight) {
-      screen.imageSmoothingEnabled = false;
-      screen.drawImage(picture, x, y, w, h);
-      return;
-    }
-    if (sharp.width !== wholeWidth || sharp.height !== wholeHeight) {
-      sharp.width = wholeWidth;
-      sharp.height = wholeHeight;
-    }
-    sharpContext.imageSmoothingEnabled = false;
-    sharpContext.drawImage(picture, 0, 0, wholeWidth, wholeHeight);
-    screen.imageSmoothingEnabled = true;
-    screen.drawImage(sharp, x, y, w, h);
+    screen.imageSmoothingEnabled = false;
+    screen.drawImage(picture, 0, 0, canvas.width, canvas.height);
   }
 
   function setLayout(next) {
     const same = layout && ['scale', 'x', 'y', 'w', 'h'].every((k) => layout[k] === next[k]);
     if (same) return;
     layout = next;
-    screen.fillStyle = '#000';  // black around the picture
-    screen.fillRect(0, 0, canvas.width, canvas.height);
+    const ratio = window.devicePixelRatio || 1;
+    canvas.width = picture.width * next.scale;
+    canvas.height = picture.height * next.scale;
+    canvas.style.left = next.x / ratio + 'px';
+    canvas.style.top = next.y / ratio + 'px';
+    canvas.style.width = next.w / ratio + 'px';
+    canvas.style.height = next.h / ratio + 'px';
+    // Shown at its own size, nothing is to be smoothed.
+    canvas.classList.toggle('whole', next.w === canvas.width && next.h === canvas.height);
   }
 
   function relayout() {
-    if (!fitCanvas() || !card || !image) return;
-    layout = null;
-    const at = card._yuleLayoutFor(picture.width, picture.height, canvas.width, canvas.height) >> 2;
+    if (!measureOutput() || !card || !image) return;
+    const at = card._yuleLayoutFor(picture.width, picture.height, outputWidth, outputHeight) >> 2;
     const n = card.HEAP32;
     setLayout({scale: n[at], x: n[at + 1], y: n[at + 2], w: n[at + 3], h: n[at + 4]});
     drawPicture();
@@ -110,7 +114,7 @@
     if (preview) return 0;  // a preview is silent
     const Context = window.AudioContext || window.webkitAudioContext;
     if (!Context || typeof AudioWorkletNode === 'undefined') return 0;
-    const asked = testing && query.has('rate') ? Number(query.get('rate')) : rate;
+    const asked = trial.rate || rate;
     let context;
     try {
       context = new Context({sampleRate: asked, latencyHint: 'playback'});
@@ -125,6 +129,9 @@
     }
     audio.context = context;
     audio.cardRate = rate;
+    // Phones allow sound only from the gesture's own handler: a test checks
+    // that the context is made there (null where the browser cannot tell).
+    audio.inGesture = navigator.userActivation ? navigator.userActivation.isActive : null;
     audio.gain = context.createGain();
     audio.gain.gain.value = muted ? 0 : 1;
     audio.gain.connect(context.destination);
@@ -166,6 +173,11 @@
     const frames = card._yuleAudioTransferred();
     const sound = card.HEAPF32.slice(at, at + frames * 2);
     node.port.postMessage(sound, [sound.buffer]);
+    if (trial.busyAtStart > 0) {
+      const until = performance.now() + trial.busyAtStart;
+      trial.busyAtStart = 0;
+      while (performance.now() < until) { /* busy, as a page starting slowly */ }
+    }
   }
 
   function audioStop() {
@@ -216,7 +228,7 @@
   // The card has stopped (Esc, or the stop control): the invitation again.
   function showEnded() {
     showing = false;
-    canvas.classList.remove('no-pointer');
+    stage.classList.remove('no-pointer');
     stopButton.innerHTML = '&#9654;';
     stopButton.setAttribute('aria-label', 'Open the card again');
     stopButton.title = 'Open again';
@@ -320,8 +332,8 @@
   // ---- The card's program ----
 
   const page = {
-    outputWidth: () => canvas.width,
-    outputHeight: () => canvas.height,
+    outputWidth: () => outputWidth,
+    outputHeight: () => outputHeight,
     showPicture(pixels, width, height, where) {
       if (!image || image.width !== width || image.height !== height) {
         image = new ImageData(width, height);
@@ -337,8 +349,8 @@
       presentMs += end - start;
       if (firstPictureAt === null) firstPictureAt = end;
     },
-    hidePointer: () => canvas.classList.add('no-pointer'),
-    showPointer: () => canvas.classList.remove('no-pointer'),
+    hidePointer: () => stage.classList.add('no-pointer'),
+    showPointer: () => stage.classList.remove('no-pointer'),
     audioOpen,
     audioStart,
     audioStop,
@@ -380,9 +392,18 @@
       ready: () => firstPictureAt !== null,
       firstPictureMs: () => firstPictureAt,
       holdAfterFrame: (frame) => card._yuleHoldAfterFrame(frame),
+      forceRate: (rate) => { trial.rate = rate; },
+      busyAtStart: (ms) => { trial.busyAtStart = ms; },
+      errors: () => trial.errors.slice(),
       stats: () => ({
         showing,
         frames: card._yuleFramesShown(),
+        callbacks: card._yuleCallbacks(),
+        picturesDrawn: card._yulePicturesDrawn(),
+        callbackMsTotal: card._yuleCallbackMillisecondsTotal(),
+        longPauses: card._yuleLongPauses(),
+        skippedMs: card._yuleSkippedShowMilliseconds(),
+        lastCallbackMs: card._yuleLastCallbackMilliseconds(),
         showMs: card._yuleShowMilliseconds(),
         frameMsTotal: card._yuleFrameMillisecondsTotal(),
         presentMsTotal: presentMs,
@@ -391,8 +412,11 @@
         starved: audio.starved,
         audioState: audio.context ? audio.context.state : 'closed',
         sampleRate: audio.context ? audio.context.sampleRate : 0,
+        soundOpenedInGesture: audio.inGesture,
         playerRunning: audio.node !== null,
         layout,
+        outputWidth,
+        outputHeight,
         canvasWidth: canvas.width,
         canvasHeight: canvas.height,
       }),
@@ -421,7 +445,7 @@
     };
   }
 
-  fitCanvas();
+  measureOutput();
   createYulecard({page}).then((module) => {
     card = module;
     if (testing) installTestAids();

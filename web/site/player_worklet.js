@@ -1,9 +1,10 @@
 // The card's player, in the browser's audio thread. It plays a queue of
-// about a second of sound and asks the page for more, a chunk at a time,
-// whenever what it holds and what it has asked for fall below that. The
-// page's main thread may be busy for half a second (a slow frame, another
-// tab's work) without a gap: the queue plays on meanwhile. Requests are
-// message events, which browsers do not throttle like timers.
+// about a second of sound, starting once the queue is full, and asks the
+// page for more, a chunk at a time, whenever what it holds and what it has
+// asked for fall below that. The page's main thread may be busy for half a
+// second (a slow frame, another tab's work) without a gap: the queue plays
+// on meanwhile. Requests are message events, which browsers do not throttle
+// like timers.
 class CardPlayer extends AudioWorkletProcessor {
   constructor(options) {
     super();
@@ -16,6 +17,10 @@ class CardPlayer extends AudioWorkletProcessor {
     this.read = 0;
     this.level = 0;
     this.pending = 0;  // frames asked for and not yet come (estimated)
+    // Silent until the queue first holds its target (less a chunk, for the
+    // estimate's rounding): a main thread slow to answer at the start, while
+    // the show opens, would otherwise drain a queue of one chunk at once.
+    this.startFrames = Math.max(1, this.queueFrames - this.chunkEstimate);
     this.started = false;
     this.starved = 0;  // frames played as silence after the sound had started
     this.live = true;
@@ -38,7 +43,7 @@ class CardPlayer extends AudioWorkletProcessor {
       this.level++;
     }
     this.pending = Math.max(0, this.pending - this.chunkEstimate);
-    if (frames > 0) this.started = true;
+    if (this.level >= this.startFrames) this.started = true;
     this.ask();
   }
 
@@ -53,7 +58,7 @@ class CardPlayer extends AudioWorkletProcessor {
     const out = outputs[0];
     const left = out[0], right = out[1], n = left.length;  // two channels, as the page made it
     for (let i = 0; i < n; i++) {
-      if (this.level > 0) {
+      if (this.started && this.level > 0) {
         left[i] = this.fifo[2 * this.read];
         right[i] = this.fifo[2 * this.read + 1];
         if (++this.read === this.capacity) this.read = 0;

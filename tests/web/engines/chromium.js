@@ -1,0 +1,30 @@
+// Chromium through playwright-core (npm, pinned, in the build folder),
+// Debian's /usr/bin/chromium headless; it plays into a fake sound device.
+'use strict';
+const CHROMIUM = process.env.CHROMIUM || '/usr/bin/chromium';
+const FLAGS = ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+               '--disable-background-networking', '--disable-component-update', '--disable-sync',
+               '--allow-file-access-from-files'];
+
+async function launch({width, height}) {
+  const {chromium} = require('playwright-core');
+  const browser = await chromium.launch({executablePath: CHROMIUM, headless: true, args: FLAGS});
+  const page = await browser.newPage({viewport: {width, height}});
+  const errors = [];
+  page.on('pageerror', (e) => errors.push(String(e)));
+  page.on('console', (m) => {
+    if (m.type() === 'error') errors.push(m.text());
+  });
+  return {
+    name: 'chromium',
+    goto: (url) => page.goto(url),
+    evaluate: (fn, arg) => page.evaluate(fn, arg),
+    click: (x, y) => page.mouse.click(x, y),
+    press: (key) => page.keyboard.press(key),
+    errors: () => errors.slice(),
+    screenshot: (file) => page.screenshot({path: file}),
+    close: () => browser.close(),
+  };
+}
+
+module.exports = {launch};
