@@ -57,6 +57,7 @@
 
 #include "base/file_bytes.h"
 #include "music/file_callbacks.h"
+#include "music/mixer.h"
 #include "music/song_check.h"
 #include "music/song_clock.h"
 #include "music/voice.h"
@@ -517,9 +518,10 @@ bool Loader::readSampleData(Sample& sample, uint32_t fileBytes, int32_t instrume
     if (sample.length == 0) return true;
 
     // One zero frame ahead of the data for the mixer's read just below a
-    // loop start at 0, then the frames, then spare frames for the guard.
-    auto* block =
-        static_cast<int16_t*>(std::calloc(1 + size_t{sample.length} + SPARE_FRAMES, sizeof(int16_t)));
+    // loop start at 0, then the frames, then spare frames for the guard,
+    // then the mixer's copy of a short loop.
+    const size_t copyAt = 1 + size_t{sample.length} + SPARE_FRAMES;
+    auto* block = static_cast<int16_t*>(std::calloc(copyAt + loopCopySize(sample), sizeof(int16_t)));
     if (!block) return outOfMemory("sample data");
     int16_t* data = block + 1;
     sample.data = data;
@@ -561,6 +563,7 @@ bool Loader::readSampleData(Sample& sample, uint32_t fileBytes, int32_t instrume
         data[loopEnd] = data[sample.loopStart];
     else if (sample.loopType == SAMPLE_PINGPONG_LOOP)
         data[loopEnd] = data[loopEnd - 1];
+    writeLoopCopy(sample, block + copyAt);
     return true;
 }
 

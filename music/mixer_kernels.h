@@ -27,9 +27,9 @@ using MixRampKernel = uint64_t (*)(float* out, const int16_t* data, int32_t fram
 // One output frame: linear interpolation in double precision between the
 // frames at i and i + 1 with weight (fraction >> 1) x 2^-31, scaled by each
 // gain and added to the float entries (the sum is rounded to float once).
-// The vector paths mix the frames left over from their groups with it.
-// Always inlined: the vector files are built for other instruction sets, and
-// an out-of-line copy from one of them must never serve the portable path.
+// The vector paths do the same arithmetic in every lane. Always inlined: an
+// out-of-line copy built for another instruction set must never serve the
+// portable path.
 [[gnu::always_inline]] inline void mixFrame(float* out, const int16_t* data, uint64_t position,
                                             double leftGain, double rightGain) {
     const int32_t i = static_cast<int32_t>(static_cast<uint32_t>(position >> 32));
@@ -101,13 +101,16 @@ struct MixKernels {
     ConvertKernel convert;
 };
 
-enum class MixPath { Scalar, Avx2, Avx512 };
+enum class MixPath { Scalar, Avx2, Avx512, Simd128 };
 
 extern const MixKernels scalarMixKernels;
 #if defined(__x86_64__) || defined(__i386__)
 #define YULE_MIX_X86 1
 extern const MixKernels avx2MixKernels;
 extern const MixKernels avx512MixKernels;
+#endif
+#if defined(__wasm_simd128__)
+extern const MixKernels simd128MixKernels;
 #endif
 
 // The kernels of a path (the scalar ones where the build has no others).
@@ -129,17 +132,44 @@ bool setMixPath(MixPath path);
 //   start(position, step)          the positions of frames 0 .. WIDTH - 1
 //   splat(value)                   every lane set to value
 //   advance(lanes, stride)         every lane plus stride
-//   pairs(data, lanes, first, step, lowest, highest)
-//                                  data[i] and data[i + 1] under each lane,
-//                                  reading nothing outside [lowest, highest]
+//   Reach                          what a group may read: the run's lowest
+//                                  and highest frames, and the group's own
+//                                  lowest
+//   pairs(data, lanes, first, step, count, reach)
+//                                  data[i] and data[i + 1] under each of the
+//                                  first count lanes (the frames from first),
+//                                  reading nothing outside the run's frames
 //   Gains                          left, right, left, right ... for half a
 //                                  group's frames
-//   loadGains(g), addGains(a, b)   from memory; lane by lane
+//   GAIN_SCALE                     a power of two the gains are handed over
+//                                  multiplied by (exactly, but for gains too
+//                                  small to show in a float)
+//   loadGains(g), addGains(a, b), mulGains(a, b)
+//                                  from memory; lane by lane
+//   pairGains(left, right)         left, right, left, right ...
+//   frameNumbers(first)            first, first, first + 1, first + 1 ... as
+//                                  doubles, the frames of half a group
 //   mix(out, pairs, lanes, low, high)
 //                                  WIDTH frames into out, as mixFrame does,
 //                                  the first half with gains low
+//   mixTail(out, pairs, lanes, low, high, count)
+//                                  as mix for the first count frames only
 //   convert                        a ConvertKernel
 #ifdef YULE_VECTOR_TARGET
+// The frames a group of a run may read: nothing outside the run's own.
+struct Reach {
+    int32_t runLowest;   // the run's lowest frame read
+    int32_t runHighest;  // ... and its highest (the last frame's partner)
+    int32_t lowest;      // the group's lowest frame read
+    // The start of a window of `size` frames that holds the group's frames
+    // and lies within the run's, or runLowest - 1 when none does: the
+    // group's lowest, or for a group near the run's top, the top's window.
+    int32_t window(int32_t size) const {
+        const int32_t top = runHighest - (size - 1);
+        return lowest <= top ? lowest : top >= runLowest ? top : runLowest - 1;
+    }
+};
+
 template <class Lanes>
 struct VectorKernels {
     static constexpr int32_t WIDTH = Lanes::WIDTH;
@@ -174,47 +204,44 @@ struct VectorKernels {
         }
     };
 
-    // Mixes the whole groups of a run with gains from `source`. Returns the
-    // frames done.
+    // Mixes a run a group at a time with gains from `source`; the frames
+    // left over make a last group of their own, whose lanes past the run
+    // read the run's first frame again and store nothing.
     template <class Source>
-    [[gnu::always_inline]] YULE_VECTOR_TARGET static inline int32_t mixGroups(float* out, const int16_t* data,
-                                                                              int32_t frames,
-                                                                              uint64_t position,
-                                                                              uint64_t step, Source& source) {
+    [[gnu::always_inline]] YULE_VECTOR_TARGET static inline void mixGroups(float* out, const int16_t* data,
+                                                                           int32_t frames, uint64_t position,
+                                                                           uint64_t step, Source& source) {
         // The run itself reads data[first .. last + 1]; a group may not read
         // beyond that, since nothing more is known to be readable.
         const bool backward = static_cast<int64_t>(step) < 0;
         const uint64_t lastPosition = position + static_cast<uint64_t>(frames - 1) * step;
-        const int32_t highest = integerOf(backward ? position : lastPosition) + 1;
+        Reach reach{integerOf(backward ? lastPosition : position),
+                    integerOf(backward ? position : lastPosition) + 1, 0};
         const typename Lanes::Positions stride = Lanes::splat(WIDTH * step);
         typename Lanes::Positions lanes = Lanes::start(position, step);
         int32_t k = 0;
         for (; k + WIDTH <= frames; k += WIDTH) {
             const uint64_t first = position + static_cast<uint64_t>(k) * step;
-            const int32_t lowest = integerOf(backward ? first + (WIDTH - 1) * step : first);
-            const auto p = Lanes::pairs(data, lanes, first, step, lowest, highest);
+            reach.lowest = integerOf(backward ? first + (WIDTH - 1) * step : first);
+            const auto p = Lanes::pairs(data, lanes, first, step, WIDTH, reach);
             Lanes::mix(out + 2 * k, p, lanes, source.low, source.high);
             source.next();
             lanes = Lanes::advance(lanes, stride);
         }
-        return k;
+        if (k < frames) {
+            const uint64_t first = position + static_cast<uint64_t>(k) * step;
+            reach.lowest = backward ? reach.runLowest : integerOf(first);
+            const auto p = Lanes::pairs(data, lanes, first, step, frames - k, reach);
+            Lanes::mixTail(out + 2 * k, p, lanes, source.low, source.high, frames - k);
+        }
     }
 
     YULE_VECTOR_TARGET static uint64_t run(float* out, const int16_t* data, int32_t frames, uint64_t position,
                                            uint64_t step, double leftGain, double rightGain) {
-        alignas(64) double gains[WIDTH];
-        for (int32_t k = 0; k < WIDTH; k += 2) {
-            gains[k] = leftGain;
-            gains[k + 1] = rightGain;
-        }
-        FixedGains source{Lanes::loadGains(gains), Lanes::loadGains(gains)};
-        int32_t k = mixGroups(out, data, frames, position, step, source);
-        position += static_cast<uint64_t>(k) * step;
-        for (; k < frames; ++k) {
-            mixFrame(out + 2 * k, data, position, leftGain, rightGain);
-            position += step;
-        }
-        return position;
+        const Gains gains = Lanes::pairGains(leftGain * Lanes::GAIN_SCALE, rightGain * Lanes::GAIN_SCALE);
+        FixedGains source{gains, gains};
+        mixGroups(out, data, frames, position, step, source);
+        return position + static_cast<uint64_t>(frames) * step;
     }
 
     YULE_VECTOR_TARGET static uint64_t ramp(float* out, const int16_t* data, int32_t frames,
@@ -225,28 +252,15 @@ struct VectorKernels {
         if (rampSumsExact(left, leftStep, frames) && rampSumsExact(right, rightStep, frames)) {
             // Frame k's gains are left + k x leftStep and right + k x
             // rightStep exactly, as the sums frame by frame give them.
-            alignas(64) double gains[2 * WIDTH];
-            alignas(64) double change[WIDTH];
-            for (int32_t k = 0; k < WIDTH; ++k) {
-                gains[2 * k] = left + static_cast<double>(k) * leftStep;
-                gains[2 * k + 1] = right + static_cast<double>(k) * rightStep;
-            }
-            for (int32_t k = 0; k < WIDTH; k += 2) {
-                change[k] = static_cast<double>(WIDTH) * leftStep;
-                change[k + 1] = static_cast<double>(WIDTH) * rightStep;
-            }
-            SteppedGains source{Lanes::loadGains(gains), Lanes::loadGains(gains + WIDTH),
-                                Lanes::loadGains(change)};
-            int32_t k = mixGroups(out, data, frames, position, step, source);
-            position += static_cast<uint64_t>(k) * step;
-            for (; k < frames; ++k) {
-                mixFrame(out + 2 * k, data, position, left + static_cast<double>(k) * leftStep,
-                         right + static_cast<double>(k) * rightStep);
-                position += step;
-            }
+            const Gains start = Lanes::pairGains(left, right);
+            const Gains steps = Lanes::pairGains(leftStep, rightStep);
+            SteppedGains source{rampGains(start, steps, 0), rampGains(start, steps, WIDTH / 2),
+                                Lanes::pairGains(static_cast<double>(WIDTH) * leftStep * Lanes::GAIN_SCALE,
+                                                 static_cast<double>(WIDTH) * rightStep * Lanes::GAIN_SCALE)};
+            mixGroups(out, data, frames, position, step, source);
             *leftGain = left + static_cast<double>(frames) * leftStep;
             *rightGain = right + static_cast<double>(frames) * rightStep;
-            return position;
+            return position + static_cast<uint64_t>(frames) * step;
         }
         return summedRamp(out, data, frames, position, step, leftGain, rightGain, leftStep, rightStep);
     }
@@ -254,6 +268,15 @@ struct VectorKernels {
     static constexpr MixKernels kernels() { return MixKernels{run, ramp, Lanes::convert}; }
 
   private:
+    // The gains of frames first, first + 1 ... for half a group: start + k x
+    // steps, scaled.
+    [[gnu::always_inline]] YULE_VECTOR_TARGET static inline Gains rampGains(Gains start, Gains steps,
+                                                                            int32_t first) {
+        const Gains scale = Lanes::pairGains(Lanes::GAIN_SCALE, Lanes::GAIN_SCALE);
+        return Lanes::mulGains(Lanes::addGains(start, Lanes::mulGains(Lanes::frameNumbers(first), steps)),
+                               scale);
+    }
+
     static int32_t integerOf(uint64_t position) {
         return static_cast<int32_t>(static_cast<uint32_t>(position >> 32));
     }
@@ -265,26 +288,23 @@ struct VectorKernels {
                                                   uint64_t position, uint64_t step, double* leftGain,
                                                   double* rightGain, double leftStep, double rightStep) {
         constexpr int32_t CHUNK = 64;
-        // A group more than a chunk: the table's last next() loads past it.
+        // A group more than a chunk: the last group loads past the chunk's
+        // frames (what it loads there is never stored).
         alignas(64) double gains[2 * (CHUNK + WIDTH)] = {};
         double left = *leftGain;
         double right = *rightGain;
         for (int32_t done = 0; done < frames; done += CHUNK) {
             const int32_t n = frames - done < CHUNK ? frames - done : CHUNK;
             for (int32_t k = 0; k < n; ++k) {
-                gains[2 * k] = left;
-                gains[2 * k + 1] = right;
+                gains[2 * k] = left * Lanes::GAIN_SCALE;
+                gains[2 * k + 1] = right * Lanes::GAIN_SCALE;
                 left += leftStep;
                 right += rightStep;
             }
             float* chunk = out + 2 * done;
             TableGains source{gains, Lanes::loadGains(gains), Lanes::loadGains(gains + WIDTH)};
-            int32_t k = mixGroups(chunk, data, n, position, step, source);
-            position += static_cast<uint64_t>(k) * step;
-            for (; k < n; ++k) {
-                mixFrame(chunk + 2 * k, data, position, gains[2 * k], gains[2 * k + 1]);
-                position += step;
-            }
+            mixGroups(chunk, data, n, position, step, source);
+            position += static_cast<uint64_t>(n) * step;
         }
         *leftGain = left;
         *rightGain = right;

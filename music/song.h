@@ -41,6 +41,11 @@ struct Sample {
     uint8_t bits;         // 16 for every sample with data once loaded
     uint8_t loopType;     // SAMPLE_NO_LOOP, SAMPLE_FORWARD_LOOP, SAMPLE_PINGPONG_LOOP
     int8_t relativeNote;  // semitones added to the pattern note
+    // A short forward loop repeated from its start, loopCopyFrames frames,
+    // behind the spare frames of the same allocation (see music/mixer.h);
+    // null and 0 for any other sample.
+    const int16_t* loopCopy;
+    uint32_t loopCopyFrames;
 };
 
 constexpr uint8_t SAMPLE_NO_LOOP = 1;

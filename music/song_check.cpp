@@ -67,6 +67,16 @@ std::string checkSample(int32_t instrument, int32_t slot, const Sample& s) {
     if (s.loopType == SAMPLE_FORWARD_LOOP) guard = s.data[s.loopStart];
     if (s.loopType == SAMPLE_PINGPONG_LOOP) guard = s.data[end - 1];
     if (s.data[end] != guard) return where() + format("guard frame %d, expected %d", s.data[end], guard);
+    // The mixer plays runs of a short forward loop from its copy.
+    if ((s.loopCopy != nullptr) != (s.loopCopyFrames != 0)) return where() + "loop copy without its length";
+    if (s.loopCopy != nullptr) {
+        if (s.loopType != SAMPLE_FORWARD_LOOP || s.loopCopyFrames <= s.loopLength)
+            return where() + format("loop copy of %u frames", s.loopCopyFrames);
+        for (uint32_t k = 0; k < s.loopCopyFrames; ++k) {
+            if (s.loopCopy[k] != s.data[s.loopStart + k % s.loopLength])
+                return where() + format("loop copy frame %u differs from the loop", k);
+        }
+    }
     return {};
 }
 

@@ -30,6 +30,10 @@ struct Voice {
     float rampLeftStep;
     float rampRightStep;
     int32_t rampFramesLeft;  // compared as unsigned; 0 = no ramp
+    // The pitch the step was last worked out from, with the mode and the
+    // output rate: the same pitch on the next tick needs no new step.
+    int64_t stepPitch;
+    int32_t stepRate;  // 0: no step worked out yet
 };
 
 // The voice table; cleared when the audio output opens.

@@ -91,13 +91,21 @@ void updateVoice(Channel* channel, const Sample* sample, const Song* song) {
 
     if ((channel->flags & UPDATE_FREQUENCY) && outputRate > 0) {
         bool linear = (song->flags & SONG_LINEAR_FREQUENCIES) != 0;
-        int64_t g = linear ? linearFrequency(channel->period, channel->periodDelta) : amigaFrequency(pitch);
-        if (g < MINIMUM_FREQUENCY) g = MINIMUM_FREQUENCY;
-        uint64_t rate = static_cast<uint64_t>(outputRate);
-        uint64_t stepInt = static_cast<uint64_t>(g) / rate;
-        uint64_t remainder = static_cast<uint64_t>(g) % rate;
-        voice->stepInt = static_cast<int32_t>(stepInt);
-        voice->stepFrac = static_cast<uint32_t>(((remainder << 32) + stepInt) / rate);
+        // Linear mode hears period and delta only through delta - period.
+        const int64_t key =
+            linear ? 2 * (static_cast<int64_t>(channel->periodDelta) - channel->period) + 1 : 2 * pitch;
+        if (key != voice->stepPitch || outputRate != voice->stepRate) {
+            int64_t g =
+                linear ? linearFrequency(channel->period, channel->periodDelta) : amigaFrequency(pitch);
+            if (g < MINIMUM_FREQUENCY) g = MINIMUM_FREQUENCY;
+            uint64_t rate = static_cast<uint64_t>(outputRate);
+            uint64_t stepInt = static_cast<uint64_t>(g) / rate;
+            uint64_t remainder = static_cast<uint64_t>(g) % rate;
+            voice->stepInt = static_cast<int32_t>(stepInt);
+            voice->stepFrac = static_cast<uint32_t>(((remainder << 32) + stepInt) / rate);
+            voice->stepPitch = key;
+            voice->stepRate = outputRate;
+        }
     }
 
     if (channel->flags & UPDATE_STOP) {

@@ -1,61 +1,88 @@
-// Our player beside two reference players over the corpus, in one run, as a
-// multiple of real time in processor time (user + system):
-//  - the process view: each module rendered for 60 s by a whole program
+// Our player beside two reference players, module by module, in one run, as
+// multiples of real time in processor time (user + system):
+//  - start to the first block: each program rendering one 20 ms block of the
+//    smallest module, beside a program that does nothing;
+//  - the whole-program view: each module rendered by a whole program
 //    (xmrender against small programs built on the reference libraries),
 //    start-up, loading and writing included, as a person rendering a folder
-//    of modules would run them; the best of a few runs per program;
-//  - the in-process view: each module rendered for 300 s in this process,
-//    loading excluded.
-// Per module it prints each player's speed and our ratio to the faster
-// reference, and per voice (speed x channels) for ours; then the totals
-// (seconds rendered over processor seconds spent).
+//    of modules would run them;
+//  - the in-process view: the render loop alone, loading excluded, timed
+//    inside a process of each player's own (so that no player inherits
+//    another's caches or heap).
+// Every module is rendered in several rounds, the players back to back in
+// each, and each player's median counts. Each view ends in one table of
+// every module, the lowest ratio (ours over the faster reference) first.
+// With --baseline, a second build of ours is timed beside the others, so
+// one run shows a change before and after.
+#include <time.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "music/loader.h"
-#include "music/render.h"
 #include "music/song.h"
-#include "peer_player.h"
 #include "support/child_time.h"
 
 namespace {
 
 constexpr int32_t RATE = 44000;
-constexpr int32_t CHUNK = 4096;
-constexpr int PLAYERS = 3;  // ours, then the two references
-const char* const PLAYER_NAMES[PLAYERS] = {"ours", "mikmod", "xmp"};
+constexpr double GOAL = 2.0;  // the ratio every module should reach
+
+enum Player { OURS, MIKMOD, XMP, BASELINE, PLAYERS };
+const char* const PLAYER_NAMES[PLAYERS] = {"ours", "mikmod", "xmp", "baseline"};
+// The tables' columns: ours and the baseline side by side.
+const Player COLUMNS[PLAYERS] = {OURS, BASELINE, MIKMOD, XMP};
+
+const char* const HELP =
+    "usage: bench_peers [OPTIONS]\n"
+    "\n"
+    "Renders every module of the given folders with our player and with two reference\n"
+    "players (44,000 Hz, 16-bit stereo, linear interpolation) and prints each one's\n"
+    "speed as a multiple of real time in processor time, and our ratio to the faster\n"
+    "reference, per module, lowest ratio first.\n"
+    "\n"
+    "  --dir DIR              a folder of .xm modules; may be repeated (default: the\n"
+    "                         shared corpus and the heavy modules beside it)\n"
+    "  --filter TEXT          only modules whose name contains TEXT\n"
+    "  --seconds S            audio per module in the in-process view (default 1200)\n"
+    "  --process-seconds S    audio per module in the whole-program view (default 1200)\n"
+    "  --runs N               rounds per module, players back to back; the median of\n"
+    "                         each player counts (default 3)\n"
+    "  --baseline BUILD       also time the player of another build folder of ours\n"
+    "                         (its tools/xmrender/xmrender and bench/peers/peer_render_ours)\n"
+    "  --start-only           only the start to the first block\n"
+    "  --process-only         only the whole-program view\n"
+    "  --in-process-only      only the in-process view\n"
+    "  -h, --help             this text\n";
 
 struct Options {
     bool start = true;
-    long processSeconds = 60;
-    long inProcessSeconds = 300;
-    int runs = 3;
     bool process = true;
     bool inProcess = true;
+    long processSeconds = 1200;
+    long inProcessSeconds = 1200;
+    int runs = 3;
     std::string filter;
+    std::vector<std::string> dirs;
+    std::string baseline;  // build folder, empty for none
 };
 
-[[noreturn]] void usage(const char* why) {
-    std::fprintf(
-        stderr,
-        "bench_peers: %s\n"
-        "usage: bench_peers [--start-only | --process-only | --in-process-only] [--process-seconds S]\n"
-        "                   [--seconds S] [--runs N] [--filter TEXT]\n",
-        why);
+[[noreturn]] void usage(const std::string& why) {
+    std::fprintf(stderr, "bench_peers: %s\n%s", why.c_str(), HELP);
     std::exit(2);
 }
 
-long positive(const char* text, const char* what) {
+long positive(const char* text, const std::string& what) {
     char* end = nullptr;
     const long v = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || v <= 0)
-        usage((std::string(what) + " wants a positive whole number").c_str());
+    if (end == text || *end != '\0' || v <= 0) usage(what + " wants a positive whole number");
     return v;
 }
 
@@ -64,7 +91,7 @@ Options parse(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         auto value = [&]() -> const char* {
-            if (i + 1 >= argc) usage((a + " needs a value").c_str());
+            if (i + 1 >= argc) usage(a + " needs a value");
             return argv[++i];
         };
         if (a == "--start-only") {
@@ -74,23 +101,26 @@ Options parse(int argc, char** argv) {
         } else if (a == "--in-process-only") {
             o.process = o.start = false;
         } else if (a == "--process-seconds") {
-            o.processSeconds = positive(value(), "--process-seconds");
+            o.processSeconds = positive(value(), a);
         } else if (a == "--seconds") {
-            o.inProcessSeconds = positive(value(), "--seconds");
+            o.inProcessSeconds = positive(value(), a);
         } else if (a == "--runs") {
-            o.runs = static_cast<int>(positive(value(), "--runs"));
+            o.runs = static_cast<int>(std::min(positive(value(), a), 99L));
         } else if (a == "--filter") {
             o.filter = value();
+        } else if (a == "--dir") {
+            o.dirs.push_back(value());
+        } else if (a == "--baseline") {
+            o.baseline = value();
         } else if (a == "-h" || a == "--help") {
-            std::printf(
-                "Renders every corpus module with our player and two reference players and\n"
-                "prints the speeds as multiples of real time (processor time).\n");
+            std::fputs(HELP, stdout);
             std::exit(0);
         } else {
-            usage(("unknown option " + a).c_str());
+            usage("unknown option " + a);
         }
     }
     if (!o.process && !o.inProcess && !o.start) usage("nothing to measure");
+    if (o.dirs.empty()) o.dirs = {YULE_CORPUS_DIR, YULE_HEAVY_DIR};
     return o;
 }
 
@@ -100,16 +130,21 @@ struct Module {
     int channels = 0;
 };
 
-std::vector<Module> corpus(const std::string& filter) {
+std::vector<Module> findModules(const Options& o) {
     std::vector<Module> out;
-    std::error_code error;
-    for (const auto& e : std::filesystem::directory_iterator(YULE_CORPUS_DIR, error)) {
-        if (e.path().extension() != ".xm") continue;
-        const std::string name = e.path().stem().string();
-        if (!filter.empty() && name.find(filter) == std::string::npos) continue;
-        out.push_back({e.path().string(), name, 0});
+    for (const std::string& dir : o.dirs) {
+        std::error_code error;
+        const size_t before = out.size();
+        for (const auto& e : std::filesystem::directory_iterator(dir, error)) {
+            if (e.path().extension() != ".xm") continue;
+            const std::string name = e.path().stem().string();
+            if (!o.filter.empty() && name.find(o.filter) == std::string::npos) continue;
+            out.push_back({e.path().string(), name, 0});
+        }
+        if (error) std::fprintf(stderr, "bench_peers: %s: %s\n", dir.c_str(), error.message().c_str());
+        std::sort(out.begin() + static_cast<std::ptrdiff_t>(before), out.end(),
+                  [](const Module& a, const Module& b) { return a.name < b.name; });
     }
-    std::sort(out.begin(), out.end(), [](const Module& a, const Module& b) { return a.name < b.name; });
     for (Module& m : out) {
         if (Song* song = createSongFromFile(m.path.c_str())) {
             m.channels = song->channelCount;
@@ -119,10 +154,170 @@ std::vector<Module> corpus(const std::string& filter) {
     return out;
 }
 
-double processSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+// The programs of one build of ours.
+struct OurBuild {
+    std::string xmrender;
+    std::string timer;  // peer_render_ours
+};
+
+struct Setup {
+    Options options;
+    OurBuild ours{YULE_XMRENDER, YULE_PEER_OURS};
+    OurBuild baseline;
+    bool hasBaseline = false;
+    int players = BASELINE;  // BASELINE + 1 with a baseline
+};
+
+bool executable(const std::string& path) {
+    return access(path.c_str(), X_OK) == 0;
+}
+
+// The whole program: start, load, render, write.
+std::vector<std::string> programCommand(const Setup& s, int player, const Module& m,
+                                        const std::string& seconds) {
+    switch (player) {
+        case MIKMOD:
+            return {YULE_PEER_MIKMOD, m.path, seconds, "/dev/null"};
+        case XMP:
+            return {YULE_PEER_XMP, m.path, seconds, "/dev/null"};
+        default: {
+            const OurBuild& b = player == BASELINE ? s.baseline : s.ours;
+            return {b.xmrender, m.path, "-o", "/dev/null", "--seconds", seconds, "--quiet"};
+        }
+    }
+}
+
+// The render loop, timed by the program itself.
+std::vector<std::string> timerCommand(const Setup& s, int player, const Module& m,
+                                      const std::string& seconds) {
+    switch (player) {
+        case MIKMOD:
+            return {YULE_PEER_MIKMOD, "--time", m.path, seconds};
+        case XMP:
+            return {YULE_PEER_XMP, "--time", m.path, seconds};
+        default:
+            return {(player == BASELINE ? s.baseline : s.ours).timer, "--time", m.path, seconds};
+    }
+}
+
+// Processor seconds of one measurement; negative when the player failed.
+double measure(const Setup& s, bool inProcess, int player, const Module& m, long seconds) {
+    const std::string text = std::to_string(seconds);
+    if (!inProcess) return childProcessorSeconds(programCommand(s, player, m, text));
+    std::string output;
+    if (childProcessorSeconds(timerCommand(s, player, m, text), &output) < 0.0) return -1.0;
+    char* end = nullptr;
+    const double spent = std::strtod(output.c_str(), &end);
+    return end != output.c_str() && spent > 0.0 ? spent : -1.0;
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+struct Row {
+    const Module* module;
+    double speed[PLAYERS] = {};  // multiples of real time; 0 = failed
+    double ratio = 0.0;          // ours over the faster reference
+    double baselineRatio = 0.0;
+};
+
+double ratioOf(double speed, const Row& r) {
+    const double peer = std::max(r.speed[MIKMOD], r.speed[XMP]);
+    return peer > 0.0 && speed > 0.0 ? speed / peer : 0.0;
+}
+
+void printSpeed(double speed) {
+    if (speed > 0.0) {
+        std::printf(" %8.0fx", speed);
+    } else {
+        std::printf(" %9s", "failed");
+    }
+}
+
+void printSummary(const char* who, const std::vector<Row>& rows, double Row::*ratio) {
+    double logSum = 0.0;
+    int counted = 0;
+    int below = 0;
+    const Row* lowest = nullptr;
+    for (const Row& r : rows) {
+        if (r.*ratio <= 0.0) continue;
+        logSum += std::log(r.*ratio);
+        ++counted;
+        if (r.*ratio < GOAL) ++below;
+        if (lowest == nullptr || r.*ratio < lowest->*ratio) lowest = &r;
+    }
+    if (lowest == nullptr) return;
+    std::printf("%s: geometric mean %.2fx; %d of %d modules below %.1fx; lowest %.2fx (%s)\n", who,
+                std::exp(logSum / counted), below, counted, GOAL, lowest->*ratio,
+                lowest->module->name.c_str());
+}
+
+void runView(const Setup& s, const std::vector<Module>& modules, bool inProcess) {
+    const long seconds = inProcess ? s.options.inProcessSeconds : s.options.processSeconds;
+    const char* view =
+        inProcess ? "In process (the render loop alone)" : "Whole program (start, load, render, write)";
+    std::vector<Row> rows;
+    double shortest = 1e30;
+    for (size_t k = 0; k < modules.size(); ++k) {
+        const Module& m = modules[k];
+        std::vector<double> spent[PLAYERS];
+        bool failed[PLAYERS] = {};
+        for (int round = 0; round < s.options.runs; ++round) {
+            for (int p = 0; p < s.players; ++p) {
+                if (failed[p]) continue;
+                const double t = measure(s, inProcess, p, m, seconds);
+                if (t < 0.0) {
+                    failed[p] = true;
+                    continue;
+                }
+                spent[p].push_back(t);
+                shortest = std::min(shortest, t);
+            }
+        }
+        Row row{&m};
+        for (int p = 0; p < s.players; ++p) {
+            if (!failed[p] && !spent[p].empty())
+                row.speed[p] = static_cast<double>(seconds) / median(spent[p]);
+        }
+        row.ratio = ratioOf(row.speed[OURS], row);
+        row.baselineRatio = ratioOf(row.speed[BASELINE], row);
+        rows.push_back(row);
+        std::fprintf(stderr, "%s %zu/%zu %s: %.2fx\n", inProcess ? "in process" : "whole program", k + 1,
+                     modules.size(), m.name.c_str(), row.ratio);
+    }
+    std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.ratio < b.ratio; });
+
+    std::printf("\n%s: %ld s of audio per module, median of %d rounds, lowest ratio first\n", view, seconds,
+                s.options.runs);
+    std::printf("%-48s %3s", "module", "ch");
+    for (const Player p : COLUMNS) {
+        if (p != BASELINE || s.hasBaseline) std::printf(" %9s", PLAYER_NAMES[p]);
+    }
+    std::printf(" %7s%s\n", "ratio", s.hasBaseline ? "  baseline ratio" : "");
+    for (const Row& r : rows) {
+        std::printf("%-48s %3d", r.module->name.c_str(), r.module->channels);
+        for (const Player p : COLUMNS) {
+            if (p != BASELINE || s.hasBaseline) printSpeed(r.speed[p]);
+        }
+        std::printf(" %6.2fx", r.ratio);
+        if (s.hasBaseline) std::printf(" %14.2fx", r.baselineRatio);
+        std::printf("\n");
+    }
+    printSummary("ours", rows, &Row::ratio);
+    if (s.hasBaseline) printSummary("baseline", rows, &Row::baselineRatio);
+    // The resolutions: clock_gettime's for the in-process timer, the
+    // microsecond of the kernel's account of a child for the whole program.
+    timespec resolution{};
+    clock_getres(CLOCK_PROCESS_CPUTIME_ID, &resolution);
+    const double tick = inProcess ? static_cast<double>(resolution.tv_sec) + resolution.tv_nsec * 1e-9 : 1e-6;
+    if (shortest < 1e30) {
+        std::printf("shortest measurement %.3f s; the timer's resolution is %.5f %% of it\n", shortest,
+                    100.0 * tick / shortest);
+    }
+    std::fflush(stdout);
 }
 
 double bestChildSeconds(const std::vector<std::string>& args, int runs) {
@@ -135,152 +330,54 @@ double bestChildSeconds(const std::vector<std::string>& args, int runs) {
     return best;
 }
 
-std::vector<std::string> commandFor(int player, const Module& m, const std::string& s) {
-    switch (player) {
-        case 0:
-            return {YULE_XMRENDER, m.path, "-o", "/dev/null", "--seconds", s, "--quiet"};
-        case 1:
-            return {YULE_PEER_MIKMOD, m.path, s, "/dev/null"};
-        default:
-            return {YULE_PEER_XMP, m.path, s, "/dev/null"};
+void runStart(const Setup& s, const std::vector<Module>& modules) {
+    // The smallest module, rendered for one 20 ms block (880 frames).
+    const Module* smallest = &modules.front();
+    for (const Module& m : modules) {
+        if (std::filesystem::file_size(m.path) < std::filesystem::file_size(smallest->path)) smallest = &m;
     }
-}
-
-// Processor seconds to render `seconds` of a module in this process, loading
-// excluded; negative when the player cannot load it.
-double renderSeconds(int player, const Module& m, long seconds) {
-    std::vector<int16_t> pcm(static_cast<size_t>(CHUNK) * 2);
-    const int64_t frames = static_cast<int64_t>(seconds) * RATE;
-    if (player == 0) {
-        Song* song = createSongFromFile(m.path.c_str());
-        if (song == nullptr) return -1.0;
-        OfflineRender render;
-        const double start = processSeconds();
-        startOfflineRender(render, song, RATE);
-        for (int64_t done = 0; done < frames; done += CHUNK) {
-            renderPcm16(render, pcm.data(), static_cast<int32_t>(std::min<int64_t>(CHUNK, frames - done)));
-        }
-        const double spent = processSeconds() - start;
-        freeSong(song);
-        return spent;
+    constexpr int RUNS = 30;
+    std::printf("\nStart to the first block (%s, best of %d runs, processor time)\n", smallest->name.c_str(),
+                RUNS);
+    const double empty = bestChildSeconds({YULE_EMPTY_PROGRAM}, RUNS);
+    std::printf("%-10s %7.3f ms\n", "empty", empty * 1e3);
+    for (int p = 0; p < s.players; ++p) {
+        const double t = bestChildSeconds(programCommand(s, p, *smallest, "0.02"), RUNS);
+        std::printf("%-10s %7.3f ms\n", PLAYER_NAMES[p], t * 1e3);
     }
-    std::unique_ptr<PeerPlayer> peer =
-        player == 1 ? openMikmodPlayer(m.path.c_str(), RATE) : openXmpPlayer(m.path.c_str(), RATE);
-    if (peer == nullptr) return -1.0;
-    const double start = processSeconds();
-    for (int64_t done = 0; done < frames; done += CHUNK) {
-        peer->render(pcm.data(), static_cast<int32_t>(std::min<int64_t>(CHUNK, frames - done)));
-    }
-    return processSeconds() - start;
-}
-
-struct Totals {
-    double spent[PLAYERS] = {};
-    double rendered[PLAYERS] = {};
-    double worstRatio = 1e30;
-    std::string worstName;
-};
-
-void printHeader(const char* title) {
-    std::printf("\n%s\n%-48s %3s %9s %9s %9s %7s %10s\n", title, "module", "ch", PLAYER_NAMES[0],
-                PLAYER_NAMES[1], PLAYER_NAMES[2], "ratio", "ours/voice");
-}
-
-void printRow(const Module& m, const double (&spent)[PLAYERS], long seconds, Totals& totals) {
-    double speed[PLAYERS];
-    for (int p = 0; p < PLAYERS; ++p) {
-        speed[p] = spent[p] > 0.0 ? static_cast<double>(seconds) / spent[p] : 0.0;
-        if (spent[p] > 0.0) {
-            totals.spent[p] += spent[p];
-            totals.rendered[p] += static_cast<double>(seconds);
-        }
-    }
-    const double fastestPeer = std::max(speed[1], speed[2]);
-    const double ratio = fastestPeer > 0.0 ? speed[0] / fastestPeer : 0.0;
-    if (fastestPeer > 0.0 && ratio < totals.worstRatio) {
-        totals.worstRatio = ratio;
-        totals.worstName = m.name;
-    }
-    std::printf("%-48s %3d", m.name.c_str(), m.channels);
-    for (int p = 0; p < PLAYERS; ++p) {
-        if (speed[p] > 0.0) {
-            std::printf(" %8.0fx", speed[p]);
-        } else {
-            std::printf(" %9s", "failed");
-        }
-    }
-    std::printf(" %6.2fx %10.0f\n", ratio, speed[0] * m.channels);
     std::fflush(stdout);
-}
-
-void printTotals(const Totals& totals) {
-    double speed[PLAYERS];
-    for (int p = 0; p < PLAYERS; ++p) {
-        speed[p] = totals.spent[p] > 0.0 ? totals.rendered[p] / totals.spent[p] : 0.0;
-    }
-    const double fastestPeer = std::max(speed[1], speed[2]);
-    std::printf("%-48s %3s %8.0fx %8.0fx %8.0fx %6.2fx\n", "total", "", speed[0], speed[1], speed[2],
-                fastestPeer > 0.0 ? speed[0] / fastestPeer : 0.0);
-    std::printf("lowest ratio: %.2fx (%s)\n", totals.worstRatio, totals.worstName.c_str());
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const Options o = parse(argc, argv);
-    const std::vector<Module> modules = corpus(o.filter);
+    Setup s;
+    s.options = parse(argc, argv);
+    if (!s.options.baseline.empty()) {
+        const std::string b = s.options.baseline;
+        s.baseline = {b + "/tools/xmrender/xmrender", b + "/bench/peers/peer_render_ours"};
+        const bool wantsTimer = s.options.inProcess;
+        if (!executable(s.baseline.xmrender) || (wantsTimer && !executable(s.baseline.timer))) {
+            std::fprintf(stderr, "bench_peers: %s holds no %s\n", b.c_str(),
+                         executable(s.baseline.xmrender)
+                             ? "bench/peers/peer_render_ours (build that target there)"
+                             : "tools/xmrender/xmrender");
+            return 2;
+        }
+        s.hasBaseline = true;
+        s.players = PLAYERS;
+    }
+    const std::vector<Module> modules = findModules(s.options);
     if (modules.empty()) {
-        std::fprintf(stderr, "bench_peers: no modules in %s\n", YULE_CORPUS_DIR);
+        std::fprintf(stderr, "bench_peers: no modules in the folders given\n");
         return 1;
     }
     std::printf(
         "%zu modules at %d Hz, 16-bit stereo, linear interpolation; speeds are multiples of real "
         "time in processor time\n",
         modules.size(), RATE);
-    if (o.start) {
-        // The smallest module, rendered for one 20 ms block (880 frames).
-        const Module* smallest = &modules.front();
-        for (const Module& m : modules) {
-            if (std::filesystem::file_size(m.path) < std::filesystem::file_size(smallest->path))
-                smallest = &m;
-        }
-        constexpr int RUNS = 30;
-        std::printf("\nStart to the first block (%s, best of %d runs, processor time)\n",
-                    smallest->name.c_str(), RUNS);
-        const double empty = bestChildSeconds({YULE_EMPTY_PROGRAM}, RUNS);
-        std::printf("%-10s %7.3f ms\n", "empty", empty * 1e3);
-        for (int p = 0; p < PLAYERS; ++p) {
-            const double s = bestChildSeconds(commandFor(p, *smallest, "0.02"), RUNS);
-            std::printf("%-10s %7.3f ms\n", PLAYER_NAMES[p], s * 1e3);
-        }
-        std::fflush(stdout);
-    }
-    if (o.process) {
-        char title[160];
-        std::snprintf(title, sizeof title, "Whole process, %ld s per module (best of %d runs)",
-                      o.processSeconds, o.runs);
-        printHeader(title);
-        Totals totals;
-        for (const Module& m : modules) {
-            double spent[PLAYERS];
-            for (int p = 0; p < PLAYERS; ++p) {
-                spent[p] = bestChildSeconds(commandFor(p, m, std::to_string(o.processSeconds)), o.runs);
-            }
-            printRow(m, spent, o.processSeconds, totals);
-        }
-        printTotals(totals);
-    }
-    if (o.inProcess) {
-        char title[160];
-        std::snprintf(title, sizeof title, "In process, %ld s per module", o.inProcessSeconds);
-        printHeader(title);
-        Totals totals;
-        for (const Module& m : modules) {
-            double spent[PLAYERS];
-            for (int p = 0; p < PLAYERS; ++p) spent[p] = renderSeconds(p, m, o.inProcessSeconds);
-            printRow(m, spent, o.inProcessSeconds, totals);
-        }
-        printTotals(totals);
-    }
+    if (s.options.start) runStart(s, modules);
+    if (s.options.process) runView(s, modules, false);
+    if (s.options.inProcess) runView(s, modules, true);
     return 0;
 }

@@ -1,8 +1,9 @@
 #pragma once
-// The two reference players that bench_peers times ours against, driven
-// through their public APIs only: 16-bit stereo at the given rate, linear
-// interpolation, the module played on past its end as ours does. They serve
-// as a stopwatch and nothing else; nothing of their sound is compared.
+// The players bench_peers times: ours, and the two reference players it is
+// timed against, driven through their public APIs only. All render 16-bit
+// stereo at the given rate with linear interpolation and play the module on
+// past its end. The references serve as a stopwatch and nothing else;
+// nothing of their sound is compared.
 #include <cstdint>
 #include <memory>
 
@@ -13,6 +14,7 @@ class PeerPlayer {
     virtual void render(int16_t* out, int32_t frames) = 0;
 };
 
-// Null, with one line on standard error, when the library refuses the module.
+// Null, with one line on standard error, when the player refuses the module.
 std::unique_ptr<PeerPlayer> openMikmodPlayer(const char* path, int32_t rate);
 std::unique_ptr<PeerPlayer> openXmpPlayer(const char* path, int32_t rate);
+std::unique_ptr<PeerPlayer> openOurPlayer(const char* path, int32_t rate);

@@ -62,6 +62,36 @@ TEST_F(VoiceUpdateTest, FollowsTheOutputRate) {
     setOutputFormat(44000);
 }
 
+TEST_F(VoiceUpdateTest, TheStepOfAPitchIsWorkedOutAgainInTheOtherModeOrAtAnotherRate) {
+    // The voice keeps the step of an unchanged pitch; the same numbers in
+    // the other mode or at another rate must give the step a voice that
+    // never played would work out.
+    const struct {
+        bool linear;
+        int period, periodDelta;
+        int32_t rate;
+    } sequence[] = {
+        {true, 1712, 0, 44000},    {false, 1712, 0, 44000}, {false, 1712, 0, 44000}, {true, 1712, 0, 44000},
+        {true, 1702, -10, 44000},  // the same linear pitch from other numbers
+        {false, 1702, -10, 44000}, {false, 1712, 0, 22050}, {true, 1712, 0, 96000},  {true, 1712, 0, 44000},
+    };
+    for (const auto& s : sequence) {
+        setOutputFormat(s.rate);
+        song.flags = s.linear ? SONG_LINEAR_FREQUENCIES : 0;
+        channel.period = s.period;
+        channel.periodDelta = s.periodDelta;
+        update(UPDATE_FREQUENCY);
+        const int32_t kept = voice.stepInt;
+        const uint32_t keptFraction = voice.stepFrac;
+        voice.stepRate = 0;  // forget: work it out afresh
+        update(UPDATE_FREQUENCY);
+        EXPECT_EQ(kept, voice.stepInt)
+            << s.linear << " " << s.period << " " << s.periodDelta << " " << s.rate;
+        EXPECT_EQ(keptFraction, voice.stepFrac) << s.linear << " " << s.period << " " << s.periodDelta;
+    }
+    setOutputFormat(44000);
+}
+
 TEST_F(VoiceUpdateTest, AbsurdPeriodsSaturate) {
     channel.period = -2000000000;  // long extra fine portamento up
     update(UPDATE_FREQUENCY);

@@ -1,24 +1,34 @@
 #pragma once
 // Hand-built samples and voices for the mixer tests.
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
 
+#include "music/mixer.h"
+#include "music/mixer_kernels.h"
 #include "music/output_format.h"
 #include "music/song.h"
 #include "music/voice.h"
 
 // A sample laid out as the loader lays it out: one zero frame before the
 // data, the frames, then 8 spare frames, the first of which holds the copy
-// the interpolation reads behind the loop end.
+// the interpolation reads behind the loop end; with `loopCopy`, then the
+// mixer's copy of a short forward loop as the loader makes it.
 struct TestSample {
     std::vector<int16_t> storage;
     Sample sample{};
 
     TestSample(const std::vector<int16_t>& frames, uint8_t loopType, uint32_t loopStart = 0,
-               uint32_t loopLength = 0) {
+               uint32_t loopLength = 0, bool loopCopy = false) {
         const uint32_t length = static_cast<uint32_t>(frames.size());
-        storage.assign(1 + length + 8, 0);
+        const size_t copyAt = 1 + length + 8;
+        Sample shape{};
+        shape.loopType = loopType;
+        shape.loopLength = loopLength;
+        storage.assign(copyAt + (loopCopy ? loopCopySize(shape) : 0), 0);
         for (size_t k = 0; k < frames.size(); ++k) storage[1 + k] = frames[k];
         sample.data = length ? storage.data() + 1 : nullptr;
         sample.length = length;
@@ -30,6 +40,7 @@ struct TestSample {
             const uint32_t end = loopStart + loopLength;
             sample.data[end] =
                 loopType == SAMPLE_FORWARD_LOOP ? sample.data[loopStart] : sample.data[end - 1];
+            if (loopCopy) writeLoopCopy(sample, storage.data() + copyAt);
         } else {
             sample.loopStart = 0;
             sample.loopLength = length;
@@ -80,4 +91,19 @@ inline Voice& startVoice(int index, const Sample* sample, uint64_t position, uin
 // What one frame at gain byte g adds to a zero buffer entry for value x.
 inline float addedAtGain(double value, uint8_t gain) {
     return static_cast<float>(value * (gain * static_cast<double>(1.0f / 255.0f)));
+}
+
+inline const char* pathName(MixPath path) {
+    switch (path) {
+        case MixPath::Avx2:
+            return "avx2";
+        case MixPath::Avx512:
+            return "avx512";
+        default:
+            return "scalar";
+    }
+}
+// Names the instances of a test run on every path.
+inline std::string pathTestName(const ::testing::TestParamInfo<MixPath>& info) {
+    return pathName(info.param);
 }

@@ -30,7 +30,9 @@ namespace {
 
 constexpr int32_t DEFAULT_RATE = 44000;
 constexpr int64_t PASS_CAP_SECONDS = 30 * 60;
-constexpr int32_t CHUNK_FRAMES = 4096;
+// Frames rendered and written at a time: 256 KB, so that writing a long
+// render costs few system calls (at 16 KB they took a tenth of the time).
+constexpr int32_t CHUNK_FRAMES = 65536;
 
 constexpr OptionSpec OUTPUT_OPTION{"output", 'o', "FILE",
                                    "where the WAV goes; '-' writes it to standard output"};
@@ -337,10 +339,13 @@ int render(const Options& o) {
     if (!writeWavHeader(out, o.rate, frames)) return writeFailed();
 
     Progress progress(!o.quiet && isatty(STDERR_FILENO), frames, o.rate);
-    std::vector<int16_t> pcm(static_cast<size_t>(CHUNK_FRAMES) * 2);
+    // No larger than the render: a short one should not pay for zeroing
+    // and faulting in the whole chunk.
+    const int64_t chunk = std::min<int64_t>(CHUNK_FRAMES, frames);
+    std::vector<int16_t> pcm(static_cast<size_t>(chunk) * 2);
     int64_t done = 0;
     while (done < frames) {
-        const int32_t n = static_cast<int32_t>(std::min<int64_t>(CHUNK_FRAMES, frames - done));
+        const int32_t n = static_cast<int32_t>(std::min<int64_t>(chunk, frames - done));
         renderPcm16(renderer, pcm.data(), n);
         if (!writeWavFrames(out, pcm.data(), n)) return writeFailed();
         done += n;
