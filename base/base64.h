@@ -18,8 +18,8 @@ constexpr size_t base64Length(size_t bytes) {
 
 enum class Base64 {
     Valid,
-    CutShort,       // the text ends inside a group of four
-    BadCharacter,   // a character outside the alphabet, or "=" before the end
+    CutShort,      // the text ends inside a group of four
+    BadCharacter,  // a character outside the alphabet, or "=" before the end
 };
 
 struct Base64Result {
