@@ -1,12 +1,15 @@
 # Thin front over CMake. Each goal installs the Debian packages it needs and
 # no more (with sudo when not root), then builds what it needs:
 #   make run      the card's packages; builds the card alone and starts it
-#   make          the card and its tools (xmrender, yulecard-shot, and the
-#                 recorder where FFmpeg's libraries are installed)
+#   make          the card and its tools (xmrender, yulecard-shot,
+#                 yulecard-pack, and the recorder where FFmpeg's libraries
+#                 are installed)
 #   make test     the test packages; builds everything and runs every test
-#   make web      emscripten; builds the web card into build-web/site/
+#   make web      emscripten; builds the web card into build-web/site/ and
+#                 the card as one file, build-web/yulecard.html
 #   make bench    the reference players; builds and runs the benchmarks
-#   make install PREFIX=DIR, make package (the Debian package)
+#   make install PREFIX=DIR, make package (the Debian package, with the
+#                 one-file card yulecard-pack fills in: needs emscripten)
 BUILD ?= build
 JOBS  ?= $(shell nproc)
 PREFIX ?= /usr/local
@@ -99,8 +102,12 @@ test: test-deps configure
 install: build
 	cmake --install $(BUILD) --prefix "$(PREFIX)"
 
-package: build
+# The package carries the empty one-file card that yulecard-pack fills in,
+# built with emscripten into BUILD/web, where the installation looks for it.
+package: build web-deps
 	@$(MAKE) --no-print-directory install-missing WANTED="dpkg-dev"
+	$(EMSCRIPTEN_ENV) emcmake cmake -S . -B $(BUILD)/web -DCMAKE_BUILD_TYPE=Release
+	$(EMSCRIPTEN_ENV) cmake --build $(BUILD)/web -j $(JOBS) --target yulecard-one-file
 	cmake --build $(BUILD) --target package
 
 bench: bench-deps configure
@@ -113,6 +120,7 @@ web: web-deps
 	$(EMSCRIPTEN_ENV) emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release
 	$(EMSCRIPTEN_ENV) cmake --build $(WEB_BUILD) -j $(JOBS)
 	@echo "The web card: $(WEB_BUILD)/site/ (copy it to any static host)"
+	@echo "The card as one file: $(WEB_BUILD)/yulecard.html (yulecard-pack --page fills it in)"
 
 web-serve: web
 	/usr/bin/python3 web/serve.py $(WEB_BUILD)/site

@@ -31,6 +31,10 @@ struct LoadedCardContent {
     // left as it was.
     bool setMusic(std::string bytes, std::string_view name, std::string& error);
 
+    // Back to ours, the other part kept as it is.
+    void useOurGreeting() { writerText_.clear(); }
+    void useOurMusic() { module_.clear(); }
+
     bool hasOwnGreeting() const { return !writerText_.empty(); }
     bool hasOwnMusic() const { return !module_.empty(); }
     // The writer's input for the own greeting: a tag, then the text in the

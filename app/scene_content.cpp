@@ -73,6 +73,22 @@ void sceneContentSetup() {
     sceneSleep(SCENE_START_WAIT_MS);
 }
 
+void sceneSkipToWriting() {
+    // Every step of the slide-in and the approach is taken as the frames
+    // take them, undrawn, so the palm and the hand stand exactly where the
+    // full show has them when it starts writing.
+    while (palmX < 0.0f) palmX = static_cast<float>(static_cast<double>(palmX) + PALM_STEP);
+    while (!(approachX.advance(1.0f) && approachY.advance(1.0f))) {
+    }
+    textWriter.placeHand(static_cast<int32_t>(approachX.value), static_cast<int32_t>(approachY.value));
+    phase = SCENE_WRITING;
+}
+
+void sceneRestartGreeting() {
+    const TextWriterConfig config = greetingWriterConfig();
+    textWriter.restart(config.text, config.textBytes);
+}
+
 void sceneContentFrame() {
     // Snow: drawn by the processor into its own layer, then keyed over the
     // backdrop. When the lock fails this frame has no snow.

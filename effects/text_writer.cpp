@@ -47,23 +47,37 @@ void TextWriter::setup(DisplayContext* directDraw, const TextWriterConfig& confi
                 glyphs_.push_back(GlyphSource{1 + c * (glyphWidth_ + 1), 1 + r * (glyphHeight_ + 1)});
     }
 
-    text_.assign(static_cast<size_t>(config.textBytes > 0 ? config.textBytes : 0), TEXT_END);
-    // safety: only the text up to its terminator is copied (the rest stays
-    // zero, as the padded constant has it), so a shorter constant is never
-    // read past its end; the last byte always ends the text.
-    const char* tagged = config.text;
-    if (!text_.empty() && tagged &&
-        strnlen(tagged, TEXT_WRITER_TAG_LENGTH) == static_cast<size_t>(TEXT_WRITER_TAG_LENGTH)) {
-        const char* body = tagged + TEXT_WRITER_TAG_LENGTH;
-        std::memcpy(text_.data(), body, strnlen(body, text_.size() - 1));
-    }
-
+    copyText(config.text, config.textBytes);
     penX_ = startX_ = config.penStartX;
     penY_ = startY_ = config.penStartY;
     readIndex_ = 0;
     glyphCount_ = 0;
     delay_ = 0;
     typing_ = true;
+}
+
+void TextWriter::copyText(const char* tagged, int32_t textBytes) {
+    text_.assign(static_cast<size_t>(textBytes > 0 ? textBytes : 0), TEXT_END);
+    // safety: only the text up to its terminator is copied (the rest stays
+    // zero, as the padded constant has it), so a shorter constant is never
+    // read past its end; the last byte always ends the text.
+    if (!text_.empty() && tagged &&
+        strnlen(tagged, TEXT_WRITER_TAG_LENGTH) == static_cast<size_t>(TEXT_WRITER_TAG_LENGTH)) {
+        const char* body = tagged + TEXT_WRITER_TAG_LENGTH;
+        std::memcpy(text_.data(), body, strnlen(body, text_.size() - 1));
+    }
+}
+
+void TextWriter::restart(const char* text, int32_t textBytes) {
+    copyText(text, textBytes);
+    // As at a new page: the page cleared, the hand glides back to where
+    // every page begins and writes from there.
+    readIndex_ = 0;
+    glyphCount_ = 0;
+    delay_ = 0;
+    penX_ = startX_;
+    penY_ = startY_;
+    startGlide();
 }
 
 GlyphSource TextWriter::glyphSource(int32_t index) const {
@@ -197,9 +211,13 @@ bool TextWriter::frame(DisplayDevice& display) {
     return true;
 }
 
-bool TextWriter::drawHandAt(DisplayDevice& display, int32_t x, int32_t y) {
+void TextWriter::placeHand(int32_t x, int32_t y) {
     handX_ = x;
     handY_ = y;
+}
+
+bool TextWriter::drawHandAt(DisplayDevice& display, int32_t x, int32_t y) {
+    placeHand(x, y);
     return handSurface_.blit(display, x, y, TEXT_WRITER_HAND_WIDTH, TEXT_WRITER_HAND_HEIGHT, 0, 0,
                              TEXT_WRITER_HAND_WIDTH, TEXT_WRITER_HAND_HEIGHT) != 0;
 }

@@ -72,6 +72,11 @@ class TextWriter {
     // picture that fails to load is simply not drawn.
     void setup(DisplayContext* directDraw, const TextWriterConfig& config);
 
+    // Writes `text` (as TextWriterConfig's text and textBytes) from its
+    // beginning, with the font and pen start of the set-up: the page is
+    // cleared and the hand glides to the pen's start, as at a new page.
+    void restart(const char* text, int32_t textBytes);
+
     // One frame: reads the next character when due, draws the page's glyphs,
     // moves the gliding hand and draws it. Returns true.
     bool frame(DisplayDevice& display);
@@ -79,6 +84,9 @@ class TextWriter {
     // Draws the whole hand picture with its top-left corner at (x, y) and
     // remembers (x, y) as the pen point. Returns the blit's result.
     bool drawHandAt(DisplayDevice& display, int32_t x, int32_t y);
+    // Remembers (x, y) as the pen point without drawing: the hand is there
+    // when the next frame draws it.
+    void placeHand(int32_t x, int32_t y);
 
     // The glyphs on the page, in the order they were written.
     std::span<const GlyphCell> cells() const { return {cells_.data(), static_cast<size_t>(glyphCount_)}; }
@@ -102,6 +110,7 @@ class TextWriter {
     ImageSurface& handSurface() { return handSurface_; }
 
   private:
+    void copyText(const char* tagged, int32_t textBytes);
     void readCharacter();
     char32_t characterAt(int32_t index, int32_t& length) const;
     void startGlide();

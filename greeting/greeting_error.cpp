@@ -122,3 +122,11 @@ std::string greetingErrorJson(const GreetingError& error) {
     appendJsonString(out, englishReason(error));
     return out + "}";
 }
+
+std::string englishProblemJson(std::string_view problem, std::string_view english) {
+    std::string out = "{\"problem\":";
+    appendJsonString(out, problem);
+    out += ",\"line\":0,\"column\":0,\"values\":{},\"english\":";
+    appendJsonString(out, english);
+    return out + "}";
+}

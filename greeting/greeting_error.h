@@ -61,3 +61,8 @@ std::string englishErrorLine(std::string_view name, const GreetingError& error);
 // {"problem":"not-in-font","line":2,"column":14,"values":{"codePoint":"U+1F384"},"english":"..."}
 // "" for None.
 std::string greetingErrorJson(const GreetingError& error);
+
+// The same form for a problem the card names only in English (a card file's
+// slot cut short, say): `problem` as the key, no place, no values. The pages
+// say `english` for a key their tables do not word.
+std::string englishProblemJson(std::string_view problem, std::string_view english);

@@ -11,7 +11,7 @@ set(_yule_generated "${CMAKE_BINARY_DIR}/packaging")
 # FFmpeg's libraries were found, and a build for another platform may make
 # fewer tools.
 set(YULECARD_PROVIDES_BINARIES "")
-foreach(_program yulecard xmrender yulecard-shot yulecard-record)
+foreach(_program yulecard xmrender yulecard-shot yulecard-record yulecard-pack)
   if(TARGET ${_program})
     install(TARGETS ${_program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
     string(APPEND YULECARD_PROVIDES_BINARIES "    <binary>${_program}</binary>\n")
@@ -40,7 +40,7 @@ install(FILES "${_yule_generated}/${YULECARD_APP_ID}.metainfo.xml" DESTINATION $
 
 # Manual pages carry the version and its date, and are installed
 # compressed, as man-db reads them and Debian requires.
-set(_yule_man_pages yulecard.6 xmrender.1 yulecard-shot.1)
+set(_yule_man_pages yulecard.6 xmrender.1 yulecard-shot.1 yulecard-pack.1)
 if(TARGET yulecard-record)
   list(APPEND _yule_man_pages yulecard-record.1)
 endif()
@@ -64,3 +64,10 @@ install(FILES "${CMAKE_SOURCE_DIR}/LICENSE" "${CMAKE_SOURCE_DIR}/resources/FONT-
         "${CMAKE_SOURCE_DIR}/docs/greeting-polish.txt" "${CMAKE_SOURCE_DIR}/docs/greeting-greek.txt"
         "${CMAKE_SOURCE_DIR}/docs/greeting-russian.txt"
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+# The empty one-file card that yulecard-pack fills in, from the web build
+# (make web, or the tests' build of it in BUILD/web): the desktop build does
+# not need emscripten, so the page is installed where it has been built.
+set(YULE_ONE_FILE_PAGE "${CMAKE_BINARY_DIR}/web/yulecard.html" CACHE FILEPATH
+    "The web build's yulecard.html, installed for yulecard-pack")
+install(FILES "${YULE_ONE_FILE_PAGE}" DESTINATION ${CMAKE_INSTALL_DATADIR}/yulecard OPTIONAL)

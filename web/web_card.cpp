@@ -17,8 +17,10 @@
 #include "app/card_content.h"
 #include "app/frame_loop.h"
 #include "app/scene.h"
+#include "app/scene_content.h"
 #include "app/scene_frame.h"
 #include "app/scene_host.h"
+#include "app/scene_state.h"
 #include "greeting/greeting_error.h"
 #include "greeting/greeting_layout.h"
 #include "greeting/greeting_link.h"
@@ -84,6 +86,15 @@ void timedFeederPass() {
     figures.musicMs += emscripten_get_now() - start;
 }
 
+// The preview's set-up: the show as writing begins, and no head start
+// before the first frame, so the sender sees their first letter at once.
+int sceneInitInPlace() {
+    if (!sceneInit()) return 0;
+    sceneSkipToWriting();
+    takeFirstFrameDelay();
+    return 1;
+}
+
 void endShow(uint32_t code) {
     emscripten_cancel_main_loop();
     const int status = shell->close(code);
@@ -122,8 +133,10 @@ EMSCRIPTEN_KEEPALIVE int yuleShowInvitation() {
 
 // Opens the card: the show and its music start together (the music with its
 // head start). Called from the page's gesture handler, so the browser lets
-// the sound start. 1 when the show runs.
-EMSCRIPTEN_KEEPALIVE int yuleOpenCard() {
+// the sound start. With `inPlace` (the compose page's preview) the palm and
+// the hand are in place at once and the first frame starts writing. 1 when
+// the show runs.
+EMSCRIPTEN_KEEPALIVE int yuleOpenCard(int inPlace) {
     if (shell) return 1;
     // No threads in a page: the player's requests drive the feeder.
     setFeeding(Feeding::ByHost);
@@ -131,8 +144,9 @@ EMSCRIPTEN_KEEPALIVE int yuleOpenCard() {
     clearPostedMessages();
     figures = ShowFigures{};
     paused = false;
-    shell = std::make_unique<CardShell>(FrameLoopHooks{sceneInit, timedSceneFrame, sceneShutdown},
-                                        FramePacing::RunningDeadline, tickCount);
+    shell = std::make_unique<CardShell>(
+        FrameLoopHooks{inPlace != 0 ? sceneInitInPlace : sceneInit, timedSceneFrame, sceneShutdown},
+        FramePacing::RunningDeadline, tickCount);
     if (!shell->open()) {
         shell.reset();
         return 0;
@@ -168,29 +182,33 @@ EMSCRIPTEN_KEEPALIVE const char* yuleGreetingText() {
 }
 
 // Takes the greeting from the link's fragment (with or without "#") for the
-// next opening. A fragment without one brings back the card's own. Returns
-// "" or, when the link's greeting cannot be written, the reason in parts as
-// JSON (greeting/greeting_error.h), for the page to word in its language;
-// the card's own greeting is used then, and the page says so.
+// next opening; the music stays as it is. A fragment without one brings
+// back the card's own. Returns "" or, when the link's greeting cannot be
+// written, the reason in parts as JSON (greeting/greeting_error.h), for the
+// page to word in its language; the card's own greeting is used then, and
+// the page says so.
 EMSCRIPTEN_KEEPALIVE const char* yuleUseGreetingLink(const char* fragment) {
     static std::string error;
     error.clear();
-    useCardContent(LoadedCardContent{});  // ours, unless the link has a greeting that can be written
+    LoadedCardContent content = usedCardContent();
+    content.useOurGreeting();  // unless the link has a greeting that can be written
     const GreetingLink link = greetingFromFragment(fragment != nullptr ? fragment : "");
-    if (!link.present) return "";
-    if (!link.ok()) {
-        error = greetingErrorJson(link.errorParts);
-        return error.c_str();
+    if (link.present && !link.ok()) error = greetingErrorJson(link.errorParts);
+    if (link.present && link.ok()) {
+        const GreetingResult laid = layOutGreeting(link.bytes, LINK_GREETING_NAME);
+        if (laid.ok())
+            content.setGreeting(laid.greeting);
+        else
+            error = greetingErrorJson(laid.errorParts);
     }
-    const GreetingResult laid = layOutGreeting(link.bytes, LINK_GREETING_NAME);
-    if (!laid.ok()) {
-        error = greetingErrorJson(laid.errorParts);
-        return error.c_str();
-    }
-    LoadedCardContent content;
-    content.setGreeting(laid.greeting);
     useCardContent(content);
-    return "";
+    return error.c_str();
+}
+
+// The preview's greeting changed (a new link): the hand writes it from its
+// beginning while the show goes on.
+EMSCRIPTEN_KEEPALIVE void yuleRestartGreeting() {
+    if (shell) sceneRestartGreeting();
 }
 
 // For the page that writes a greeting: "" when `greetingFile` can be
@@ -227,6 +245,10 @@ EMSCRIPTEN_KEEPALIVE void yuleHoldAfterFrame(double frame) {
 }
 
 // Figures for the page's tests and benchmarks.
+// The glyphs on the palm now: a preview writes from its first frame.
+EMSCRIPTEN_KEEPALIVE double yuleGlyphsOnPalm() {
+    return shell ? static_cast<double>(textWriter.glyphCount()) : 0;
+}
 EMSCRIPTEN_KEEPALIVE double yuleFramesShown() {
     return static_cast<double>(figures.frames);
 }

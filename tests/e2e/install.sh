@@ -46,7 +46,7 @@ succeeds() {  # passes when the command succeeds; shows what it said if not
 }
 
 # Every file, where the desktop looks for it.
-for program in yulecard xmrender yulecard-shot; do
+for program in yulecard xmrender yulecard-shot yulecard-pack; do
   check "bin/$program" test -x "$prefix/bin/$program"
 done
 share="$prefix/share"
@@ -56,7 +56,7 @@ for size in 16 32 48 64 128 256 512; do
 done
 metainfo=("$share"/metainfo/*.metainfo.xml)
 check "one AppStream file" test "${#metainfo[@]}" -eq 1 -a -f "${metainfo[0]}"
-pages=(man6/yulecard.6 man1/xmrender.1 man1/yulecard-shot.1)
+pages=(man6/yulecard.6 man1/xmrender.1 man1/yulecard-shot.1 man1/yulecard-pack.1)
 for page in "${pages[@]}"; do
   check "the manual page $page" test -f "$share/man/$page.gz"
 done
@@ -87,7 +87,7 @@ done
 # The version, one for every program, from the project's CMake version.
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 check "the build knows its version ($version)" test -n "$version"
-for program in yulecard xmrender yulecard-shot yulecard-record; do
+for program in yulecard xmrender yulecard-shot yulecard-pack yulecard-record; do
   [ -x "$prefix/bin/$program" ] || continue
   check "$program --version says $version" test "$("$prefix/bin/$program" --version)" = "$program $version"
 done

@@ -17,7 +17,7 @@ chromium=${CHROMIUM:-/usr/bin/chromium}
 [ -x "$chromium" ] || { echo "SKIP: no Chromium at $chromium (apt-get install chromium)"; exit 77; }
 playwright="$build/npm/node_modules"
 [ -d "$playwright/playwright-core" ] || { echo "SKIP: no playwright-core in $playwright (make test installs it)"; exit 77; }
-for tool in tools/shot/yulecard-shot tools/xmrender/xmrender bench/budget; do
+for tool in tools/shot/yulecard-shot tools/xmrender/xmrender tools/pack/yulecard-pack bench/budget; do
   [ -x "$build/$tool" ] || { echo "SKIP: $build/$tool not built"; exit 77; }
 done
 
@@ -65,6 +65,14 @@ echo "  figure wasm under Node: $(node "$web/web/budget.js" | tr '\n' ' ')"
 # References for the page: frames of the show, the first seconds of sound,
 # and a frame of a card with a greeting of its own (the page gets it by link).
 write_references "$build" "$source" "$out/reference" || { echo "FAIL references"; failed=$((failed + 1)); }
+# The card as one file that yulecard-pack makes of the greeting and module
+# the compose page is given: the page's download must be these bytes.
+printf 'Frohe Weihnachten!\n\nGod Jul och\nGott Nytt \303\205r' >"$out/reference/packed-greeting.txt"
+cp "$source/fuzz/seeds/notes_8bit_loop.xm" "$out/reference/packed-music.xm"
+printf 'not a module\n' >"$out/reference/refused-music.xm"
+"$build/tools/pack/yulecard-pack" --page "$web/yulecard.html" --greeting "$out/reference/packed-greeting.txt" \
+  --music "$out/reference/packed-music.xm" -o "$out/reference/packed.html" || {
+  echo "FAIL yulecard-pack"; failed=$((failed + 1)); }
 
 # Adds the counts a node test printed last ("N passed, N failed") to ours.
 count_log() {

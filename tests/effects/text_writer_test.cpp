@@ -292,6 +292,37 @@ TEST_F(TextWriterTest, RestartBeginsAgainAtTheStartWithoutGlide) {
     EXPECT_EQ(writer.cells()[0].ch, 'A');
 }
 
+TEST_F(TextWriterTest, RestartWithANewTextClearsThePageAndGlidesBackBeforeWriting) {
+    start("ABCDEF");
+    readFrames(12);  // A, B, C placed; the hand on C
+    ASSERT_EQ(writer.glyphCount(), 3);
+    const int32_t handX = writer.handX();
+    std::string next(1029, '\0');
+    std::memcpy(next.data(), "TAG01XY", 7);
+    writer.restart(next.data(), TEXT_WRITER_TEXT_BYTES);
+    EXPECT_EQ(writer.glyphCount(), 0);
+    EXPECT_EQ(writer.readIndex(), 0);
+    EXPECT_EQ(writer.delayFrames(), 0);
+    EXPECT_FALSE(writer.typing()) << "the hand glides back first";
+    EXPECT_EQ(writer.penX(), 138);
+    EXPECT_EQ(writer.penY(), 100);
+    // The glide leaves the hand where it was and takes it to the start, then
+    // the new text's first letter is written there, not the old one's fourth.
+    int frames = 0;
+    while (!writer.typing() && frames < 100) {
+        writer.frame(screen);
+        ++frames;
+        ASSERT_EQ(writer.glyphCount(), 0);
+    }
+    EXPECT_GT(frames, 1);
+    EXPECT_LT(writer.handX(), handX);
+    writer.frame(screen);
+    ASSERT_EQ(writer.glyphCount(), 1);
+    EXPECT_EQ(writer.cells()[0].ch, U'X');
+    EXPECT_EQ(writer.cells()[0].x, 138);
+    EXPECT_EQ(writer.cells()[0].y, 100);
+}
+
 TEST_F(TextWriterTest, PauseRightBeforeTheEndDoesNotSkipIt) {
     start("A\r");
     const std::vector<int> reads = readFrames(12);

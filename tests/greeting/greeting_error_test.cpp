@@ -116,6 +116,10 @@ TEST(GreetingError, JsonForThePagesEscapesWhatAWordMayHold) {
         "{\"problem\":\"word-too-long\",\"line\":1,\"column\":0,\"values\":{\"word\":\"\\\"a\\\\b\\u0001ł\","
         "\"letters\":\"21\"},\"english\":\"\\\"\\\"a\\\\b\\u0001ł\\\" is longer than a line of the card "
         "(21 letters)\"}");
+    // A problem named in English alone (a card file's slot) has the same form.
+    EXPECT_EQ(englishProblemJson("card-file", "the greeting's \"length\" is missing"),
+              "{\"problem\":\"card-file\",\"line\":0,\"column\":0,\"values\":{},"
+              "\"english\":\"the greeting's \\\"length\\\" is missing\"}");
 }
 
 // The JavaScript string after `"key":` in `source`, its pieces joined by "+"

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "display/pixel_buffer.h"
-#include "scratch_folder.h"
+#include "support/scratch_folder.h"
 #include "tests/support/card_like_media.h"
 #include "tools/record/video_writer.h"
 

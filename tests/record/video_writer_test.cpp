@@ -16,8 +16,8 @@
 #include "decoded_file.h"
 #include "display/pixel_buffer.h"
 #include "media_checks.h"
-#include "scratch_folder.h"
 #include "stream_checks.h"
+#include "support/scratch_folder.h"
 #include "tests/support/card_like_media.h"
 #include "tools/picture/frame_picture.h"
 

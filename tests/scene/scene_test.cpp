@@ -8,11 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "app/card_content.h"
 #include "app/frame_loop.h"
 #include "app/scene_content.h"
 #include "app/scene_frame.h"
 #include "app/scene_state.h"
 #include "display/pixel_buffer.h"
+#include "greeting/greeting_layout.h"
 #include "greeting/greeting_text.h"
 #include "platform/wall_clock.h"
 
@@ -220,6 +222,61 @@ TEST_F(SceneTest, SameClockSameFramesOtherClockOtherSnow) {
     ASSERT_EQ(sceneInit(), 1);
     for (int frame = 0; frame < 60; ++frame) sceneFrame();
     EXPECT_NE(shownFrame(), first);
+}
+
+// What the writer shows in a frame: enough to tell two frames' writing apart.
+struct Writing {
+    int32_t glyphs, readIndex, handX, handY, penX, penY;
+    bool operator==(const Writing&) const = default;
+};
+Writing writingNow() {
+    return Writing{textWriter.glyphCount(), textWriter.readIndex(), textWriter.handX(),
+                   textWriter.handY(),      textWriter.penX(),      textWriter.penY()};
+}
+
+TEST_F(SceneTest, StartedInPlaceItWritesAsTheFullShowDoesFromItsFirstLetter) {
+    constexpr int WRITING_STARTS = 330, FRAMES = 400;
+    std::vector<Writing> full;
+    for (int frame = 0; frame < WRITING_STARTS + FRAMES; ++frame) {
+        sceneFrame();
+        if (frame >= WRITING_STARTS) full.push_back(writingNow());
+    }
+    const float palmEnd = palmX;
+
+    sceneShutdown();
+    ASSERT_EQ(sceneInit(), 1);
+    sceneSkipToWriting();
+    EXPECT_EQ(phase, SCENE_WRITING);
+    EXPECT_EQ(palmX, palmEnd);
+    EXPECT_EQ(textWriter.handX(), 138) << "the hand where the approach leaves it";
+    EXPECT_EQ(textWriter.handY(), -50);
+    std::vector<Writing> inPlace;
+    for (int frame = 0; frame < FRAMES; ++frame) {
+        sceneFrame();
+        inPlace.push_back(writingNow());
+    }
+    EXPECT_EQ(inPlace.front().glyphs, 1) << "the first frame writes the first letter";
+    EXPECT_TRUE(inPlace == full);
+}
+
+TEST_F(SceneTest, ARestartedGreetingIsWrittenAnewWhileTheShowGoesOn) {
+    sceneSkipToWriting();
+    for (int frame = 0; frame < 100; ++frame) sceneFrame();
+    ASSERT_GT(textWriter.glyphCount(), 10);
+
+    LoadedCardContent content;
+    const GreetingResult laid = layOutGreeting("Zebra", "test");
+    ASSERT_TRUE(laid.ok()) << laid.error;
+    content.setGreeting(laid.greeting);
+    useCardContent(content);
+    sceneRestartGreeting();
+    EXPECT_EQ(textWriter.glyphCount(), 0);
+    EXPECT_EQ(phase, SCENE_WRITING);
+    for (int frame = 0; frame < 60 && textWriter.glyphCount() == 0; ++frame) sceneFrame();
+    ASSERT_EQ(textWriter.glyphCount(), 1);
+    EXPECT_EQ(textWriter.cells()[0].ch, U'Z');
+    EXPECT_EQ(phase, SCENE_WRITING) << "the palm and the hand stay in place";
+    useCardContent(LoadedCardContent{});
 }
 
 TEST_F(SceneTest, ShutdownGivesUpThePictures) {

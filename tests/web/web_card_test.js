@@ -386,9 +386,17 @@ async function linkPages(browser, shots) {
   errors = [];
   page = await browser.newPage({viewport: {width: 1200, height: 800}});
   watchErrors(page, errors);
-  await page.goto(`${BASE}/compose.html`);
+  await page.goto(`${BASE}/compose.html?test=1`);
   await page.waitForFunction(() => document.getElementById('link').value.includes('#greeting='), null,
                              {timeout: 10000});
+  // The preview starts with the palm and the hand in place: its first
+  // letter within its first frames, where the full show's is at frame 331.
+  const preview = page.frame({url: /preview=1/});
+  await preview.waitForFunction(() => window.yulecardTest && window.yulecardTest.stats().glyphs > 0, null,
+                                {timeout: 20000});
+  const first = await preview.evaluate(() => window.yulecardTest.stats());
+  check('the compose page\'s preview writes from its first frames', first.frames < 100,
+        `first letter seen at frame ${first.frames}`);
   await page.fill('#greeting-file', 'Weihnachtsbaumschmucks are lovely');
   await page.waitForFunction(() => document.getElementById('problem').textContent !== '', null, {timeout: 5000});
   const problem = await page.textContent('#problem');
@@ -406,6 +414,31 @@ async function linkPages(browser, shots) {
                               written, {timeout: 10000})
       .then(() => check('the compose page\'s preview is the card writing that greeting', true),
             () => check('the compose page\'s preview is the card writing that greeting', false));
+  // An edit restarts the writing, not the show.
+  const edited = await preview.evaluate(() => window.yulecardTest.stats());
+  check('... written anew while the show goes on', edited.frames > first.frames && edited.showing,
+        `frame ${edited.frames} after ${first.frames}`);
+
+  // A module the card's loader refuses is named; one it takes is played by
+  // the preview; the download is yulecard-pack's card of the same, byte for byte.
+  await page.setInputFiles('#music', path.join(REFERENCES, 'refused-music.xm'));
+  await page.waitForFunction(() => document.getElementById('music-problem').textContent !== '', null,
+                             {timeout: 5000});
+  const refused = await page.textContent('#music-problem');
+  check('a module the card refuses is named with the loader\'s reason', /^refused-music\.xm: /.test(refused), refused);
+  await page.setInputFiles('#music', path.join(REFERENCES, 'packed-music.xm'));
+  await page.waitForFunction(() => !document.getElementById('own-music').hidden, null, {timeout: 5000});
+  const played = await preview.waitForFunction(() => window.yulecardTest.stats().sampleRate > 0, null,
+                                               {timeout: 10000}).then(() => true, () => false);
+  check('a module the card takes: no problem, and the preview plays it',
+        played && await page.textContent('#music-problem') === '');
+  const [download] = await Promise.all([page.waitForEvent('download'), page.click('#download')]);
+  const made = fs.readFileSync(await download.path());
+  const packed = fs.readFileSync(path.join(REFERENCES, 'packed.html'));
+  check('the downloaded card is yulecard-pack\'s for the same greeting and module, byte for byte',
+        made.equals(packed), `${made.length} bytes against ${packed.length}`);
+  check('... named after the greeting\'s first words', download.suggestedFilename() ===
+        'Frohe Weihnachten God Jul och.html', download.suggestedFilename());
   await page.screenshot({path: path.join(OUT, 'web-compose.png')});
   check('the compose page: no console error', errors.length === 0, errors.slice(0, 3).join(' | '));
   await page.close();

@@ -2,10 +2,10 @@
 
 #include <cmath>
 
+#include "base/partial_file.h"
 #include "display/pixel_buffer.h"
 #include "tools/record/ffmpeg_error.h"
 #include "tools/record/ffmpeg_handles.h"
-#include "tools/record/partial_file.h"
 #include "tools/record/picture_converter.h"
 #include "tools/record/sound_track.h"
 #include "tools/record/stream_encoder.h"

@@ -4,6 +4,8 @@
 // every frame and makes every sample; this page only scales the pictures
 // and plays the sound it is handed.
 'use strict';
+// The page's scripts ran: the line for a file cut short inside them stays hidden.
+document.documentElement.classList.add('scripted');
 (function () {
   // About a second of sound queued in the player: a main thread busy for
   // half a second is not heard.
@@ -18,8 +20,12 @@
   // tap on the sound) are read only with test=1.
   const testing = query.get('test') === '1';
   // The page that writes a greeting shows the card in a frame as a preview:
-  // silent, opened at once, and opened anew whenever the greeting changes.
+  // opened at once with the palm and the hand in place, writing the greeting
+  // anew whenever it changes; silent unless the sender picked a module.
   const preview = query.get('preview') === '1';
+  // A card sent as one file has no page beside it to write one's own
+  // (known once the page is parsed).
+  let offerCompose = false;
 
   const stage = document.getElementById('stage');
   const canvas = document.getElementById('card');
@@ -45,14 +51,15 @@
   let showing = false;
   let muted = false;
   let firstPictureAt = null;
-  let restartPreview = false;  // the preview's greeting changed: open it anew
+  let restartPreview = false;  // the preview's music changed: open it anew
+  let previewMusic = false;  // the preview plays the sender's module
   let presentMs = 0;  // the page's share of showing pictures, all told
   const audio = {context: null, gain: null, tap: null, node: null, ready: null, cardRate: 0,
                  generation: 0, starved: 0, inGesture: null};
   // Test aids: a forced context rate, and the main thread kept busy right
   // after the player's first request is answered (a page slow at the start).
   const trial = {rate: testing && query.has('rate') ? Number(query.get('rate')) : 0, busyAtStart: 0,
-                 errors: []};
+                 errors: [], tapUrl: 'test/tap_worklet.js'};
   if (testing) {
     // Classic WebDriver reports no page errors: the page keeps its own record.
     window.addEventListener('error', (e) => trial.errors.push(String(e.message || e)));
@@ -135,7 +142,7 @@
   // ---- Sound ----
 
   function audioOpen(rate) {
-    if (preview) return 0;  // a preview is silent
+    if (preview && !previewMusic) return 0;  // a preview is silent but for the sender's own music
     const Context = window.AudioContext || window.webkitAudioContext;
     if (!Context || typeof AudioWorkletNode === 'undefined') return 0;
     const asked = trial.rate || rate;
@@ -159,7 +166,7 @@
     audio.gain = context.createGain();
     audio.gain.gain.value = muted ? 0 : 1;
     audio.gain.connect(context.destination);
-    audio.ready = context.audioWorklet.addModule('player_worklet.js');
+    audio.ready = context.audioWorklet.addModule(cardSources.player());
     if (testing && query.get('tap') === '1') audio.ready = audio.ready.then(() => addTap(context));
     // Opened from the click, tap or key, so the browser lets it play.
     if (context.state === 'suspended') context.resume().catch(() => {});
@@ -232,7 +239,7 @@
     showing = true;
     invitation.hidden = true;
     writeOwn.hidden = true;
-    if (!card._yuleOpenCard()) {
+    if (!card._yuleOpenCard(preview ? 1 : 0)) {
       showing = false;
       showNotice(words.cannotOpen);
       invitation.hidden = false;
@@ -240,6 +247,11 @@
     }
     controls.hidden = preview;
     setStopControl();
+    describeGreeting();
+  }
+
+  // The greeting being written, as text for screen readers, in its language.
+  function describeGreeting() {
     greetingText.lang = greetingLanguage;
     greetingText.textContent = card.UTF8ToString(card._yuleGreetingText());
   }
@@ -264,7 +276,7 @@
       }
       card._yuleShowInvitation();
       invitation.hidden = false;
-      writeOwn.hidden = false;
+      writeOwn.hidden = !offerCompose;
     }, 0);
   }
 
@@ -296,16 +308,64 @@
     greetingLanguage = own ? 'en' : chosen || document.documentElement.lang;
   }
 
-  // A preview opens again with the new greeting; the card itself takes a new
-  // link from its next opening.
+  // What the card writes and plays. A card sent as one file carries the
+  // sender's greeting and music; without a greeting there, the link's. A
+  // part of the file that cannot be used (cut short on its way, edited) is
+  // named on the page in one line, and the card's own takes its place.
+  function readContent() {
+    const greeting = cardSources.greeting();
+    const music = cardSources.music();
+    if (!greeting) {
+      readLink();
+      if (!music) return;
+    }
+    const use = (slot, call) => withText(slot.text, (text) => withText(slot.declared, (declared) =>
+      card.UTF8ToString(card[call](text, declared))));
+    const reasons = [];
+    const greetingJson = greeting ? use(greeting, '_yuleUseFileGreeting') : '';
+    if (greetingJson) {
+      reasons.push(yulecardWords.problem(words, JSON.parse(greetingJson), words.linkAtLine, words.linkAtLineColumn));
+    }
+    // The sender's greeting is in the language the page speaks; the card's own is English.
+    if (greeting) greetingLanguage = greetingJson ? 'en' : document.documentElement.lang;
+    const musicError = music ? use(music, '_yuleUseFileMusic') : '';
+    if (musicError) reasons.push(musicError);
+    if (!reasons.length) return;
+    const which = greetingJson && musicError ? 'damagedBoth' : greetingJson ? 'damagedGreeting' : 'damagedMusic';
+    showNotice(yulecardWords.format(words[which], {reason: reasons.join('; ')}));
+  }
+
+  // The preview writes the new greeting from its first letter, the show
+  // going on; the card itself takes a new link from its next opening.
   window.addEventListener('hashchange', () => {
     if (!card) return;
     readLink();
     if (preview && showing) {
+      card._yuleRestartGreeting();
+      describeGreeting();
+    }
+  });
+
+  // The compose page hands its preview the module the sender picked (null:
+  // the card's own again, silent): the preview opens anew with it.
+  let pickedMusic;  // until the program has loaded
+  function usePickedMusic(bytes) {
+    const error = bytes ? withCardBytes(card, bytes, 'music: too large for this browser',
+                                        (at) => card.UTF8ToString(card._yuleUseMusic(at, bytes.length)))
+                        : card.UTF8ToString(card._yuleUseMusic(0, 0));
+    previewMusic = !!bytes && !error;
+    if (showing) {
       restartPreview = true;
       endCard();
     }
-  });
+  }
+  if (preview) {
+    window.addEventListener('message', (e) => {
+      if (e.source !== window.parent || e.origin !== location.origin || !e.data || !('music' in e.data)) return;
+      const bytes = e.data.music ? new Uint8Array(e.data.music) : null;
+      if (card) usePickedMusic(bytes); else pickedMusic = bytes;
+    });
+  }
 
   function withText(text, use) {
     return withCardText(card, text, CARD_TEXT_NO_MEMORY, use);
@@ -340,7 +400,12 @@
   });
 
   stage.addEventListener('click', (e) => {
-    if (preview || controls.contains(e.target) || e.target === writeOwn) return;
+    if (preview) {
+      // A browser that kept the preview's music waiting for a gesture of its own.
+      if (audio.context && audio.context.state === 'suspended') audio.context.resume().catch(() => {});
+      return;
+    }
+    if (controls.contains(e.target) || e.target === writeOwn) return;
     openCard();
   });
   stage.addEventListener('dblclick', (e) => {
@@ -390,7 +455,7 @@
   // ---- Test aids (test=1 only) ----
 
   function addTap(context) {
-    return context.audioWorklet.addModule('test/tap_worklet.js').then(() => {
+    return context.audioWorklet.addModule(trial.tapUrl).then(() => {
       audio.tap = new AudioWorkletNode(context, 'tap', {numberOfInputs: 1, numberOfOutputs: 1,
                                                         outputChannelCount: [2]});
       audio.tap.connect(audio.gain);
@@ -423,10 +488,15 @@
       holdAfterFrame: (frame) => card._yuleHoldAfterFrame(frame),
       forceRate: (rate) => { trial.rate = rate; },
       busyAtStart: (ms) => { trial.busyAtStart = ms; },
+      // The tap's source, for a page that fetches nothing (the card as one file).
+      useTap: (source) => {
+        trial.tapUrl = 'data:text/javascript;charset=utf-8,' + encodeURIComponent(source);
+      },
       errors: () => trial.errors.slice(),
       stats: () => ({
         showing,
         frames: card._yuleFramesShown(),
+        glyphs: card._yuleGlyphsOnPalm(),
         callbacks: card._yuleCallbacks(),
         picturesDrawn: card._yulePicturesDrawn(),
         callbackMsTotal: card._yuleCallbackMillisecondsTotal(),
@@ -476,18 +546,29 @@
 
   speak();
   measureOutput();
-  createYulecard({page}).then((module) => {
+  invitation.hidden = true;
+  cardSources.whenParsed(() => {
+    offerCompose = !cardSources.oneFile();
+    cardSources.program().then((options) => createYulecard(Object.assign({page}, options))).then(start)
+      .catch((e) => {
+        // A card file whose program did not survive the way is told from a
+        // browser that cannot run it.
+        showNotice(e.damaged ? yulecardWords.format(words.damagedProgram, {reason: e.message})
+                             : yulecardWords.format(words.cannotRun, {reason: e}));
+      });
+  });
+
+  function start(module) {
     card = module;
     if (testing) installTestAids();
-    readLink();
+    readContent();
     if (preview) {
-      card._yuleShowInvitation();  // the backdrop while the music's head start runs
+      if (pickedMusic !== undefined) usePickedMusic(pickedMusic);
       openCard();
       return;
     }
     card._yuleShowInvitation();
     invitation.hidden = false;
-    writeOwn.hidden = false;
-  }).catch((e) => showNotice(yulecardWords.format(words.cannotRun, {reason: e})));
-  invitation.hidden = true;
+    writeOwn.hidden = !offerCompose;
+  }
 })();

@@ -3,17 +3,26 @@
 'use strict';
 const CHROMIUM = process.env.CHROMIUM || '/usr/bin/chromium';
 const FLAGS = ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-               '--disable-background-networking', '--disable-component-update', '--disable-sync',
-               '--allow-file-access-from-files'];
+               '--disable-background-networking', '--disable-component-update', '--disable-sync'];
+// The served site's files opened from disk fetch one another; a page that
+// fetches nothing (the card as one file) is opened as a person's browser
+// opens it, without this.
+const FILES_FETCH_FILES = '--allow-file-access-from-files';
 
-async function launch({width, height}) {
+async function launch({width, height, asOpened = false}) {
   const {chromium} = require('playwright-core');
-  const browser = await chromium.launch({executablePath: CHROMIUM, headless: true, args: FLAGS});
+  const args = asOpened ? FLAGS : FLAGS.concat(FILES_FETCH_FILES);
+  const browser = await chromium.launch({executablePath: CHROMIUM, headless: true, args});
   const page = await browser.newPage({viewport: {width, height}});
   const errors = [];
   page.on('pageerror', (e) => errors.push(String(e)));
   page.on('console', (m) => {
     if (m.type() === 'error') errors.push(m.text());
+  });
+  const dialogs = [];
+  page.on('dialog', (d) => {
+    dialogs.push(d.message());
+    d.dismiss().catch(() => {});
   });
   return {
     name: 'chromium',
@@ -22,6 +31,8 @@ async function launch({width, height}) {
     click: (x, y) => page.mouse.click(x, y),
     press: (key) => page.keyboard.press(key),
     errors: () => errors.slice(),
+    // The messages of the dialogs the page opened (an alert, say).
+    dialogs: async () => dialogs.slice(),
     screenshot: (file) => page.screenshot({path: file}),
     close: () => browser.close(),
   };

@@ -19,6 +19,11 @@ async function launch({width, height}) {
   page.on('console', (m) => {
     if (m.type() === 'error') errors.push(m.text());
   });
+  const dialogs = [];
+  page.on('dialog', (d) => {
+    dialogs.push(d.message());
+    d.dismiss().catch(() => {});
+  });
   return {
     name: 'firefox',
     goto: (url) => page.goto(url),
@@ -26,6 +31,8 @@ async function launch({width, height}) {
     click: (x, y) => page.mouse.click(x, y),
     press: (key) => page.keyboard.press(key),
     errors: () => errors.slice(),
+    // The messages of the dialogs the page opened (an alert, say).
+    dialogs: async () => dialogs.slice(),
     screenshot: (file) => page.screenshot({path: file}),
     close: () => browser.close(),
   };

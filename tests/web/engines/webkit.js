@@ -87,6 +87,8 @@ async function launch({width, height}) {
       return actions([{type: 'key', id: 'keyboard', actions: [{type: 'keyDown', value}, {type: 'keyUp', value}]}]);
     },
     errors: () => [],  // the page's own record is read by the checks
+    // An alert the page opened stays open: its text, or none.
+    dialogs: () => call('GET', at('/alert/text')).then((text) => [text], () => []),
     screenshot: async (file) => {
       require('fs').writeFileSync(file, Buffer.from(await call('GET', at('/screenshot')), 'base64'));
     },

@@ -23,6 +23,10 @@ yulecardWords.add("en", {
   badLink: "This card's link does not hold a greeting it can write ({reason}), so it shows its own.",
   linkAtLine: "line {line} of its greeting: {reason}",
   linkAtLineColumn: "line {line}, column {column} of its greeting: {reason}",
+  damagedGreeting: "This card's file is damaged or was changed ({reason}), so the card writes its own greeting instead.",
+  damagedMusic: "This card's file is damaged or was changed ({reason}), so the card plays its own music instead.",
+  damagedBoth: "This card's file is damaged or was changed ({reason}), so the card writes its own greeting and plays its own music instead.",
+  damagedProgram: "This card's file is damaged ({reason}): ask the sender to send it again.",
 
   // The page that writes a greeting.
   composeTitle: "Write your own greeting card",
@@ -45,6 +49,16 @@ yulecardWords.add("en", {
             "that hosts the card.",
   previewTitle: "The card, writing it",
   previewFrame: "The card writing your greeting, without sound",
+  musicLabel: "Your music (an XM module, if you like)",
+  ownMusic: "Play the card's own",
+  musicUnreadable: "{file} cannot be read ({reason}).",
+  download: "Download the card",
+  downloaded: "The card is downloaded as \"{name}\": attach it to a message.",
+  downloadFailed: "The card could not be made ({reason}).",
+  downloadNote: "The downloaded card is one file with the greeting and the music inside: attach it to an e-mail or a message, and it opens in any web browser, offline.",
+  linkNoMusic: "The link carries no music.",
+  fileName: "Greeting card",
+  previewFrameMusic: "The card writing your greeting, with your music",
   atLine: "Line {line}: {reason}",
   atLineColumn: "Line {line}, column {column}: {reason}",
 

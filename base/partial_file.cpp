@@ -1,4 +1,4 @@
-#include "tools/record/partial_file.h"
+#include "base/partial_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,5 +1,5 @@
 #pragma once
-// Empty folders for the recorder's tests to write into, and what they hold.
+// Empty folders for the tests to write into, and what they hold.
 #include <algorithm>
 #include <filesystem>
 #include <string>
@@ -7,7 +7,7 @@
 
 // A new, empty folder below the build's test output.
 inline std::filesystem::path scratchFolder(const std::string& name) {
-    const std::filesystem::path dir = std::filesystem::path(YULE_TEST_OUT) / "record" / name;
+    const std::filesystem::path dir = std::filesystem::path(YULE_TEST_OUT) / "scratch" / name;
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     return dir;

@@ -1,8 +1,8 @@
 #pragma once
 // A file that appears under its name whole or not at all: it is written
 // under a hidden temporary name in the same folder and renamed into place
-// at the end, so an error or an interruption never leaves half a video
-// where the user expects one.
+// at the end, so an error or an interruption never leaves half a video or
+// half a card where the user expects one.
 #include <string>
 
 class PartialFile {

@@ -1,6 +1,6 @@
-// The temporary file behind a recording: beside the final name, hidden,
+// The temporary file behind a recording or a card: beside the final name, hidden,
 // with a new file's permissions, renamed into place or gone.
-#include "tools/record/partial_file.h"
+#include "base/partial_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -9,7 +9,7 @@
 #include <fstream>
 #include <string>
 
-#include "scratch_folder.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
