@@ -1,6 +1,7 @@
 // Chromium through playwright-core (npm, pinned, in the build folder),
 // Debian's /usr/bin/chromium headless; it plays into a fake sound device.
 'use strict';
+const {pageDriver} = require('./page_driver');
 const CHROMIUM = process.env.CHROMIUM || '/usr/bin/chromium';
 const FLAGS = ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
                '--disable-background-networking', '--disable-component-update', '--disable-sync'];
@@ -14,28 +15,7 @@ async function launch({width, height, asOpened = false}) {
   const args = asOpened ? FLAGS : FLAGS.concat(FILES_FETCH_FILES);
   const browser = await chromium.launch({executablePath: CHROMIUM, headless: true, args});
   const page = await browser.newPage({viewport: {width, height}});
-  const errors = [];
-  page.on('pageerror', (e) => errors.push(String(e)));
-  page.on('console', (m) => {
-    if (m.type() === 'error') errors.push(m.text());
-  });
-  const dialogs = [];
-  page.on('dialog', (d) => {
-    dialogs.push(d.message());
-    d.dismiss().catch(() => {});
-  });
-  return {
-    name: 'chromium',
-    goto: (url) => page.goto(url),
-    evaluate: (fn, arg) => page.evaluate(fn, arg),
-    click: (x, y) => page.mouse.click(x, y),
-    press: (key) => page.keyboard.press(key),
-    errors: () => errors.slice(),
-    // The messages of the dialogs the page opened (an alert, say).
-    dialogs: async () => dialogs.slice(),
-    screenshot: (file) => page.screenshot({path: file}),
-    close: () => browser.close(),
-  };
+  return pageDriver('chromium', browser, page);
 }
 
 module.exports = {launch};
