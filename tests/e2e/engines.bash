@@ -65,3 +65,33 @@ count_engine_log() {
   [ -n "$p" ] || { f=1; tail -20 "$2"; }
   passed=$((passed + ${p:-0})); failed=$((failed + ${f:-1}))
 }
+
+# run_in_engines TITLE OUT TEST [ARGS...]: runs the node test TEST with
+# ENGINE ARGS in each engine asked for (WEB_ENGINES, else all three), each
+# beside its own services, its output in OUT/ENGINE.log; prints the tally
+# and returns its status, 77 when no engine could run. Needs $modules.
+run_in_engines() {
+  local title=$1 out=$2 test=$3 engine why ran=0
+  shift 3
+  passed=0 failed=0
+  for engine in ${WEB_ENGINES:-chromium firefox webkit}; do
+    why=$(engine_missing "$engine" "$modules")
+    if [ -n "$why" ]; then
+      echo "SKIP $engine: $why"
+      continue
+    fi
+    echo "== $title in $engine"
+    if start_engine_services "$engine" "$out"; then
+      NODE_PATH="$modules" node "$test" "$engine" "$@" \
+        2>"$out/$engine-stderr.log" | tee "$out/$engine.log"
+      count_engine_log "$out/$engine.log" "$out/$engine-stderr.log"
+      ran=$((ran + 1))
+    else
+      failed=$((failed + 1))
+    fi
+    stop_engine_services
+  done
+  [ "$ran" -gt 0 ] || [ "$failed" -gt 0 ] || { echo "SKIP: no browser engine to run"; return 77; }
+  echo "$passed passed, $failed failed"
+  [ "$failed" -eq 0 ]
+}

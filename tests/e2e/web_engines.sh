@@ -41,24 +41,4 @@ if [ -z "$page" ]; then
 fi
 write_references "$build" "$source" "$out/reference" || { echo "FAIL references"; echo "0 passed, 1 failed"; exit 1; }
 
-passed=0 failed=0 ran=0
-for engine in ${WEB_ENGINES:-chromium firefox webkit}; do
-  why=$(engine_missing "$engine" "$modules")
-  if [ -n "$why" ]; then
-    echo "SKIP $engine: $why"
-    continue
-  fi
-  echo "== the page in $engine"
-  if start_engine_services "$engine" "$out"; then
-    NODE_PATH="$modules" node "$source/tests/web/engine_test.js" "$engine" "$page" "$out/reference" "$out" \
-      2>"$out/$engine-stderr.log" | tee "$out/$engine.log"
-    count_engine_log "$out/$engine.log" "$out/$engine-stderr.log"
-    ran=$((ran + 1))
-  else
-    failed=$((failed + 1))
-  fi
-  stop_engine_services
-done
-[ "$ran" -gt 0 ] || [ "$failed" -gt 0 ] || { echo "SKIP: no browser engine to run"; exit 77; }
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+run_in_engines "the page" "$out" "$source/tests/web/engine_test.js" "$page" "$out/reference" "$out"

@@ -46,24 +46,4 @@ echo "  figure the one file: $(stat -c %s "$build/web/yulecard.html") bytes," \
   "$(gzip -9c "$build/web/yulecard.html" | wc -c) gzip; with the greeting and module:" \
   "$(stat -c %s "$out/card.html") bytes, $(gzip -9c "$out/card.html" | wc -c) gzip"
 
-passed=0 failed=0 ran=0
-for engine in ${WEB_ENGINES:-chromium firefox webkit}; do
-  why=$(engine_missing "$engine" "$modules")
-  if [ -n "$why" ]; then
-    echo "SKIP $engine: $why"
-    continue
-  fi
-  echo "== the card as one file in $engine"
-  if start_engine_services "$engine" "$out"; then
-    NODE_PATH="$modules" node "$source/tests/web/one_file_test.js" "$engine" "$out" \
-      2>"$out/$engine-stderr.log" | tee "$out/$engine.log"
-    count_engine_log "$out/$engine.log" "$out/$engine-stderr.log"
-    ran=$((ran + 1))
-  else
-    failed=$((failed + 1))
-  fi
-  stop_engine_services
-done
-[ "$ran" -gt 0 ] || [ "$failed" -gt 0 ] || { echo "SKIP: no browser engine to run"; exit 77; }
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+run_in_engines "the card as one file" "$out" "$source/tests/web/one_file_test.js" "$out"
