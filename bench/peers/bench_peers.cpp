@@ -9,8 +9,8 @@
 //  - the in-process view: the render loop alone, loading excluded, timed
 //    inside a process of each player's own (so that no player inherits
 //    another's caches or heap).
-// Every module is rendered in several rounds, the players back to back in
-// each, and each player's median counts. Each view ends in one table of
+// Every module is rendered in several rounds over the whole folder, the
+// players back to back in each, and each player's median counts. Each view ends in one table of
 // every module, the lowest ratio (ours over the faster reference) first.
 // With --baseline, a second build of ours is timed beside the others, so
 // one run shows a change before and after.
@@ -53,8 +53,8 @@ const char* const HELP =
     "  --filter TEXT          only modules whose name contains TEXT\n"
     "  --seconds S            audio per module in the in-process view (default 1200)\n"
     "  --process-seconds S    audio per module in the whole-program view (default 1200)\n"
-    "  --runs N               rounds per module, players back to back; the median of\n"
-    "                         each player counts (default 3)\n"
+    "  --runs N               rounds over every module, players back to back; the\n"
+    "                         median of each player counts (default 5)\n"
     "  --baseline BUILD       also time the player of another build folder of ours\n"
     "                         (its tools/xmrender/xmrender and bench/peers/peer_render_ours)\n"
     "  --start-only           only the start to the first block\n"
@@ -68,7 +68,7 @@ struct Options {
     bool inProcess = true;
     long processSeconds = 1200;
     long inProcessSeconds = 1200;
-    int runs = 3;
+    int runs = 5;
     std::string filter;
     std::vector<std::string> dirs;
     std::string baseline;  // build folder, empty for none
@@ -259,34 +259,41 @@ void runView(const Setup& s, const std::vector<Module>& modules, bool inProcess)
     const long seconds = inProcess ? s.options.inProcessSeconds : s.options.processSeconds;
     const char* view =
         inProcess ? "In process (the render loop alone)" : "Whole program (start, load, render, write)";
-    std::vector<Row> rows;
+    // Rounds go over every module in turn, so that one module's rounds lie
+    // minutes apart: a spell of load on a shared host spoils at most one
+    // round of a module, not all of them at once. Within a round the
+    // players of a module run back to back, a different one first each round.
+    std::vector<std::vector<double>> spent(modules.size() * PLAYERS);
+    std::vector<char> failed(modules.size() * PLAYERS, 0);
     double shortest = 1e30;
-    for (size_t k = 0; k < modules.size(); ++k) {
-        const Module& m = modules[k];
-        std::vector<double> spent[PLAYERS];
-        bool failed[PLAYERS] = {};
-        for (int round = 0; round < s.options.runs; ++round) {
-            for (int p = 0; p < s.players; ++p) {
-                if (failed[p]) continue;
-                const double t = measure(s, inProcess, p, m, seconds);
+    for (int round = 0; round < s.options.runs; ++round) {
+        for (size_t k = 0; k < modules.size(); ++k) {
+            for (int turn = 0; turn < s.players; ++turn) {
+                const int p = (turn + round) % s.players;
+                const size_t at = k * PLAYERS + static_cast<size_t>(p);
+                if (failed[at]) continue;
+                const double t = measure(s, inProcess, p, modules[k], seconds);
                 if (t < 0.0) {
-                    failed[p] = true;
+                    failed[at] = 1;
                     continue;
                 }
-                spent[p].push_back(t);
+                spent[at].push_back(t);
                 shortest = std::min(shortest, t);
             }
         }
-        Row row{&m};
+        std::fprintf(stderr, "%s: round %d of %d done\n", inProcess ? "in process" : "whole program", round + 1,
+                     s.options.runs);
+    }
+    std::vector<Row> rows;
+    for (size_t k = 0; k < modules.size(); ++k) {
+        Row row{&modules[k]};
         for (int p = 0; p < s.players; ++p) {
-            if (!failed[p] && !spent[p].empty())
-                row.speed[p] = static_cast<double>(seconds) / median(spent[p]);
+            const size_t at = k * PLAYERS + static_cast<size_t>(p);
+            if (!failed[at] && !spent[at].empty()) row.speed[p] = static_cast<double>(seconds) / median(spent[at]);
         }
         row.ratio = ratioOf(row.speed[OURS], row);
         row.baselineRatio = ratioOf(row.speed[BASELINE], row);
         rows.push_back(row);
-        std::fprintf(stderr, "%s %zu/%zu %s: %.2fx\n", inProcess ? "in process" : "whole program", k + 1,
-                     modules.size(), m.name.c_str(), row.ratio);
     }
     std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.ratio < b.ratio; });
 
@@ -314,8 +321,8 @@ void runView(const Setup& s, const std::vector<Module>& modules, bool inProcess)
     clock_getres(CLOCK_PROCESS_CPUTIME_ID, &resolution);
     const double tick = inProcess ? static_cast<double>(resolution.tv_sec) + resolution.tv_nsec * 1e-9 : 1e-6;
     if (shortest < 1e30) {
-        std::printf("shortest measurement %.3f s; the timer's resolution is %.5f %% of it\n", shortest,
-                    100.0 * tick / shortest);
+        std::printf("shortest measurement %.3f s; the timer's resolution, %.3g s, is %.2g %% of it\n",
+                    shortest, tick, 100.0 * tick / shortest);
     }
     std::fflush(stdout);
 }
