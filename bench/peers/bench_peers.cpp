@@ -281,15 +281,16 @@ void runView(const Setup& s, const std::vector<Module>& modules, bool inProcess)
                 shortest = std::min(shortest, t);
             }
         }
-        std::fprintf(stderr, "%s: round %d of %d done\n", inProcess ? "in process" : "whole program", round + 1,
-                     s.options.runs);
+        std::fprintf(stderr, "%s: round %d of %d done\n", inProcess ? "in process" : "whole program",
+                     round + 1, s.options.runs);
     }
     std::vector<Row> rows;
     for (size_t k = 0; k < modules.size(); ++k) {
         Row row{&modules[k]};
         for (int p = 0; p < s.players; ++p) {
             const size_t at = k * PLAYERS + static_cast<size_t>(p);
-            if (!failed[at] && !spent[at].empty()) row.speed[p] = static_cast<double>(seconds) / median(spent[at]);
+            if (!failed[at] && !spent[at].empty())
+                row.speed[p] = static_cast<double>(seconds) / median(spent[at]);
         }
         row.ratio = ratioOf(row.speed[OURS], row);
         row.baselineRatio = ratioOf(row.speed[BASELINE], row);
