@@ -1,11 +1,15 @@
 #include "card_file/card_file.h"
 
+#include <algorithm>
 #include <charconv>
 #include <utility>
+#include <vector>
 
 #include "base/base64.h"
+#include "card_file/page_languages.h"
 #include "greeting/greeting_file.h"
 #include "greeting/greeting_layout.h"
+#include "greeting/greeting_link.h"
 #include "music/loader.h"
 
 namespace {
@@ -54,6 +58,11 @@ bool packCard(const CardFileParts& parts, std::string& card, std::string& error)
     const std::string_view music = parts.music.value_or(std::string_view{});
     if (music.size() > CARD_FILE_MUSIC_MAX_BYTES)
         return tooLarge(parts.musicName, "a module sent in a card", CARD_FILE_MUSIC_MAX_BYTES);
+    if (!parts.language.empty() && !isPageLanguage(parts.language)) {
+        error = "language: \"" + std::string(parts.language) + "\" is not one the card speaks (" +
+                pageLanguageList() + ")";
+        return false;
+    }
     if (parts.music) {
         Song* song = createSongFromMemory(music.data(), music.size());
         if (song == nullptr) {
@@ -63,7 +72,7 @@ bool packCard(const CardFileParts& parts, std::string& card, std::string& error)
         freeSong(song);
     }
     std::string filled;
-    if (!fillCardPage(parts.page, parts.greeting, music, filled, error)) {
+    if (!fillCardPage(parts, filled, error)) {
         error = std::string(parts.pageName) + ": " + error;
         return false;
     }
@@ -71,33 +80,55 @@ bool packCard(const CardFileParts& parts, std::string& card, std::string& error)
     return true;
 }
 
-bool fillCardPage(std::string_view page, std::string_view greeting, std::string_view music, std::string& out,
-                  std::string& error) {
-    size_t greetingAt = 0, musicAt = 0, programAt = 0;
-    if (!findOnce(page, CARD_PROGRAM_MARK, programAt) || !findOnce(page, CARD_GREETING_SLOT, greetingAt) ||
-        !findOnce(page, CARD_MUSIC_SLOT, musicAt)) {
+bool fillCardPage(const CardFileParts& parts, std::string& out, std::string& error) {
+    const std::string_view page = parts.page;
+    const std::string_view music = parts.music.value_or(std::string_view{});
+    // A slot, where it stands, and what takes its place: its bytes, or the
+    // slot as it was when there are none (the greeting is always filled).
+    struct Slot {
+        std::string_view empty;
+        std::string_view bytes;
+        bool fill;
+        size_t at = 0;
+        std::string filled;
+    };
+    std::vector<Slot> slots = {{CARD_GREETING_SLOT, parts.greeting, true},
+                               {CARD_MUSIC_SLOT, music, !music.empty()}};
+    size_t programAt = 0;
+    bool whole = findOnce(page, CARD_PROGRAM_MARK, programAt);
+    for (Slot& slot : slots) whole = whole && findOnce(page, slot.empty, slot.at);
+    if (!whole) {
         error = "not the card's empty one-file page (make web writes it as yulecard.html)";
         return false;
     }
-    const std::string greetingSlot = filledSlot(CARD_GREETING_SLOT, greeting);
-    const std::string musicSlot =
-        music.empty() ? std::string(CARD_MUSIC_SLOT) : filledSlot(CARD_MUSIC_SLOT, music);
-    // The slots in the order they stand, the page's own text around them.
-    struct Part {
-        size_t at;
-        size_t length;
-        const std::string* text;
-    };
-    Part first{greetingAt, CARD_GREETING_SLOT.size(), &greetingSlot};
-    Part second{musicAt, CARD_MUSIC_SLOT.size(), &musicSlot};
-    if (second.at < first.at) std::swap(first, second);
+    // A page made before the language slot still takes a card without a language.
+    Slot language{CARD_LANGUAGE_SLOT, parts.language, !parts.language.empty()};
+    if (findOnce(page, CARD_LANGUAGE_SLOT, language.at)) {
+        slots.push_back(language);
+    } else if (page.find(CARD_LANGUAGE_SLOT) != std::string_view::npos) {
+        error = "not the card's empty one-file page (make web writes it as yulecard.html)";
+        return false;
+    } else if (!parts.language.empty()) {
+        error = "the empty card has no place for a language (make web writes one that has)";
+        return false;
+    }
+    std::sort(slots.begin(), slots.end(), [](const Slot& a, const Slot& b) { return a.at < b.at; });
+
+    // The page's own text around the slots, each slot filled or as it was.
+    size_t size = page.size();
+    for (Slot& slot : slots) {
+        slot.filled = slot.fill ? filledSlot(slot.empty, slot.bytes) : std::string(slot.empty);
+        size += slot.filled.size();
+    }
     out.clear();
-    out.reserve(page.size() + greetingSlot.size() + musicSlot.size());
-    out.append(page.substr(0, first.at));
-    out += *first.text;
-    out.append(page.substr(first.at + first.length, second.at - first.at - first.length));
-    out += *second.text;
-    out.append(page.substr(second.at + second.length));
+    out.reserve(size);
+    size_t from = 0;
+    for (const Slot& slot : slots) {
+        out.append(page.substr(from, slot.at - from));
+        out += slot.filled;
+        from = slot.at + slot.empty.size();
+    }
+    out.append(page.substr(from));
     return true;
 }
 
@@ -130,4 +161,13 @@ CardData readCardData(std::string_view text, std::string_view declaredBytes, siz
         return refused("the " + name + " is cut short");
     if (data.bytes.size() > declared) return refused("the " + name + " is longer than its length says");
     return data;
+}
+
+CardData readCardLanguage(std::string_view text, std::string_view declaredBytes) {
+    CardData data = readCardData(text, declaredBytes, CARD_FILE_LANGUAGE_MAX_BYTES, "language");
+    if (!data.present || !data.ok() || isPageLanguage(data.bytes)) return data;
+    // Only a well-formed tag is repeated: the slot may hold anything at all.
+    return refused(isLanguageTag(data.bytes)
+                       ? "the language \"" + data.bytes + "\" is not one the card speaks"
+                       : std::string("the language is not a language tag"));
 }

@@ -1,8 +1,9 @@
-// Reads arbitrary bytes as a card file's slot: a data-bytes attribute (up
-// to the first newline) and the slot's text (the rest). A refusal must be
-// one printable line with nothing decoded; what is taken must be exactly
-// as long as the slot says, within the limit, and come back unchanged from
-// a page filled with it.
+// Reads arbitrary bytes as a card file's slot, the greeting's and the
+// language's: a data-bytes attribute (up to the first newline) and the
+// slot's text (the rest). A language is taken only as one the pages speak.
+// A refusal must be one printable line with nothing decoded; what is taken
+// must be exactly as long as the slot says, within the limit, and come back
+// unchanged from a page filled with it.
 //
 //   fuzz_card_data -max_total_time=60 corpus-dir
 #include <charconv>
@@ -14,6 +15,7 @@
 #include <string_view>
 
 #include "card_file/card_file.h"
+#include "card_file/page_languages.h"
 
 namespace {
 
@@ -25,6 +27,15 @@ constexpr size_t LIMIT = 4096;
     std::abort();
 }
 
+// A refusal must be one printable line with nothing decoded; true when refused.
+bool refusedInOneLine(const CardData& read) {
+    if (read.ok()) return false;
+    if (!read.present || !read.bytes.empty()) fault("refused, yet bytes kept or nothing there", read.error);
+    for (const char ch : read.error)
+        if (static_cast<uint8_t>(ch) < 32 || ch == 127) fault("control byte in the error", read.error);
+    return true;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -33,14 +44,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view declared =
         newline == std::string_view::npos ? std::string_view() : input.substr(0, newline);
     const std::string_view text = newline == std::string_view::npos ? input : input.substr(newline + 1);
+    // The same input as the page's language: taken only as one the pages speak.
+    const CardData language = readCardLanguage(text, declared);
+    if (language.ok() && language.present && !isPageLanguage(language.bytes))
+        fault("a language the pages do not speak was taken", language.bytes);
+    refusedInOneLine(language);
+
     const CardData read = readCardData(text, declared, LIMIT, "greeting");
-    if (!read.ok()) {
-        if (!read.present || !read.bytes.empty())
-            fault("refused, yet bytes kept or nothing there", read.error);
-        for (const char ch : read.error)
-            if (static_cast<uint8_t>(ch) < 32 || ch == 127) fault("control byte in the error", read.error);
-        return 0;
-    }
+    if (refusedInOneLine(read)) return 0;
     if (!read.present) {
         if (!read.bytes.empty()) fault("nothing there, yet bytes read", "");
         return 0;
@@ -53,8 +64,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The same bytes in a page and back.
     const std::string page = std::string(CARD_PROGRAM_MARK) + "></div>" + std::string(CARD_GREETING_SLOT) +
                              std::string(CARD_MUSIC_SLOT);
+    CardFileParts parts;
+    parts.page = page;
+    parts.greeting = read.bytes;
     std::string filled, error;
-    if (!fillCardPage(page, read.bytes, "", filled, error)) fault("the page was not filled", error);
+    if (!fillCardPage(parts, filled, error)) fault("the page was not filled", error);
     const size_t open = filled.find("data-bytes=\"", page.find(CARD_GREETING_SLOT.substr(0, 20)) + 1);
     const size_t quote = filled.find('"', open + 12);
     const size_t start = filled.find('>', quote) + 1;

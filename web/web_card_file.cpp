@@ -35,6 +35,8 @@ std::string_view bytesOf(const uint8_t* bytes, size_t size) {
 
 // The card filled in by yulePackCard, until the page has taken it.
 std::string packed;
+// The language yuleReadFileLanguage read from the page's slot.
+std::string fileLanguage;
 
 }  // namespace
 
@@ -78,6 +80,21 @@ EMSCRIPTEN_KEEPALIVE const char* yuleUseFileMusic(const char* text, const char* 
     return error.c_str();
 }
 
+// The language in the page's language slot, read as the other slots are:
+// "" when it is taken (yuleFileLanguage then names it, "" for an empty
+// slot), else the one-line reason ("the language \"xx\" is not one the card
+// speaks") and the page speaks its reader's language.
+EMSCRIPTEN_KEEPALIVE const char* yuleReadFileLanguage(const char* text, const char* declaredBytes) {
+    static std::string error;
+    CardData data = readCardLanguage(textOf(text), textOf(declaredBytes));
+    error = data.error;
+    fileLanguage = data.ok() ? std::move(data.bytes) : std::string();
+    return error.c_str();
+}
+EMSCRIPTEN_KEEPALIVE const char* yuleFileLanguage() {
+    return fileLanguage.c_str();
+}
+
 // For the compose page: "" when the card's loader takes the module in
 // `bytes` and a card file can carry it, else the one-line reason.
 EMSCRIPTEN_KEEPALIVE const char* yuleCheckMusic(const uint8_t* bytes, size_t size) {
@@ -110,10 +127,11 @@ EMSCRIPTEN_KEEPALIVE const char* yuleUseMusic(const uint8_t* bytes, size_t size)
 }
 
 // Fills the empty one-file page (its bytes, as served) with the greeting
-// file `greeting` and, when `music` is not null, the module there. Returns
-// "" and keeps the card for yulePackedCard, or the one-line reason.
+// file `greeting`, the page's language `language` ("": none) and, when
+// `music` is not null, the module there. Returns "" and keeps the card for
+// yulePackedCard, or the one-line reason.
 EMSCRIPTEN_KEEPALIVE const char* yulePackCard(const uint8_t* page, size_t pageSize, const char* greeting,
-                                              const uint8_t* music, size_t musicSize) {
+                                              const char* language, const uint8_t* music, size_t musicSize) {
     static std::string error;
     error.clear();
     packed.clear();
@@ -124,6 +142,7 @@ EMSCRIPTEN_KEEPALIVE const char* yulePackCard(const uint8_t* page, size_t pageSi
     parts.greetingName = GREETING_NAME;
     if (music != nullptr) parts.music = bytesOf(music, musicSize);
     parts.musicName = MUSIC_NAME;
+    parts.language = textOf(language);
     std::string card;
     if (packCard(parts, card, error)) packed = std::move(card);
     return error.c_str();

@@ -32,6 +32,7 @@ nothing_left() { [ -z "$(ls -A "$out/cards")" ]; }
 cat >"$out/page.html" <<'HTML'
 <!doctype html><html><body>
 <div id="card-program" hidden data-bytes="3">AAAA</div>
+<div id="card-language" hidden></div>
 <div id="card-greeting" hidden></div>
 <div id="card-music" hidden></div>
 <script>start()</script>
@@ -46,8 +47,8 @@ page=(--page "$out/page.html")
 
 check "--help exits 0 and lists the options" status 0 "$tool" --help
 lists_options() { grep -q -- '--greeting' "$out/stdout" && grep -q -- '--music' "$out/stdout" &&
-  grep -q -- '--page' "$out/stdout"; }
-check "  ... --greeting, --music, --page" lists_options
+  grep -q -- '--language' "$out/stdout" && grep -q -- '--page' "$out/stdout"; }
+check "  ... --greeting, --music, --language, --page" lists_options
 check "--version exits 0" status 0 "$tool" --version
 check "  ... with the name" grep -q '^yulecard-pack ' "$out/stdout"
 check "no arguments: usage, 2" status 2 "$tool"
@@ -56,6 +57,10 @@ check "no -o: usage, 2" status 2 "$tool" --greeting "$out/wishes.txt" "${page[@]
 check "no --greeting: usage, 2" status 2 "$tool" -o "$out/cards/a.html" "${page[@]}"
 check "an unknown option: usage, 2" status 2 "$tool" --greeting "$out/wishes.txt" -o x.html --loud
 check "an operand: usage, 2" status 2 "$tool" --greeting "$out/wishes.txt" -o x.html extra
+check "a language the pages do not speak: usage, 2" status 2 "$tool" --greeting "$out/wishes.txt" \
+  --language pt-BR -o "$out/cards/a.html" "${page[@]}"
+check "  ... naming the languages" grep -q "^yulecard-pack: unknown language 'pt-BR' .*cs, de, el, en, es, fr, it, nl, pl, pt, ru, uk" "$out/err"
+check "  ... with the usage" usage_shown
 
 check "a greeting that is missing: 1" status 1 "$tool" --greeting "$out/none.txt" -o "$out/cards/a.html" "${page[@]}"
 check "  ... one line naming it" one_line ".*none.txt: cannot be read"
@@ -72,12 +77,12 @@ check "  ... says where it looked and how to make it" one_line ".*yulecard.html:
 check "a folder for the card: 1" status 1 "$tool" --greeting "$out/wishes.txt" -o "$out/cards" "${page[@]}"
 check "nothing was written by any of these" nothing_left
 
-check "greeting and music: 0" status 0 "$tool" --greeting "$out/wishes.txt" --music "$module" \
-  -o "$out/cards/card.html" "${page[@]}"
+check "greeting, music and language: 0" status 0 "$tool" --greeting "$out/wishes.txt" --music "$module" \
+  --language PL -o "$out/cards/card.html" "${page[@]}"
 check "  ... silent" test ! -s "$out/stdout" -a ! -s "$out/err"
 check "  ... and only the card is there" [ "$(ls -A "$out/cards")" = card.html ]
 check "the same card to standard output" status 0 "$tool" --greeting "$out/wishes.txt" --music "$module" \
-  -o - "${page[@]}"
+  --language pl -o - "${page[@]}"
 check "  ... byte for byte" cmp -s "$out/stdout" "$out/cards/card.html"
 
 # The slots hold base64 and its length, and the bytes come back whole.
@@ -92,11 +97,15 @@ carries() {  # id, file
 }
 check "the greeting travels as base64 of its bytes" carries card-greeting "$out/wishes.txt"
 check "the module travels as base64 of its bytes" carries card-music "$module"
+printf pl >"$out/pl.txt"
+check "the language travels as its tag, in lower case" carries card-language "$out/pl.txt"
 check "the page's own parts are untouched" \
   [ "$(grep -c -e '<script>start()</script>' -e 'id="card-program" hidden data-bytes="3">AAAA' \
       "$out/cards/card.html")" = 2 ]
-check "without music the music slot stays empty" status 0 "$tool" --greeting "$out/wishes.txt" -o - "${page[@]}"
-check "  ... as it was" grep -q '<div id="card-music" hidden></div>' "$out/stdout"
+check "without music or language their slots stay empty" status 0 "$tool" --greeting "$out/wishes.txt" -o - \
+  "${page[@]}"
+check "  ... as they were" grep -q '<div id="card-music" hidden></div>' "$out/stdout"
+check "  ... both" grep -q '<div id="card-language" hidden></div>' "$out/stdout"
 
 [ "$failures" -eq 0 ] && echo "all passed"
 [ "$failures" -eq 0 ]

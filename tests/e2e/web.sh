@@ -65,13 +65,13 @@ echo "  figure wasm under Node: $(node "$web/web/budget.js" | tr '\n' ' ')"
 # References for the page: frames of the show, the first seconds of sound,
 # and a frame of a card with a greeting of its own (the page gets it by link).
 write_references "$build" "$source" "$out/reference" || { echo "FAIL references"; failed=$((failed + 1)); }
-# The card as one file that yulecard-pack makes of the greeting and module
-# the compose page is given: the page's download must be these bytes.
+# The card as one file that yulecard-pack makes of the greeting, module and
+# language the compose page is given: the page's download must be these bytes.
 printf 'Frohe Weihnachten!\n\nGod Jul och\nGott Nytt \303\205r' >"$out/reference/packed-greeting.txt"
 cp "$source/fuzz/seeds/notes_8bit_loop.xm" "$out/reference/packed-music.xm"
 printf 'not a module\n' >"$out/reference/refused-music.xm"
 "$build/tools/pack/yulecard-pack" --page "$web/yulecard.html" --greeting "$out/reference/packed-greeting.txt" \
-  --music "$out/reference/packed-music.xm" -o "$out/reference/packed.html" || {
+  --music "$out/reference/packed-music.xm" --language pl -o "$out/reference/packed.html" || {
   echo "FAIL yulecard-pack"; failed=$((failed + 1)); }
 
 # Adds the counts a node test printed last ("N passed, N failed") to ours.

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The card as one file, opened from disk (file://, no server) in Chromium,
 # Firefox and WebKitGTK, one browser start each (tests/web/one_file_test.js):
-# a card yulecard-pack made with a greeting that looks like markup and a
-# module of the sender's own shows the frames yulecard-shot writes for them,
+# a card yulecard-pack made with a greeting that looks like markup, a module
+# of the sender's own and the page in Greek shows its words in Greek and the
+# frames yulecard-shot writes for them,
 # plays the sound xmrender renders, runs no script but its own and reaches no
-# network; the same file damaged in five ways opens with one line saying so.
+# network; the same file damaged in six ways opens with one line saying so.
 # Usage: web_one_file.sh <build dir> <source dir>. Exit 77 = skipped.
 # WEB_ENGINES="firefox webkit" runs only those.
 set -u
@@ -36,7 +37,7 @@ build_web_site "$build" "$source" "$out" || { echo "0 passed, 1 failed"; exit 1;
 printf '</script>\n<script>\nalert(1)\n</script>\n' >"$out/greeting.txt"
 module="$source/fuzz/seeds/notes_8bit_loop.xm"
 if ! { "$build/tools/pack/yulecard-pack" --page "$build/web/yulecard.html" --greeting "$out/greeting.txt" \
-         --music "$module" -o "$out/card.html" &&
+         --music "$module" --language el -o "$out/card.html" &&
        "$build/tools/shot/yulecard-shot" --clock 1765000000 --frames 450 --format bmp \
          --greeting "$out/greeting.txt" --music "$module" --out "$out/reference" >/dev/null &&
        "$build/tools/xmrender/xmrender" "$module" -o "$out/reference/music.wav" --seconds 12 -q; }; then

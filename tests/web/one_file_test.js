@@ -2,7 +2,8 @@
 // recipient opens an attachment: one browser start runs every check.
 //
 //   node one_file_test.js ENGINE DIR
-// DIR holds card.html (yulecard-pack's, with greeting.txt and a module),
+// DIR holds card.html (yulecard-pack's, with greeting.txt, a module and a
+// language other than the browser's),
 // reference/frame-00450.bmp (yulecard-shot's for the same) and
 // reference/music.wav (xmrender's); the damaged copies are written there.
 // Prints "N passed, N failed"; exit status 1 on a failure.
@@ -46,6 +47,17 @@ async function sentCard(page, url, greeting) {
     const ready = await waitFor(page, () => window.yulecardTest && window.yulecardTest.ready(), null, 30000);
     check('the file opens from disk to its invitation', ready, await notice(page));
     if (!ready) return;
+    const language = Buffer.from(slotText(fs.readFileSync(path.join(DIR, 'card.html'), 'latin1'),
+                                          'card-language')[2], 'base64').toString();
+    const spoken = await page.evaluate((tag) => ({
+      page: document.documentElement.lang,
+      invitation: document.getElementById('invitation').textContent,
+      own: yulecardWords.table(tag).invitation,
+      english: yulecardWords.table('en').invitation,
+    }), language);
+    check(`the page's words are in the file's language, ${language}, not the browser's`,
+          spoken.page === language && spoken.invitation === spoken.own && spoken.own !== spoken.english,
+          JSON.stringify(spoken));
     const own = await page.evaluate(() => Array.from(document.scripts, (s) => s.src ? 'data:' : 'inline'));
     await page.evaluate((source) => window.yulecardTest.useTap(source), tap);
     await clickInvitation(page);
@@ -98,8 +110,11 @@ function slotText(page, id) {
 }
 
 // The file damaged in the ways a file is on its way or by a hand: what the
-// page says, and whether the card still opens (with its own part instead).
-function damagedCopies(card) {
+// page says (in the browser's language, English, once the file's language is
+// empty or refused), and whether the card still opens (with its own part instead).
+function damagedCopies(sent) {
+  const card = sent.replace(/<div id="card-language" hidden data-bytes="\d+">[^<]*<\/div>/,
+                            '<div id="card-language" hidden></div>');
   const [, musicLength, music] = slotText(card, 'card-music');
   const base64 = (text) => Buffer.from(text).toString('base64');
   const refused = 'not a module\n';
@@ -107,6 +122,8 @@ function damagedCopies(card) {
   const program = card.indexOf('<div id="card-program"');
   const scripts = card.indexOf('<div id="card-scripts"');
   return [
+    {name: 'a language the card does not speak', text: withSlot(sent, 'card-language', 2, base64('xx')),
+     says: /damaged.*the language "xx" is not one the card speaks.*shown in this language/, opens: true},
     {name: 'its music cut short', text: withSlot(card, 'card-music', musicLength, music.slice(0, music.length >> 1)),
      says: /damaged.*the music is cut short.*plays its own music/, opens: true},
     {name: 'a module the loader refuses', text: withSlot(card, 'card-music', refused.length, base64(refused)),

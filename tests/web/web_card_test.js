@@ -420,7 +420,8 @@ async function linkPages(browser, shots) {
         `frame ${edited.frames} after ${first.frames}`);
 
   // A module the card's loader refuses is named; one it takes is played by
-  // the preview; the download is yulecard-pack's card of the same, byte for byte.
+  // the preview; the download, with the page in Polish, is yulecard-pack's
+  // card of the same, byte for byte.
   await page.setInputFiles('#music', path.join(REFERENCES, 'refused-music.xm'));
   await page.waitForFunction(() => document.getElementById('music-problem').textContent !== '', null,
                              {timeout: 5000});
@@ -432,10 +433,11 @@ async function linkPages(browser, shots) {
                                                {timeout: 10000}).then(() => true, () => false);
   check('a module the card takes: no problem, and the preview plays it',
         played && await page.textContent('#music-problem') === '');
+  await page.selectOption('#language', 'pl');
   const [download] = await Promise.all([page.waitForEvent('download'), page.click('#download')]);
   const made = fs.readFileSync(await download.path());
   const packed = fs.readFileSync(path.join(REFERENCES, 'packed.html'));
-  check('the downloaded card is yulecard-pack\'s for the same greeting and module, byte for byte',
+  check('the downloaded card is yulecard-pack\'s for the same greeting, module and language, byte for byte',
         made.equals(packed), `${made.length} bytes against ${packed.length}`);
   check('... named after the greeting\'s first words', download.suggestedFilename() ===
         'Frohe Weihnachten God Jul och.html', download.suggestedFilename());

@@ -2,9 +2,10 @@
 // greeting and, if they like, their own music: the same file the compose
 // page's "Download the card" writes for the same greeting and module.
 //
-//   yulecard-pack --greeting FILE [--music FILE.xm] -o CARD.html [--page FILE]
+//   yulecard-pack --greeting FILE [--music FILE.xm] [--language TAG] -o CARD.html [--page FILE]
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -16,6 +17,7 @@
 #include "base/file_bytes.h"
 #include "base/partial_file.h"
 #include "card_file/card_file.h"
+#include "card_file/page_languages.h"
 #include "greeting/greeting_file.h"
 #include "yulecard_version.h"
 
@@ -27,6 +29,10 @@ constexpr OptionSpec GREETING_OPTION{"greeting", 0, "FILE",
 constexpr OptionSpec MUSIC_OPTION{"music", 0, "FILE.xm",
                                   "the XM module it plays instead of the card's carol\n"
                                   "(at most 32 MiB)"};
+constexpr OptionSpec LANGUAGE_OPTION{"language", 0, "TAG",
+                                     "the language of the card's page: cs, de, el, en, es,\n"
+                                     "fr, it, nl, pl, pt, ru or uk (default: the reader's\n"
+                                     "browser's, then English)"};
 constexpr OptionSpec OUTPUT_OPTION{"output", 'o', "FILE",
                                    "the card to write (CARD.html); '-' writes it to\n"
                                    "standard output"};
@@ -37,11 +43,12 @@ constexpr OptionSpec PAGE_OPTION{"page", 0, "FILE",
                                  "from this program's folder)"};
 constexpr OptionSpec HELP_OPTION{"help", 'h', nullptr, "this text"};
 constexpr OptionSpec VERSION_OPTION{"version", 0, nullptr, "the program's version"};
-constexpr OptionSpec PACK_OPTIONS[] = {GREETING_OPTION, MUSIC_OPTION, OUTPUT_OPTION,
+constexpr OptionSpec PACK_OPTIONS[] = {GREETING_OPTION, MUSIC_OPTION, LANGUAGE_OPTION, OUTPUT_OPTION,
                                        PAGE_OPTION,     HELP_OPTION,  VERSION_OPTION};
 
 const char* const USAGE =
-    "usage: yulecard-pack --greeting FILE [--music FILE.xm] -o CARD.html [--page FILE]\n"
+    "usage: yulecard-pack --greeting FILE [--music FILE.xm] [--language TAG] -o CARD.html\n"
+    "                     [--page FILE]\n"
     "       yulecard-pack --help | --version\n";
 
 std::string help() {
@@ -59,6 +66,7 @@ std::string help() {
 struct Request {
     std::string greeting;
     std::optional<std::string> music;
+    std::string language;  // "": none chosen
     std::string output;
     std::string page;
 };
@@ -135,6 +143,14 @@ int main(int argc, char** argv) {
     request.greeting = *greeting;
     request.output = *output;
     if (const std::string* music = line.value(MUSIC_OPTION.name)) request.music = *music;
+    if (const std::string* language = line.value(LANGUAGE_OPTION.name)) {
+        request.language = *language;
+        std::transform(request.language.begin(), request.language.end(), request.language.begin(),
+                       [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+        if (!isPageLanguage(request.language))
+            return usageError("unknown language '" + *language + "' (--language takes one of " +
+                              pageLanguageList() + ")");
+    }
     const std::string* page = line.value(PAGE_OPTION.name);
     request.page = page ? *page : installedPage();
 
@@ -152,6 +168,7 @@ int main(int argc, char** argv) {
     parts.pageName = request.page;
     parts.greeting = greetingBytes;
     parts.greetingName = request.greeting;
+    parts.language = request.language;
     std::string musicBytes;
     if (request.music) {
         if (!readFileBytes(*request.music,

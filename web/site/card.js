@@ -40,6 +40,7 @@ document.documentElement.classList.add('scripted');
   // The language of the page's words (see speak) and of the greeting.
   let words = yulecardWords.table('en');
   let greetingLanguage = 'en';
+  let fileLanguage = '';  // the one file's language, once its program has read it
   // The card's own picture, one canvas pixel per card pixel.
   const picture = document.createElement('canvas');
   const pictureContext = picture.getContext('2d', {alpha: false});
@@ -71,10 +72,11 @@ document.documentElement.classList.add('scripted');
     notice.hidden = !text;
   }
 
-  // The page speaks the language the sender chose, which the link carries
-  // beside the greeting; without one, the reader's browser's; then English.
+  // The page speaks the language the sender chose, which a card sent as one
+  // file carries in its language slot and a link beside the greeting;
+  // without one, the reader's browser's; then English.
   function speak() {
-    const chosen = yulecardWords.tagOf(yulecardWords.linkField(location.hash, 'lang'));
+    const chosen = fileLanguage || yulecardWords.tagOf(yulecardWords.linkField(location.hash, 'lang'));
     const tag = yulecardWords.pick([chosen, ...(navigator.languages || [navigator.language])]);
     words = yulecardWords.table(tag);
     document.documentElement.lang = tag;
@@ -308,19 +310,22 @@ document.documentElement.classList.add('scripted');
     greetingLanguage = own ? 'en' : chosen || document.documentElement.lang;
   }
 
-  // What the card writes and plays. A card sent as one file carries the
-  // sender's greeting and music; without a greeting there, the link's. A
-  // part of the file that cannot be used (cut short on its way, edited) is
-  // named on the page in one line, and the card's own takes its place.
+  // What the card writes and plays, and in which language its page speaks.
+  // A card sent as one file carries the page's language and the sender's
+  // greeting and music; without a greeting there, the link's. A part of the
+  // file that cannot be used (cut short on its way, edited) is named on the
+  // page in one line, in the language the page then speaks, and the card's
+  // own takes its place.
   function readContent() {
+    const language = cardSources.language();
     const greeting = cardSources.greeting();
     const music = cardSources.music();
-    if (!greeting) {
-      readLink();
-      if (!music) return;
-    }
     const use = (slot, call) => withText(slot.text, (text) => withText(slot.declared, (declared) =>
       card.UTF8ToString(card[call](text, declared))));
+    const languageError = language ? use(language, '_yuleReadFileLanguage') : '';
+    fileLanguage = language && !languageError ? card.UTF8ToString(card._yuleFileLanguage()) : '';
+    if (greeting) speak(); else readLink();
+    if (!greeting && !music && !languageError) return;
     const reasons = [];
     const greetingJson = greeting ? use(greeting, '_yuleUseFileGreeting') : '';
     if (greetingJson) {
@@ -330,8 +335,10 @@ document.documentElement.classList.add('scripted');
     if (greeting) greetingLanguage = greetingJson ? 'en' : document.documentElement.lang;
     const musicError = music ? use(music, '_yuleUseFileMusic') : '';
     if (musicError) reasons.push(musicError);
+    if (languageError) reasons.push(languageError);
     if (!reasons.length) return;
-    const which = greetingJson && musicError ? 'damagedBoth' : greetingJson ? 'damagedGreeting' : 'damagedMusic';
+    const which = greetingJson && musicError ? 'damagedBoth' : greetingJson ? 'damagedGreeting'
+                                              : musicError ? 'damagedMusic' : 'damagedLanguage';
     showNotice(yulecardWords.format(words[which], {reason: reasons.join('; ')}));
   }
 

@@ -3,8 +3,9 @@
 // file (yulecard.html), the page holds them itself: the program gzipped and
 // the player as base64 text in elements of their own, undone here by the
 // browser (nothing is fetched, so the page opens from a disk or an e-mail);
-// and a sender's greeting and music in the slots card_file/ fills in. The
-// slots follow the page's scripts: they are read once the page is parsed.
+// and the page's language, a sender's greeting and music in the slots
+// card_file/ fills in. The slots follow the page's scripts: they are read
+// once the page is parsed.
 'use strict';
 const cardSources = (function () {
   const programSlot = () => document.getElementById('card-program');
@@ -72,6 +73,7 @@ const cardSources = (function () {
     whenParsed,
     program,
     player,
+    language: () => slot('card-language'),
     greeting: () => slot('card-greeting'),
     music: () => slot('card-music'),
   };

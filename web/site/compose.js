@@ -4,8 +4,8 @@
 // The sender picks the language of this page and of the card's page (their
 // browser's at first); the link carries it. A module the sender picks is
 // checked by the card's own loader and played by the preview; "Download the
-// card" writes the card as one file with the greeting and the music inside,
-// the same bytes yulecard-pack writes.
+// card" writes the card as one file with the greeting, the music and the
+// page's language inside, the same bytes yulecard-pack writes.
 'use strict';
 (function () {
   // Typing pauses this long before the preview writes the greeting anew.
@@ -138,12 +138,15 @@
     emptyCard = page;
     page.then((bytes) => {
       const noMemory = words.problems['no-memory'];
+      // The card's page speaks this page's language.
       const error = withCardBytes(card, bytes, noMemory, (pageAt) =>
-        withCardText(card, text.value, noMemory, (greetingAt) => {
-          const call = (musicAt) => card.UTF8ToString(card._yulePackCard(pageAt, bytes.length, greetingAt, musicAt,
-                                                                         music ? music.length : 0));
-          return music ? withCardBytes(card, music, noMemory, call) : call(0);
-        }));
+        withCardText(card, text.value, noMemory, (greetingAt) =>
+          withCardText(card, language, noMemory, (languageAt) => {
+            const call = (musicAt) => card.UTF8ToString(card._yulePackCard(pageAt, bytes.length, greetingAt,
+                                                                           languageAt, musicAt,
+                                                                           music ? music.length : 0));
+            return music ? withCardBytes(card, music, noMemory, call) : call(0);
+          })));
       if (error) throw new Error(error);
       const at = card._yulePackedCard();
       const made = new Blob([card.HEAPU8.slice(at, at + card._yulePackedCardBytes())], {type: 'text/html'});

@@ -23,6 +23,7 @@ yulecardWords.add("cs", {
   damagedGreeting: "Soubor tohoto přání je poškozený nebo byl změněn ({reason}), proto přání píše svůj vlastní vzkaz.",
   damagedMusic: "Soubor tohoto přání je poškozený nebo byl změněn ({reason}), proto přání hraje svou vlastní hudbu.",
   damagedBoth: "Soubor tohoto přání je poškozený nebo byl změněn ({reason}), proto přání píše svůj vlastní vzkaz a hraje svou vlastní hudbu.",
+  damagedLanguage: "Soubor tohoto přání je poškozený nebo byl změněn ({reason}), proto se přání zobrazuje v tomto jazyce.",
   damagedProgram: "Soubor tohoto přání je poškozený ({reason}): požádejte odesílatele, ať ho pošle znovu.",
 
   composeTitle: "Napište vlastní přání",

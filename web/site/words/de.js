@@ -22,6 +22,7 @@ yulecardWords.add("de", {
   damagedGreeting: "Die Datei dieser Karte ist beschädigt oder wurde verändert ({reason}), daher schreibt die Karte stattdessen ihren eigenen Gruß.",
   damagedMusic: "Die Datei dieser Karte ist beschädigt oder wurde verändert ({reason}), daher spielt die Karte stattdessen ihre eigene Musik.",
   damagedBoth: "Die Datei dieser Karte ist beschädigt oder wurde verändert ({reason}), daher schreibt die Karte stattdessen ihren eigenen Gruß und spielt ihre eigene Musik.",
+  damagedLanguage: "Die Datei dieser Karte ist beschädigt oder wurde verändert ({reason}), daher erscheint die Karte stattdessen in dieser Sprache.",
   damagedProgram: "Die Datei dieser Karte ist beschädigt ({reason}): Bitten Sie den Absender, sie noch einmal zu schicken.",
 
   composeTitle: "Eigene Grußkarte schreiben",

@@ -26,6 +26,7 @@ yulecardWords.add("en", {
   damagedGreeting: "This card's file is damaged or was changed ({reason}), so the card writes its own greeting instead.",
   damagedMusic: "This card's file is damaged or was changed ({reason}), so the card plays its own music instead.",
   damagedBoth: "This card's file is damaged or was changed ({reason}), so the card writes its own greeting and plays its own music instead.",
+  damagedLanguage: "This card's file is damaged or was changed ({reason}), so the card is shown in this language instead.",
   damagedProgram: "This card's file is damaged ({reason}): ask the sender to send it again.",
 
   // The page that writes a greeting.

@@ -24,6 +24,7 @@ yulecardWords.add("es", {
   damagedGreeting: "El archivo de esta tarjeta está dañado o se ha modificado ({reason}), así que la tarjeta escribe su propio mensaje.",
   damagedMusic: "El archivo de esta tarjeta está dañado o se ha modificado ({reason}), así que la tarjeta toca su propia música.",
   damagedBoth: "El archivo de esta tarjeta está dañado o se ha modificado ({reason}), así que la tarjeta escribe su propio mensaje y toca su propia música.",
+  damagedLanguage: "El archivo de esta tarjeta está dañado o se ha modificado ({reason}), así que la tarjeta se muestra en este idioma.",
   damagedProgram: "El archivo de esta tarjeta está dañado ({reason}): pide a quien te la envió que la mande otra vez.",
 
   composeTitle: "Escribe tu propia tarjeta de felicitación",

@@ -25,6 +25,7 @@ yulecardWords.add("fr", {
   damagedGreeting: "Le fichier de cette carte est abîmé ou a été modifié ({reason})\u00a0: la carte écrit donc son propre message.",
   damagedMusic: "Le fichier de cette carte est abîmé ou a été modifié ({reason})\u00a0: la carte joue donc sa propre musique.",
   damagedBoth: "Le fichier de cette carte est abîmé ou a été modifié ({reason})\u00a0: la carte écrit donc son propre message et joue sa propre musique.",
+  damagedLanguage: "Le fichier de cette carte est abîmé ou a été modifié ({reason})\u00a0: la carte s’affiche donc dans cette langue.",
   damagedProgram: "Le fichier de cette carte est abîmé ({reason})\u00a0: demandez à l’expéditeur de le renvoyer.",
 
   composeTitle: "Écrivez votre propre carte de vœux",

@@ -24,6 +24,7 @@ yulecardWords.add("it", {
   damagedGreeting: "Il file di questo biglietto è danneggiato o è stato modificato ({reason}), quindi il biglietto scrive il suo messaggio.",
   damagedMusic: "Il file di questo biglietto è danneggiato o è stato modificato ({reason}), quindi il biglietto suona la sua musica.",
   damagedBoth: "Il file di questo biglietto è danneggiato o è stato modificato ({reason}), quindi il biglietto scrive il suo messaggio e suona la sua musica.",
+  damagedLanguage: "Il file di questo biglietto è danneggiato o è stato modificato ({reason}), quindi il biglietto è mostrato in questa lingua.",
   damagedProgram: "Il file di questo biglietto è danneggiato ({reason}): chiedi al mittente di rimandarlo.",
 
   composeTitle: "Scrivi il tuo biglietto di auguri",

@@ -23,6 +23,7 @@ yulecardWords.add("nl", {
   damagedGreeting: "Het bestand van deze kaart is beschadigd of gewijzigd ({reason}), dus schrijft de kaart haar eigen groet.",
   damagedMusic: "Het bestand van deze kaart is beschadigd of gewijzigd ({reason}), dus speelt de kaart haar eigen muziek.",
   damagedBoth: "Het bestand van deze kaart is beschadigd of gewijzigd ({reason}), dus schrijft de kaart haar eigen groet en speelt ze haar eigen muziek.",
+  damagedLanguage: "Het bestand van deze kaart is beschadigd of gewijzigd ({reason}), dus wordt de kaart in deze taal getoond.",
   damagedProgram: "Het bestand van deze kaart is beschadigd ({reason}): vraag de afzender het opnieuw te sturen.",
 
   composeTitle: "Schrijf je eigen wenskaart",

@@ -23,6 +23,7 @@ yulecardWords.add("pl", {
   damagedGreeting: "Plik tej kartki jest uszkodzony lub zmieniony ({reason}), więc kartka pisze własne życzenia.",
   damagedMusic: "Plik tej kartki jest uszkodzony lub zmieniony ({reason}), więc kartka gra własną muzykę.",
   damagedBoth: "Plik tej kartki jest uszkodzony lub zmieniony ({reason}), więc kartka pisze własne życzenia i gra własną muzykę.",
+  damagedLanguage: "Plik tej kartki jest uszkodzony lub zmieniony ({reason}), więc kartka jest wyświetlana w tym języku.",
   damagedProgram: "Plik tej kartki jest uszkodzony ({reason}): poproś nadawcę, by wysłał go jeszcze raz.",
 
   composeTitle: "Napisz własną kartkę z życzeniami",

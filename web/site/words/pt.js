@@ -25,6 +25,7 @@ yulecardWords.add("pt", {
   damagedGreeting: "O arquivo deste cartão está danificado ou foi alterado ({reason}), por isso o cartão escreve a própria mensagem.",
   damagedMusic: "O arquivo deste cartão está danificado ou foi alterado ({reason}), por isso o cartão toca a própria música.",
   damagedBoth: "O arquivo deste cartão está danificado ou foi alterado ({reason}), por isso o cartão escreve a própria mensagem e toca a própria música.",
+  damagedLanguage: "O arquivo deste cartão está danificado ou foi alterado ({reason}), por isso o cartão aparece neste idioma.",
   damagedProgram: "O arquivo deste cartão está danificado ({reason}): peça a quem o enviou que envie de novo.",
 
   composeTitle: "Escreva seu próprio cartão de boas-festas",
