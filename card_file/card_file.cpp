@@ -90,7 +90,7 @@ bool fillCardPage(const CardFileParts& parts, std::string& out, std::string& err
         std::string_view bytes;
         bool fill;
         size_t at = 0;
-        std::string filled;
+        std::string filled = {};
     };
     std::vector<Slot> slots = {{CARD_GREETING_SLOT, parts.greeting, true},
                                {CARD_MUSIC_SLOT, music, !music.empty()}};
