@@ -213,13 +213,9 @@ TEST(CardFile, TheLanguageSlotTakesOnlyALanguageThePagesSpeak) {
     const std::vector<Case> cases = {
         {slot("uk"), "2", ""},
         {slot("xx"), "2", "the language \"xx\" is not one the card speaks"},
-        {slot("pt-BR"), "5", "the language \"pt-BR\" is not one the card speaks"},
         {slot("EN"), "2", "the language \"EN\" is not one the card speaks"},
         {slot("<b>\"en"), "6", "the language is not a language tag"},
-        {slot("en\n"), "3", "the language is not a language tag"},
         {slot(""), "0", "the language is not a language tag"},
-        {slot("pl").substr(0, 2), "2", "the language is cut short"},
-        {slot("pl"), "", "the language's length is missing"},
         {slot(std::string(36, 'a')), "36", "the language is larger than a card carries (35 bytes)"},
     };
     for (const Case& c : cases) {
